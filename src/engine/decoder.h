@@ -1,0 +1,44 @@
+// Compressed audio in, PCM at the output rate out.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+
+#include "engine/pcm_source.h"
+
+enum class AudioCodec { kUnknown, kMp3, kAac };
+
+// What a decoder reads compressed audio from: a stream's download buffer.
+class CompressedInput {
+ public:
+  virtual ~CompressedInput() = default;
+  // Copies up to `size` bytes of compressed audio into `dst` and returns how
+  // many; 0 when nothing is buffered now. Never blocks. Output thread only.
+  virtual size_t Read(uint8_t* dst, size_t size) = 0;
+};
+
+// The audio format found at the start of a stream.
+struct StreamFormat {
+  AudioCodec codec = AudioCodec::kUnknown;
+  uint32_t sample_rate = 0;  // Hz, as coded (before HE-AAC's doubling)
+  uint32_t channels = 0;
+  uint32_t bitrate = 0;      // bits per second of the first locked frame, 0 = unknown
+  size_t offset = 0;         // bytes before the first of the agreeing frames
+};
+
+// Looks for three consecutive agreeing frame headers in `data`. `hint` (from
+// the content type) is tried first; kUnknown tries MP3, then ADTS. Portable.
+std::optional<StreamFormat> ProbeFormat(std::span<const uint8_t> data, AudioCodec hint);
+
+// Whether a decoder for `codec` can be made here (the system codec exists and,
+// for AAC, the plug-in was loaded). Any thread.
+bool DecoderAvailable(AudioCodec codec);
+
+// A decoder pulling from `input` (which it does not own; the caller keeps it
+// alive for the decoder's life) and producing PCM at OutputRate(). It finds
+// frame boundaries itself, resynchronises after garbage, and follows changes of
+// sample rate and channels. Render() runs on the output thread.
+std::unique_ptr<PcmSource> MakeDecoder(AudioCodec codec, CompressedInput& input);

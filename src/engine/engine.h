@@ -1,0 +1,114 @@
+// The audio engine's public interface: start-up and output, internet streams,
+// their positions, header lists and metadata.
+//
+// Every function may be called from any thread. None of them blocks on the
+// window's thread for longer than a lock hand-over, except StreamOpenUrl, which
+// connects and is meant to be called from a worker thread.
+#pragma once
+
+#include <cstdint>
+
+#ifdef _WIN32
+#define ENGINE_CALLBACK __stdcall
+#else
+#define ENGINE_CALLBACK
+#endif
+
+using HSTREAM = uint32_t;  // 0 = no stream
+using HSYNC = uint32_t;    // 0 = no sync
+
+// Version: high word major.minor (0x0204), low word the build.
+inline constexpr uint32_t kEngineVersion = 0x02040001;
+
+// EngineInit
+inline constexpr int kEngineDefaultDevice = -1;
+
+// Options (EngineSetOption / EngineSetOptionText).
+inline constexpr uint32_t kOptionNetTimeout = 11;       // connect time-out, ms
+inline constexpr uint32_t kOptionNetPrebuffer = 15;     // % of the buffer filled before StreamOpenUrl returns
+inline constexpr uint32_t kOptionNetProxy = 17;         // text: "[user:pass@]host:port", empty = direct
+inline constexpr uint32_t kOptionNetPlaylist = 21;      // 1 = resolve playlists given as stream addresses
+inline constexpr uint32_t kOptionNetReadTimeout = 37;   // time-out of one network read, ms
+inline constexpr uint32_t kOptionWmaPrebuffer = 0x10101;  // accepted, no effect: no WMA streams
+
+// StreamOpenUrl flags.
+inline constexpr uint32_t kStreamStatusCallback = 0x800000;  // call the download proc with the status line
+
+// StreamFilePosition modes and error value.
+inline constexpr uint32_t kFilePosDecoded = 0;   // bytes taken by the decoder
+inline constexpr uint32_t kFilePosDownload = 1;  // bytes downloaded (audio only, metadata removed)
+inline constexpr uint32_t kFilePosTotal = 2;     // live stream: size of the download buffer
+inline constexpr uint64_t kFilePosError = ~0ull;
+
+// StreamTags types.
+inline constexpr uint32_t kTagsHttp = 3;  // HTTP answer lines: texts ended by an empty one
+inline constexpr uint32_t kTagsIcy = 4;   // ICY answer lines: texts ended by an empty one
+inline constexpr uint32_t kTagsMeta = 5;  // newest non-empty ICY metadata block, as sent
+
+// StreamSetSync types.
+inline constexpr uint32_t kSyncMeta = 4;  // a new metadata block arrived
+
+// EngineLastError codes: the reason of the calling thread's last failed call.
+enum EngineError : int {
+  kErrorOk = 0,
+  kErrorMemory = 1,       // out of memory
+  kErrorFileOpen = 2,     // a plug-in file that is not one of the engine's
+  kErrorNoDevice = 3,     // no audio output device
+  kErrorNotInit = 4,      // EngineInit has not succeeded
+  kErrorAlready = 5,      // EngineInit called twice
+  kErrorHandle = 6,       // unknown or freed stream handle
+  kErrorBadAddress = 7,   // the address cannot be parsed
+  kErrorProtocol = 8,     // unsupported scheme (https, ftp, ...)
+  kErrorNoConnection = 9, // host not found, connection refused or dropped
+  kErrorTimeout = 10,     // connect or read time-out
+  kErrorHttp = 11,        // the server answered with a non-2xx status
+  kErrorRedirects = 12,   // more than 5 redirects
+  kErrorBadAnswer = 13,   // malformed or oversized answer headers
+  kErrorFormat = 14,      // no decodable audio in the stream
+  kErrorCodec = 15,       // the stream's codec is not available (plug-in not loaded, no system decoder)
+  kErrorPlaylist = 16,    // a playlist without a playable entry
+  kErrorAborted = 17,     // the stream was closed while it connected
+  kErrorIllegalParam = 18,  // an argument out of range
+  kErrorUnknown = -1,
+};
+
+// Download proc: with kStreamStatusCallback, called once with the server's
+// status line (buffer = the zero-terminated line, length 0) as soon as the answer
+// arrives, on a thread that is not the window's.
+using DownloadProc = void ENGINE_CALLBACK(const void* buffer, uint32_t length, void* user);
+// Sync proc: called on an engine thread.
+using SyncProc = void ENGINE_CALLBACK(HSYNC sync, HSTREAM stream, uint32_t data, void* user);
+
+// ---- Start-up and output ----
+uint32_t EngineVersion();
+// Opens the output device (-1 = default) at `freq` Hz, 16-bit stereo.
+// `window` and `clsid` are accepted for compatibility and not used.
+bool EngineInit(int device, uint32_t freq, uint32_t flags, void* window, const void* clsid);
+// Enables one of the engine's codec plug-ins by file name; returns a non-zero
+// handle, or 0 (kErrorFileOpen for an unknown name, kErrorCodec when the system
+// decoder it needs is missing).
+uint32_t EngineLoadPlugin(const char* file, uint32_t flags);
+bool EngineSetOption(uint32_t option, uint32_t value);
+bool EngineSetOptionText(uint32_t option, const char* value);
+float EngineGetVolume();            // master volume 0.0 .. 1.0
+bool EngineSetVolume(float volume);  // out of range: false, kErrorIllegalParam
+bool EngineStart();                  // resumes the output
+bool EngineStop();                   // silences the whole output; streams pause
+bool EngineFree();                   // frees every stream and closes the device
+int EngineLastError();               // for the calling thread
+
+// Plug-in file names that EngineLoadPlugin knows.
+inline constexpr char kPluginAac[] = "vnaac.dll";
+inline constexpr char kPluginWma[] = "vnwma.dll";
+
+// ---- Streams ----
+// Connects and returns as soon as the stream stands; downloading goes on in the
+// background. 0 on failure, with EngineLastError telling why.
+HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user);
+// Stops and frees the stream at once; abandons a connection in progress.
+bool StreamClose(HSTREAM stream);
+uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode);
+// The returned text stays valid until the calling thread calls StreamTags again.
+const char* StreamTags(HSTREAM stream, uint32_t type);
+HSYNC StreamSetSync(HSTREAM stream, uint32_t type, uint64_t param, SyncProc* proc, void* user);
+bool StreamPlay(HSTREAM stream, bool restart);

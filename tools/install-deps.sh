@@ -1,0 +1,26 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing the player needs on a Debian machine.
+# Safe to run again: packages that are already there are skipped.
+set -euo pipefail
+
+need=()
+have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
+pkgs=(cmake make g++ googletest
+      g++-mingw-w64-i686-posix mingw-w64-i686-dev
+      wine wine32:i386 gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386
+      xvfb x11-utils imagemagick fonts-wine
+      sox lame ffmpeg python3 clang libclang-rt-14-dev)
+[ "${VOLNAR_BENCH:-0}" = 1 ] && pkgs+=(mpv)
+
+if ! dpkg --print-foreign-architectures | grep -qx i386; then
+  dpkg --add-architecture i386
+  updated=0
+fi
+for p in "${pkgs[@]}"; do have "$p" || need+=("$p"); done
+if [ ${#need[@]} -gt 0 ]; then
+  echo "installing: ${need[*]}"
+  export DEBIAN_FRONTEND=noninteractive
+  apt-get update -qq
+  apt-get install -y -qq --no-install-recommends "${need[@]}" >/dev/null
+fi

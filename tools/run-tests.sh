@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# Runs every test: native host tests (sanitizers) and fuzzers, the Windows tests
+# under Wine, and the end-to-end checks of volnar.exe. Installs what it needs.
+# Ends with one line "N passed, N failed"; exits non-zero when anything failed.
+set -uo pipefail
+VOLNAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$VOLNAR_ROOT"
+source tools/wine-env.sh
+
+if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh; else sudo bash tools/install-deps.sh; fi || {
+  echo "installing the build and test tools failed"; echo "0 passed, 1 failed"; exit 1; }
+
+passed=0
+failed=0
+work=$(mktemp -d /tmp/volnar-tests.XXXXXX)
+logs=$VOLNAR_ROOT/build/test-logs
+mkdir -p "$logs"
+
+# Adds the counts of one GoogleTest log; a run that printed no summary failed.
+count_gtest() {
+  local log=$1 rc=$2 p f
+  p=$(grep -oE '^\[  PASSED  \] [0-9]+' "$log" | grep -oE '[0-9]+$' | tail -n1)
+  f=$(grep -oE '^\[  FAILED  \] [0-9]+ tests?,' "$log" | grep -oE '[0-9]+' | tail -n1)
+  p=${p:-0}; f=${f:-0}
+  if [ "$rc" != 0 ] && [ "$f" = 0 ]; then f=1; echo "  $(basename "$log"): ended with code $rc before its summary"; fi
+  grep -E '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u | sed 's/^/  /'
+  passed=$((passed + p)); failed=$((failed + f))
+  echo "  $(basename "$log" .log): $p passed, $f failed"
+}
+
+one() {  # one(name, rc): a check that counts as a single test
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  FAILED: $1 (see $logs/$1.log)"; fi
+}
+
+echo "== host build and tests"
+if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&1 &&
+   cmake --build build/host -j"$(nproc)" >>"$logs/host-build.log" 2>&1 &&
+   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVOLNAR_FUZZ=ON >>"$logs/host-build.log" 2>&1 &&
+   cmake --build build/fuzz -j"$(nproc)" >>"$logs/host-build.log" 2>&1; then
+  (cd build/host && ASAN_OPTIONS=detect_leaks=1 timeout 600 ./volnar_hosttests) >"$logs/host.log" 2>&1
+  count_gtest "$logs/host.log" $?
+  echo "== fuzzers (briefly)"
+  for fz in build/fuzz/fuzz_*; do
+    [ -x "$fz" ] || continue
+    name=$(basename "$fz")
+    corpus=$work/corpus-$name
+    mkdir -p "$corpus"
+    seeds=tests/fuzz/corpus/${name#fuzz_}
+    timeout 120 "$fz" -max_total_time="${VOLNAR_FUZZ_SECONDS:-15}" -rss_limit_mb=2048 "$corpus" \
+      $( [ -d "$seeds" ] && echo "$seeds" ) >"$logs/$name.log" 2>&1
+    one "$name" $?
+  done
+else
+  echo "  host build failed: $logs/host-build.log"; tail -n 30 "$logs/host-build.log"; failed=$((failed + 1))
+fi
+
+echo "== Windows build"
+if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
+  volnar_wine_prefix "$VOLNAR_ROOT/build/wine"
+  volnar_capture_audio "$work/audio"
+  volnar_display || true
+  station_pid=
+  if [ -f tools/station.py ]; then
+    python3 tools/station.py --port 0 --port-file "$work/station.port" >"$logs/station.log" 2>&1 &
+    station_pid=$!
+    for i in $(seq 50); do [ -s "$work/station.port" ] && break; sleep 0.1; done
+    export VOLNAR_STATION="http://127.0.0.1:$(cat "$work/station.port" 2>/dev/null)"
+  fi
+  export VOLNAR_WORK=$work
+  if [ -x build/win32/volnar_wintests.exe ]; then
+    echo "== Windows tests under Wine"
+    (cd build/win32 && timeout 1200 wine volnar_wintests.exe) >"$logs/win.log" 2>&1
+    count_gtest "$logs/win.log" $?
+  fi
+  echo "== end-to-end"
+  for t in tests/e2e/test_*.py; do
+    [ -f "$t" ] || continue
+    name=$(basename "$t" .py)
+    timeout 600 python3 "$t" >"$logs/$name.log" 2>&1
+    one "$name" $?
+  done
+  [ -n "$station_pid" ] && kill "$station_pid" 2>/dev/null
+  volnar_wine_end
+else
+  echo "  Windows build failed: $logs/win32-build.log"; grep -m 20 -E 'error|Error' "$logs/win32-build.log"; failed=$((failed + 1))
+fi
+
+rm -rf "$work"
+echo "$passed passed, $failed failed"
+[ "$failed" = 0 ]
