@@ -1,0 +1,290 @@
+"""Shared helpers of the end-to-end checks and benchmarks.
+
+- Station: starts tools/station.py on a free port (or reuses $VOLNAR_STATION) and stops it.
+- Capture: a HOME of its own whose ALSA default device writes raw PCM to out.raw, so each
+  run of a Windows program under Wine is heard on its own.
+- run_wine: runs a Windows program with such a capture and a time-out, recording each
+  line of its output with the time it arrived.
+- read_pcm, rms, frequency, blocks: what the captured audio sounds like (pure Python).
+"""
+
+import array
+import math
+import os
+import signal
+import socket
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+
+ROOT = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+CAPTURE_RATE = 44100  # the engine's output rate; the capture is 16-bit LE stereo
+
+
+# ---------------------------------------------------------------- station
+
+class Station:
+    """A test station: the one of $VOLNAR_STATION, or a fresh one of our own."""
+
+    def __init__(self, reuse=True):
+        self.proc = None
+        self.url = os.environ.get("VOLNAR_STATION", "") if reuse else ""
+        if self.url and not self.url.rstrip("/").split(":")[-1].isdigit():
+            self.url = ""
+        self.tmp = None
+
+    def __enter__(self):
+        if not self.url:
+            self.start()
+        return self
+
+    def __exit__(self, *exc):
+        self.stop()
+
+    def start(self):
+        self.tmp = tempfile.mkdtemp(prefix="volnar-station-")
+        port_file = os.path.join(self.tmp, "port")
+        self.log = open(os.path.join(self.tmp, "station.log"), "w")
+        self.proc = subprocess.Popen(
+            [sys.executable, os.path.join(ROOT, "tools", "station.py"), "--port", "0",
+             "--port-file", port_file], stdout=self.log, stderr=self.log)
+        for _ in range(100):
+            if os.path.exists(port_file):
+                with open(port_file) as f:
+                    port = f.read().strip()
+                if port:
+                    self.url = "http://127.0.0.1:" + port
+                    return
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        raise RuntimeError("the test station did not start")
+
+    def stop(self):
+        if self.proc is not None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(10)
+            finally:
+                if self.proc.poll() is None:
+                    self.proc.kill()
+                self.log.close()
+            self.proc = None
+
+    @property
+    def port(self):
+        return int(self.url.rstrip("/").rsplit(":", 1)[1])
+
+
+def http_get(port, target, headers=(), seconds=2.0, max_bytes=None):
+    """Raw GET; returns (header bytes, body bytes, closed_by_server) after `seconds`."""
+    s = socket.create_connection(("127.0.0.1", port), timeout=5)
+    req = "GET %s HTTP/1.0\r\nHost: 127.0.0.1:%d\r\n" % (target, port)
+    req += "".join("%s: %s\r\n" % h for h in headers) + "\r\n"
+    s.sendall(req.encode("latin-1"))
+    data = bytearray()
+    closed = False
+    end = time.monotonic() + seconds
+    try:
+        while time.monotonic() < end and (max_bytes is None or len(data) < max_bytes):
+            s.settimeout(max(0.01, end - time.monotonic()))
+            try:
+                piece = s.recv(65536)
+            except socket.timeout:
+                break
+            except ConnectionResetError:
+                closed = True
+                break
+            if not piece:
+                closed = True
+                break
+            data += piece
+    finally:
+        s.close()
+    head, sep, body = bytes(data).partition(b"\r\n\r\n")
+    if not sep:
+        return bytes(data), b"", closed
+    return head, body, closed
+
+
+# ---------------------------------------------------------------- Wine
+
+def win32_dir():
+    return os.environ.get("VOLNAR_WIN32_DIR", os.path.join(ROOT, "build", "win32"))
+
+
+def tool_exe(name):
+    """build/win32/<name>.exe, or <name>_win.exe as the build names tools/<name>_win.cpp."""
+    for n in (name + ".exe", name + "_win.exe"):
+        p = os.path.join(win32_dir(), n)
+        if os.path.exists(p):
+            return p
+    raise FileNotFoundError("%s.exe is not built in %s" % (name, win32_dir()))
+
+
+def ensure_prefix():
+    """Keeps $WINEPREFIX (the test command's); otherwise makes one with tools/wine-env.sh."""
+    if os.environ.get("WINEPREFIX"):
+        return
+    base = os.environ.get("VOLNAR_E2E_PREFIX", "/tmp/volnar-e2e-wine")
+    out = subprocess.run(
+        ["bash", "-c", 'source "$0/tools/wine-env.sh"; volnar_wine_prefix "$1" && '
+         'echo "WINEPREFIX=$WINEPREFIX"; echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES"', ROOT, base],
+        capture_output=True, text=True, check=True).stdout
+    for line in out.splitlines():
+        k, _, v = line.partition("=")
+        os.environ[k] = v
+    os.environ.setdefault("WINEDEBUG", "-all")
+    os.environ.setdefault("WINEARCH", "win32")
+
+
+class Capture:
+    """A directory whose home/.asoundrc sends the ALSA default device to out.raw."""
+
+    def __init__(self, dir=None):
+        self.dir = dir or tempfile.mkdtemp(prefix="volnar-capture-")
+        self.home = os.path.join(self.dir, "home")
+        self.out = os.path.join(self.dir, "out.raw")
+        os.makedirs(self.home, exist_ok=True)
+        open(self.out, "wb").close()
+        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
+            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n'
+                    % self.out)
+
+    def env(self, base=None):
+        env = dict(base or os.environ)
+        env["HOME"] = self.home
+        env["VOLNAR_AUDIO_OUT"] = self.out
+        env.setdefault("WINEDEBUG", "-all")
+        return env
+
+    def samples(self):
+        return read_pcm(self.out)
+
+
+class Run:
+    """One finished program run: exit code, lines as (ms since start, text), time-out flag."""
+
+    def __init__(self, rc, lines, timed_out, seconds):
+        self.rc = rc
+        self.lines = lines
+        self.timed_out = timed_out
+        self.seconds = seconds
+
+    def events(self, prefix):
+        """Lines of the driver "MS ms: prefix ..." as (driver ms, rest after the prefix)."""
+        out = []
+        for _, text in self.lines:
+            ms, sep, rest = text.partition(" ms: ")
+            if sep and ms.strip().isdigit() and rest.startswith(prefix):
+                out.append((int(ms), rest[len(prefix):].strip()))
+        return out
+
+    def text(self):
+        return "\n".join(t for _, t in self.lines)
+
+
+def run_wine(exe, args, capture, timeout, env=None, on_line=None):
+    """Runs `wine exe args` with the capture's HOME; kills it after `timeout` seconds."""
+    ensure_prefix()
+    env = capture.env(env)
+    start = time.monotonic()
+    proc = subprocess.Popen(["wine", exe] + list(args), stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, env=env, start_new_session=True,
+                            cwd=os.path.dirname(exe))
+    lines = []
+
+    def reader():
+        for raw in proc.stdout:
+            t = int((time.monotonic() - start) * 1000)
+            text = raw.decode("cp1251", "replace").rstrip("\r\n")
+            lines.append((t, text))
+            if on_line:
+                on_line(t, text)
+
+    th = threading.Thread(target=reader, daemon=True)
+    th.start()
+    timed_out = False
+    try:
+        proc.wait(timeout)
+    except subprocess.TimeoutExpired:
+        timed_out = True
+        try:
+            os.killpg(proc.pid, signal.SIGKILL)
+        except OSError:
+            pass
+        proc.wait()
+    th.join(5)
+    return Run(proc.returncode, lines, timed_out, time.monotonic() - start)
+
+
+# ---------------------------------------------------------------- audio
+
+def read_pcm(path, channel=0):
+    """One channel of a raw 16-bit LE stereo capture as an array of ints."""
+    a = array.array("h")
+    with open(path, "rb") as f:
+        data = f.read()
+    data = data[: len(data) // 4 * 4]
+    a.frombytes(data)
+    if sys.byteorder != "little":
+        a.byteswap()
+    return a[channel::2]
+
+
+def rms(samples):
+    if not samples:
+        return 0.0
+    return math.sqrt(sum(s * s for s in samples) / len(samples))
+
+
+def first_sound(samples, threshold=64):
+    """Index of the first sample whose magnitude passes `threshold`, or None."""
+    for i, s in enumerate(samples):
+        if s > threshold or s < -threshold:
+            return i
+    return None
+
+
+def frequency(samples, rate=CAPTURE_RATE):
+    """Frequency of a steady tone from its rising zero crossings, interpolated; None if silent."""
+    crossings = []
+    for i in range(1, len(samples)):
+        a, b = samples[i - 1], samples[i]
+        if a < 0 <= b:
+            crossings.append(i - 1 + (-a) / (b - a))
+    if len(crossings) < 3:
+        return None
+    return (len(crossings) - 1) / ((crossings[-1] - crossings[0]) / rate)
+
+
+def blocks(samples, rate=CAPTURE_RATE, seconds=0.25, silence=200.0):
+    """The capture cut into blocks: list of (start second, rms, frequency or None)."""
+    n = int(rate * seconds)
+    out = []
+    for i in range(0, len(samples) - n + 1, n):
+        b = samples[i: i + n]
+        r = rms(b)
+        out.append((i / rate, r, frequency(b, rate) if r >= silence else None))
+    return out
+
+
+def median(values):
+    v = sorted(values)
+    if not v:
+        return None
+    m = len(v) // 2
+    return v[m] if len(v) % 2 else (v[m - 1] + v[m]) / 2
+
+
+def tone_report(samples, rate=CAPTURE_RATE):
+    """(median frequency of the sounding blocks, share of sounding blocks after the first)."""
+    bl = blocks(samples, rate)
+    first = next((k for k, b in enumerate(bl) if b[2] is not None), None)
+    if first is None:
+        return None, 0.0
+    tail = bl[first:]
+    sounding = [b[2] for b in tail if b[2] is not None]
+    return median(sounding), len(sounding) / len(tail)
