@@ -1,0 +1,201 @@
+// Owners of Windows handles: one move-only type per kind of handle, copying
+// deleted, so every handle has exactly one owner and is released once.
+// COM pointers use Microsoft::WRL::ComPtr (re-exported here).
+//
+// Threads: these are plain values. A window handle or a device context is
+// only used on the thread that made it (the window thread for all of ours).
+#pragma once
+
+#include <windows.h>
+#include <ole2.h>
+#include <wrl/client.h>
+
+#include <utility>
+
+using Microsoft::WRL::ComPtr;
+
+// A move-only owner of a handle type H, released with Traits::Close.
+template <class H, class Traits>
+class UniqueHandleT {
+ public:
+  UniqueHandleT() noexcept = default;
+  explicit UniqueHandleT(H h) noexcept : h_(h) {}
+  ~UniqueHandleT() { Reset(); }
+  UniqueHandleT(const UniqueHandleT&) = delete;
+  UniqueHandleT& operator=(const UniqueHandleT&) = delete;
+  UniqueHandleT(UniqueHandleT&& o) noexcept : h_(o.Release()) {}
+  UniqueHandleT& operator=(UniqueHandleT&& o) noexcept {
+    if (this != &o) Reset(o.Release());
+    return *this;
+  }
+
+  H Get() const noexcept { return h_; }
+  explicit operator bool() const noexcept { return Traits::IsValid(h_); }
+  // Gives up ownership without closing.
+  [[nodiscard]] H Release() noexcept { return std::exchange(h_, Traits::Invalid()); }
+  void Reset(H h = Traits::Invalid()) noexcept {
+    H old = std::exchange(h_, h);
+    if (Traits::IsValid(old)) Traits::Close(old);
+  }
+
+ private:
+  H h_ = Traits::Invalid();
+};
+
+struct KernelHandleTraits {  // CloseHandle; both 0 and INVALID_HANDLE_VALUE mean none
+  static HANDLE Invalid() { return nullptr; }
+  static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
+  static void Close(HANDLE h) { ::CloseHandle(h); }
+};
+struct HwndTraits {
+  static HWND Invalid() { return nullptr; }
+  static bool IsValid(HWND h) { return h != nullptr; }
+  static void Close(HWND h) { ::DestroyWindow(h); }
+};
+template <class T>
+struct GdiObjTraits {
+  static T Invalid() { return nullptr; }
+  static bool IsValid(T h) { return h != nullptr; }
+  static void Close(T h) { ::DeleteObject(h); }
+};
+struct HdcTraits {  // memory device contexts (CreateCompatibleDC)
+  static HDC Invalid() { return nullptr; }
+  static bool IsValid(HDC h) { return h != nullptr; }
+  static void Close(HDC h) { ::DeleteDC(h); }
+};
+struct HiconTraits {
+  static HICON Invalid() { return nullptr; }
+  static bool IsValid(HICON h) { return h != nullptr; }
+  static void Close(HICON h) { ::DestroyIcon(h); }
+};
+struct HmenuTraits {
+  static HMENU Invalid() { return nullptr; }
+  static bool IsValid(HMENU h) { return h != nullptr; }
+  static void Close(HMENU h) { ::DestroyMenu(h); }
+};
+
+using UniqueHandle = UniqueHandleT<HANDLE, KernelHandleTraits>;
+using UniqueHwnd = UniqueHandleT<HWND, HwndTraits>;
+template <class T>
+using UniqueGdiObj = UniqueHandleT<T, GdiObjTraits<T>>;  // HBITMAP, HFONT, HPEN, HBRUSH, HRGN
+using UniqueHdc = UniqueHandleT<HDC, HdcTraits>;
+using UniqueHicon = UniqueHandleT<HICON, HiconTraits>;
+using UniqueHmenu = UniqueHandleT<HMENU, HmenuTraits>;
+
+// GetDC / ReleaseDC of a window (0 = the screen).
+class ScopedGetDC {
+ public:
+  explicit ScopedGetDC(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::GetDC(hwnd)) {}
+  ~ScopedGetDC() {
+    if (dc_) ::ReleaseDC(hwnd_, dc_);
+  }
+  ScopedGetDC(const ScopedGetDC&) = delete;
+  ScopedGetDC& operator=(const ScopedGetDC&) = delete;
+  HDC Get() const noexcept { return dc_; }
+  operator HDC() const noexcept { return dc_; }
+
+ private:
+  HWND hwnd_;
+  HDC dc_;
+};
+
+// SelectObject for one scope; the previous object goes back at its end.
+class ScopedSelectObject {
+ public:
+  ScopedSelectObject(HDC dc, HGDIOBJ obj) noexcept
+      : dc_(dc), old_(obj ? ::SelectObject(dc, obj) : nullptr) {}
+  ~ScopedSelectObject() {
+    if (old_ && old_ != HGDI_ERROR) ::SelectObject(dc_, old_);
+  }
+  ScopedSelectObject(const ScopedSelectObject&) = delete;
+  ScopedSelectObject& operator=(const ScopedSelectObject&) = delete;
+
+ private:
+  HDC dc_;
+  HGDIOBJ old_;
+};
+
+// SaveDC / RestoreDC: clip region, origins, selected objects come back.
+class ScopedSaveDC {
+ public:
+  explicit ScopedSaveDC(HDC dc) noexcept : dc_(dc), saved_(::SaveDC(dc)) {}
+  ~ScopedSaveDC() {
+    if (saved_) ::RestoreDC(dc_, saved_);
+  }
+  ScopedSaveDC(const ScopedSaveDC&) = delete;
+  ScopedSaveDC& operator=(const ScopedSaveDC&) = delete;
+
+ private:
+  HDC dc_;
+  int saved_;
+};
+
+// BeginPaint / EndPaint.
+class PaintScope {
+ public:
+  explicit PaintScope(HWND hwnd) noexcept : hwnd_(hwnd), dc_(::BeginPaint(hwnd, &ps_)) {}
+  ~PaintScope() { ::EndPaint(hwnd_, &ps_); }
+  PaintScope(const PaintScope&) = delete;
+  PaintScope& operator=(const PaintScope&) = delete;
+  HDC Dc() const noexcept { return dc_; }
+  const RECT& Rect() const noexcept { return ps_.rcPaint; }
+
+ private:
+  HWND hwnd_;
+  PAINTSTRUCT ps_{};
+  HDC dc_;
+};
+
+// A memory device context holding a bitmap compatible with `reference`, of the
+// given size: the off-screen surface of a double-buffered paint.
+class OffscreenSurface {
+ public:
+  OffscreenSurface(HDC reference, int width, int height) noexcept
+      : dc_(::CreateCompatibleDC(reference)),
+        bitmap_(::CreateCompatibleBitmap(reference, width > 0 ? width : 1,
+                                         height > 0 ? height : 1)),
+        select_(dc_.Get(), bitmap_.Get()) {}
+  OffscreenSurface(const OffscreenSurface&) = delete;
+  OffscreenSurface& operator=(const OffscreenSurface&) = delete;
+  HDC Dc() const noexcept { return dc_.Get(); }
+  explicit operator bool() const noexcept { return dc_ && bitmap_; }
+
+ private:
+  UniqueHdc dc_;
+  UniqueGdiObj<HBITMAP> bitmap_;
+  ScopedSelectObject select_;
+};
+
+// OleInitialize for the window thread (the browser needs an STA with OLE);
+// uninitialises only when initialisation succeeded (S_OK or S_FALSE).
+class ScopedOleInit {
+ public:
+  ScopedOleInit() noexcept : hr_(::OleInitialize(nullptr)) {}
+  ~ScopedOleInit() {
+    if (SUCCEEDED(hr_)) ::OleUninitialize();
+  }
+  ScopedOleInit(const ScopedOleInit&) = delete;
+  ScopedOleInit& operator=(const ScopedOleInit&) = delete;
+  HRESULT Result() const noexcept { return hr_; }
+  bool Ok() const noexcept { return SUCCEEDED(hr_); }
+
+ private:
+  HRESULT hr_;
+};
+
+// CoInitializeEx for a worker thread; uninitialises only after success.
+class ScopedComInit {
+ public:
+  explicit ScopedComInit(DWORD model = COINIT_MULTITHREADED) noexcept
+      : hr_(::CoInitializeEx(nullptr, model)) {}
+  ~ScopedComInit() {
+    if (SUCCEEDED(hr_)) ::CoUninitialize();
+  }
+  ScopedComInit(const ScopedComInit&) = delete;
+  ScopedComInit& operator=(const ScopedComInit&) = delete;
+  HRESULT Result() const noexcept { return hr_; }
+  bool Ok() const noexcept { return SUCCEEDED(hr_); }
+
+ private:
+  HRESULT hr_;
+};
