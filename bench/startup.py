@@ -1,0 +1,171 @@
+#!/usr/bin/env python3
+"""Start-up time: from opening a stream to the first sound written to the output.
+
+For the engine (build/win32/vnplay.exe under Wine) and for a native peer (ffplay from
+Debian's ffmpeg package, or mpv with --peer mpv), on the same local test station, once
+with a 64 KiB burst on connect and once without. Both write into an ALSA file capture;
+a watcher polls the capture file every 2 ms and notes when its first non-silent sample
+appears.
+
+The moment of opening differs by necessity:
+- vnplay prints "opening" just before StreamOpenUrl; that line's arrival is the start,
+  so Wine's own start-up (prefix, loader, DLLs: 0.5 to 2 s) is left out. The figure
+  from the process start is printed too.
+- the peer's start is its process start: its own start-up (a few tens of ms) is
+  included, which slightly favours the engine.
+
+    python3 bench/startup.py [--runs 3] [--peer ffplay|mpv]
+
+Figures only; nothing here passes or fails.
+"""
+
+import argparse
+import array
+import os
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+import harness  # noqa: E402
+
+THRESHOLD = 64  # |sample| above this counts as sound (the tones peak near 16000)
+
+STATIONS = [
+    ("burst 64 KiB", "/stream/tone440-44k-128.mp3?burst=65536"),
+    ("no burst", "/stream/tone440-44k-128.mp3?burst=0"),
+]
+
+
+class SoundWatcher:
+    """Polls a capture file; `first` becomes the monotonic time its first sound appeared."""
+
+    def __init__(self, path):
+        self.path = path
+        self.first = None
+        self.done = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        offset = 0
+        carry = b""
+        while not self.done.is_set() and self.first is None:
+            try:
+                with open(self.path, "rb") as f:
+                    f.seek(offset)
+                    data = f.read()
+            except OSError:
+                data = b""
+            now = time.monotonic()
+            if data:
+                offset += len(data)
+                data = carry + data
+                usable = len(data) // 2 * 2
+                carry = data[usable:]
+                a = array.array("h")
+                a.frombytes(data[:usable])
+                if any(s > THRESHOLD or s < -THRESHOLD for s in a):
+                    self.first = now
+                    return
+            time.sleep(0.002)
+
+    def stop(self):
+        self.done.set()
+        self.thread.join(2)
+
+
+def engine_run(url, seconds=8):
+    cap = harness.Capture()
+    watcher = SoundWatcher(cap.out)
+    opening = {}
+
+    def on_line(_, text):
+        if text.endswith(" ms: opening"):
+            opening["t"] = time.monotonic()
+
+    start = time.monotonic()
+    run = harness.run_wine(harness.tool_exe("vnplay"), [url, str(seconds)], cap, seconds + 60,
+                           on_line=on_line)
+    watcher.stop()
+    if run.rc != 0 or watcher.first is None or "t" not in opening:
+        return None, None, run
+    return watcher.first - opening["t"], watcher.first - start, run
+
+
+def peer_command(peer, url):
+    if peer == "mpv":
+        return ["mpv", "--no-video", "--no-terminal", "--ao=alsa", "--cache=no", url]
+    return ["ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", url]
+
+
+def peer_run(peer, url, seconds=8):
+    cap = harness.Capture()
+    watcher = SoundWatcher(cap.out)
+    env = cap.env()
+    env["SDL_AUDIODRIVER"] = "alsa"
+    start = time.monotonic()
+    proc = subprocess.Popen(peer_command(peer, url), env=env, stdin=subprocess.DEVNULL,
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    end = start + seconds
+    while time.monotonic() < end and watcher.first is None:
+        time.sleep(0.01)
+    proc.terminate()
+    try:
+        proc.wait(5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    watcher.stop()
+    return None if watcher.first is None else watcher.first - start
+
+
+def fmt(v):
+    return "   -   " if v is None else "%6.0f ms" % (v * 1000)
+
+
+def median(values):
+    values = [v for v in values if v is not None]
+    return harness.median(values) if values else None
+
+
+def main():
+    ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
+    ap.add_argument("--runs", type=int, default=3)
+    ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
+    args = ap.parse_args()
+    if not shutil.which(args.peer):
+        sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
+    harness.ensure_prefix()
+    # Warm the prefix so the first measured run does not pay for wineserver's start.
+    subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    rows = []
+    with harness.Station() as st:
+        for label, path in STATIONS:
+            url = st.url + path
+            eng, eng_proc, peer = [], [], []
+            for k in range(args.runs):
+                e, ep, run = engine_run(url)
+                if e is None:
+                    print("engine run failed (rc %s):\n%s" % (run.rc, run.text()[-2000:]))
+                eng.append(e)
+                eng_proc.append(ep)
+                peer.append(peer_run(args.peer, url))
+                print("%-13s run %d: engine %s (from process start %s), %s %s"
+                      % (label, k + 1, fmt(e), fmt(ep), args.peer, fmt(peer[-1])), flush=True)
+            rows.append((label, median(eng), median(eng_proc), median(peer)))
+    print()
+    print("| station | engine (open -> first sound) | engine from process start | %s | ratio engine/%s |"
+          % (args.peer, args.peer))
+    print("|---|---|---|---|---|")
+    for label, e, ep, p in rows:
+        ratio = "%.2f" % (e / p) if e is not None and p else "-"
+        print("| %s | %s | %s | %s | %s |" % (label, fmt(e), fmt(ep), fmt(p), ratio))
+    print("(medians of %d runs)" % args.runs)
+
+
+if __name__ == "__main__":
+    main()

@@ -1,0 +1,149 @@
+#!/usr/bin/env python3
+"""The engine against the test station under Wine, through the vnplay driver.
+
+Each run has its own audio capture. Checks: MP3, AAC and resampled MP3 play the
+fixture's tone (within 2 %) for most of the run; titles follow the station's changes;
+failing stations give exit code 2 and the right error, and no run hangs.
+Run: python3 tests/e2e/test_engine_play.py   (exit 0 on success)
+"""
+
+import os
+import re
+import sys
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+
+PLAY_SECONDS = 6
+RUN_TIMEOUT = 60          # a run that lasts this long hangs
+ERROR_HTTP = 11           # engine.h kErrorHttp
+ERROR_ABORTED = 17        # engine.h kErrorAborted
+STATION = None
+
+
+def setUpModule():
+    global STATION
+    STATION = harness.Station()
+    STATION.__enter__()
+    harness.ensure_prefix()
+
+
+def tearDownModule():
+    STATION.__exit__(None, None, None)
+
+
+def vnplay(path, seconds=PLAY_SECONDS, extra=(), timeout=RUN_TIMEOUT):
+    cap = harness.Capture()
+    run = harness.run_wine(harness.tool_exe("vnplay"), [STATION.url + path, str(seconds)] + list(extra),
+                           cap, timeout)
+    sys.stdout.write("---- vnplay %s (rc %s)\n%s\n" % (path, run.rc, run.text()))
+    return run, cap
+
+
+class PlayTest(unittest.TestCase):
+    def assert_played(self, run, cap, freq):
+        self.assertFalse(run.timed_out, "vnplay hung")
+        self.assertEqual(run.rc, 0)
+        self.assertTrue(run.events("opened"))
+        self.assertTrue(run.events("playing"))
+        samples = cap.samples()
+        found, share = harness.tone_report(samples)
+        sounding = sum(1 for b in harness.blocks(samples) if b[2] is not None) * 0.25
+        print("captured %.1f s, %.1f s sounding, %.1f%% of blocks after the first sound, tone %s Hz"
+              % (len(samples) / harness.CAPTURE_RATE, sounding, share * 100, found))
+        self.assertIsNotNone(found, "the capture is silent")
+        self.assertAlmostEqual(found, freq, delta=freq * 0.02)
+        self.assertGreaterEqual(sounding, 1.0)
+        self.assertGreaterEqual(share, 0.75, "sound drops out for much of the run")
+
+    def test_tones(self):
+        cases = [  # (station path, tone Hz)
+            ("/stream/tone440-44k-128.mp3?status=icy&burst=65536", 440),
+            ("/stream/tone660-44k-lc.aac?status=http10&burst=32768", 660),
+            ("/stream/tone1000-48k-64.mp3?status=http11&chunked=1", 1000),  # resampled
+        ]
+        for path, freq in cases:
+            with self.subTest(path=path):
+                run, cap = vnplay(path)
+                self.assert_played(run, cap, freq)
+
+    def test_headers_reach_the_program(self):
+        run, _ = vnplay("/stream/tone440-44k-128.mp3?name=Jazz%20FM&br=128&burst=65536", seconds=1)
+        self.assertEqual(run.rc, 0)
+        self.assertEqual([t for _, t in run.events("status:")], ["ICY 200 OK"])
+        self.assertEqual([t for _, t in run.events("name:")], ["Jazz FM"])
+        self.assertEqual([t for _, t in run.events("bitrate:")], ["128"])
+        # An HTTP answer: the list comes as the HTTP one.
+        run, _ = vnplay("/stream/tone440-44k-128.mp3?status=http10&burst=65536&hdrspace=1", seconds=1)
+        self.assertEqual(run.rc, 0)
+        self.assertEqual([t for _, t in run.events("status:")], ["HTTP/1.0 200 OK"])
+        self.assertTrue(run.events("tag http: icy-name: Volnar Test"))
+        self.assertEqual([t for _, t in run.events("name:")], ["Volnar Test"])
+
+    def test_titles_follow_the_station(self):
+        path = ("/stream/tone440-44k-128.mp3?status=http11&chunked=1&burst=65536&metaint=4000"
+                "&title_every=1.5&titles=One|Two|Three")
+        run, _ = vnplay(path, seconds=7)
+        self.assertEqual(run.rc, 0)
+        titles = [t for _, t in run.events("title:")]
+        changes = [t for k, t in enumerate(titles) if k == 0 or titles[k - 1] != t]
+        self.assertGreaterEqual(len(changes), 3, titles)
+        self.assertEqual(changes[0], "One")
+        cycle = ["One", "Two", "Three"]
+        for a, b in zip(changes, changes[1:]):
+            self.assertIn(b, cycle)
+            self.assertNotEqual(cycle.index(b), cycle.index(a))
+        for meta in run.events("meta:"):
+            self.assertRegex(meta[1], r"^StreamTitle='(One|Two|Three)';StreamUrl='';$")
+
+    def test_cp1251_title_as_sent(self):
+        title = "Волнар - Песня"
+        quoted = "".join("%%%02X" % c for c in title.encode("utf-8"))
+        run, _ = vnplay("/stream/tone440-44k-128.mp3?burst=65536&titles_cp1251=1&titles=" + quoted,
+                        seconds=1)
+        self.assertEqual(run.rc, 0)
+        self.assertIn(title, [t for _, t in run.events("title:")])
+
+    def test_failures_end_cleanly(self):
+        cases = [  # (station path, expected error code or None for any)
+            ("/stream/tone440-44k-128.mp3?fault=404", ERROR_HTTP),
+            ("/stream/tone440-44k-128.mp3?fault=400icy", ERROR_HTTP),
+            ("/stream/no-such-file.mp3", ERROR_HTTP),
+            ("/stream/tone440-44k-128.mp3?fault=refuse", None),
+        ]
+        for path, code in cases:
+            with self.subTest(path=path):
+                run, _ = vnplay(path, seconds=1)
+                self.assertFalse(run.timed_out, "vnplay hung")
+                self.assertEqual(run.rc, 2)
+                failed = run.events("failed: error ")
+                self.assertEqual(len(failed), 1)
+                if code is not None:
+                    self.assertEqual(int(failed[0][1].split()[0]), code)
+                self.assertFalse(run.events("fill"))
+                self.assertTrue(run.events("freed"))
+
+    def test_close_while_connecting(self):
+        # The station never answers; closing must end the open call long before the
+        # engine's 15 s time-out would (the run time-out is a hang detector only).
+        run, _ = vnplay("/stream/tone440-44k-128.mp3?fault=hang", seconds=1,
+                        extra=["--close-after", "1000"], timeout=14)
+        self.assertFalse(run.timed_out, "StreamClose did not abandon the connection")
+        self.assertEqual(run.rc, 2)
+        self.assertTrue(run.events("closing"))
+        failed = run.events("failed: error ")
+        self.assertTrue(failed)
+        self.assertEqual(int(failed[0][1].split()[0]), ERROR_ABORTED)
+
+    def test_playlist_and_redirect(self):
+        entry = "%2Fstream%2Ftone440-44k-128.mp3%3Fburst%3D65536"
+        for path in ("/playlist.pls?entry=/stream/missing.mp3&entry=" + entry,
+                     "/redirect?hops=2&to=" + entry):
+            with self.subTest(path=path):
+                run, cap = vnplay(path, seconds=4)
+                self.assert_played(run, cap, 440)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)

@@ -1,0 +1,101 @@
+#!/usr/bin/env bash
+# Builds volnar.exe and runs it under Wine, with local demo stations.
+#
+# Installs what it needs, builds the Windows program, starts the local test station
+# (tools/station.py) as the demo stations, and runs the player in the foreground in a
+# Wine prefix of its own (~/.cache/volnar-wine, or $VOLNAR_WINE_DIR). When the player
+# has no station yet, the first demo station is stored as its last station, so Play
+# works at once. Sound goes to this machine's sound device when it has one, otherwise
+# to a file. Without a display it runs on a virtual one (Xvfb) and saves a screenshot.
+# Everything it started is ended when the player exits.
+set -uo pipefail
+VOLNAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
+cd "$VOLNAR_ROOT"
+source tools/wine-env.sh
+
+say() { echo "run-player: $*"; }
+
+if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh; else sudo bash tools/install-deps.sh; fi || {
+  say "installing the build tools failed"; exit 1; }
+
+say "building build/win32/volnar.exe"
+if ! volnar_build_win32 >build/run-player-build.log 2>&1; then
+  say "the build failed; see build/run-player-build.log"
+  grep -m 20 -E 'error|Error' build/run-player-build.log
+  exit 1
+fi
+
+wine_dir=${VOLNAR_WINE_DIR:-$HOME/.cache/volnar-wine}
+work=$(mktemp -d /tmp/volnar-player.XXXXXX)
+station_pid=
+shot_pid=
+
+cleanup() {
+  [ -n "$shot_pid" ] && kill "$shot_pid" 2>/dev/null
+  if [ -n "$station_pid" ]; then
+    kill "$station_pid" 2>/dev/null
+    wait "$station_pid" 2>/dev/null
+  fi
+  volnar_wine_end
+  rm -rf "$work"
+}
+trap cleanup EXIT
+trap 'exit 130' INT TERM
+
+# The demo stations: the same port each run when it is free, so the station the
+# player saves at exit still plays next time.
+port=
+for p in $(seq 8765 8799); do
+  rm -f "$work/port"
+  python3 tools/station.py --port "$p" --port-file "$work/port" --quiet >"$work/station.log" 2>&1 &
+  station_pid=$!
+  for i in $(seq 50); do
+    [ -s "$work/port" ] && break
+    kill -0 "$station_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -s "$work/port" ]; then port=$(cat "$work/port"); break; fi
+  wait "$station_pid" 2>/dev/null
+  station_pid=
+done
+if [ -z "$port" ]; then say "could not start the demo stations (ports 8765-8799 busy?)"; exit 1; fi
+station="http://127.0.0.1:$port"
+say "demo stations: $station/demo/1 .. $station/demo/4 (catalogue page: $station/catalogue)"
+
+say "Wine prefix: $wine_dir/prefix (the first start takes ~30 s)"
+volnar_wine_prefix "$wine_dir"
+
+# The player's last station: set to the first demo station when there is none, or
+# when it is one of our demo stations on a port that is no longer ours.
+last=$(wine reg query 'HKCU\SOFTWARE\Volnar' /v lasturl 2>/dev/null | tr -d '\r' |
+       sed -n 's/^ *lasturl *REG_[A-Z_]* *//p')
+if [ -z "$last" ] || { [[ "$last" == http://127.0.0.1:87??/demo/* ]] && [[ "$last" != "$station"/* ]]; }; then
+  wine reg add 'HKCU\SOFTWARE\Volnar' /v lasturl /t REG_SZ /d "$station/demo/1" /f >/dev/null 2>&1 &&
+    say "last station set to $station/demo/1 (press Play)"
+else
+  say "last station: $last"
+fi
+
+if volnar_has_sound; then
+  say "sound: this machine's sound device"
+else
+  mkdir -p build/player-audio
+  volnar_capture_audio "$VOLNAR_ROOT/build/player-audio"
+  say "no sound device here: the sound goes to build/player-audio/out.raw"
+  say "  (raw 16-bit stereo 44100 Hz; listen with: play -t raw -r 44100 -e signed -b 16 -c 2 build/player-audio/out.raw)"
+fi
+
+had_display=${DISPLAY:-}
+volnar_display || { say "no display and Xvfb did not start"; exit 1; }
+if [ -n "$VOLNAR_XVFB_PID" ] || [ -z "$had_display" ]; then
+  say "no display: running on the virtual display $DISPLAY; a screenshot follows in ~8 s"
+  (sleep 8 && import -window root "$VOLNAR_ROOT/build/screenshot.png" 2>/dev/null &&
+     echo "run-player: screenshot saved to build/screenshot.png") &
+  shot_pid=$!
+fi
+
+say "starting volnar.exe (close its window to end)"
+(cd build/win32 && wine volnar.exe)
+rc=$?
+say "volnar.exe ended with code $rc"
+exit "$rc"
