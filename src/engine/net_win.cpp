@@ -1,0 +1,224 @@
+#include "engine/net_win.h"
+
+#include <ws2tcpip.h>
+
+#include <memory>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace {
+
+bool NetStartup() {
+  static std::once_flag once;
+  static bool ok = false;
+  // Never cleaned up: streams may be closed from any thread up to process exit.
+  std::call_once(once, [] {
+    WSADATA data;
+    ok = WSAStartup(MAKEWORD(2, 2), &data) == 0;
+  });
+  return ok;
+}
+
+struct Address {
+  int family = AF_INET;
+  sockaddr_storage storage{};
+  int length = 0;
+};
+
+void CopyAddresses(const addrinfo* list, std::vector<Address>& out) {
+  for (const addrinfo* a = list; a; a = a->ai_next) {
+    if (a->ai_addrlen > sizeof(sockaddr_storage)) continue;
+    Address address;
+    address.family = a->ai_family;
+    memcpy(&address.storage, a->ai_addr, a->ai_addrlen);
+    address.length = static_cast<int>(a->ai_addrlen);
+    out.push_back(address);
+  }
+}
+
+// A name lookup on its own thread: getaddrinfo cannot be cancelled, so the
+// caller waits for it or for the cancel event, whichever comes first, and an
+// abandoned lookup finishes and frees itself later.
+struct Lookup {
+  std::string host;
+  std::string port;
+  HANDLE done = nullptr;
+  int result = EAI_FAIL;
+  std::vector<Address> addresses;
+  ~Lookup() {
+    if (done) CloseHandle(done);
+  }
+};
+
+int Resolve(const std::string& host, uint16_t port, HANDLE cancel, uint64_t deadline,
+            std::vector<Address>& out) {
+  addrinfo hints{};
+  hints.ai_family = AF_UNSPEC;
+  hints.ai_socktype = SOCK_STREAM;
+  hints.ai_protocol = IPPROTO_TCP;
+  std::string service = std::to_string(port);
+  // Literal addresses need no lookup thread.
+  hints.ai_flags = AI_NUMERICHOST;
+  addrinfo* list = nullptr;
+  if (getaddrinfo(host.c_str(), service.c_str(), &hints, &list) == 0) {
+    CopyAddresses(list, out);
+    freeaddrinfo(list);
+    return out.empty() ? kErrorNoConnection : kErrorOk;
+  }
+
+  auto lookup = std::make_shared<Lookup>();
+  lookup->host = host;
+  lookup->port = service;
+  lookup->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  if (!lookup->done) return kErrorMemory;
+  try {
+    std::thread([lookup] {
+      addrinfo hints{};
+      hints.ai_family = AF_UNSPEC;
+      hints.ai_socktype = SOCK_STREAM;
+      hints.ai_protocol = IPPROTO_TCP;
+      addrinfo* list = nullptr;
+      lookup->result = getaddrinfo(lookup->host.c_str(), lookup->port.c_str(), &hints, &list);
+      if (lookup->result == 0) {
+        CopyAddresses(list, lookup->addresses);
+        freeaddrinfo(list);
+      }
+      SetEvent(lookup->done);
+    }).detach();
+  } catch (const std::system_error&) {
+    return kErrorMemory;
+  }
+  uint64_t now = GetTickCount64();
+  DWORD wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+  HANDLE handles[2] = {cancel, lookup->done};
+  switch (WaitForMultipleObjects(2, handles, FALSE, wait)) {
+    case WAIT_OBJECT_0: return kErrorAborted;
+    case WAIT_OBJECT_0 + 1: break;
+    case WAIT_TIMEOUT: return kErrorTimeout;
+    default: return kErrorUnknown;
+  }
+  if (lookup->result != 0 || lookup->addresses.empty()) return kErrorNoConnection;
+  out = lookup->addresses;
+  return kErrorOk;
+}
+
+uint64_t DeadlineAfter(uint32_t ms) { return GetTickCount64() + ms; }
+
+}  // namespace
+
+NetConnection::~NetConnection() { CloseSocket(); }
+
+void NetConnection::CloseSocket() {
+  if (socket_ != INVALID_SOCKET) {
+    closesocket(socket_);
+    socket_ = INVALID_SOCKET;
+  }
+  if (event_ != WSA_INVALID_EVENT) {
+    WSACloseEvent(event_);
+    event_ = WSA_INVALID_EVENT;
+  }
+}
+
+int NetConnection::Wait(uint64_t deadline) {
+  uint64_t now = GetTickCount64();
+  DWORD wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
+  // The cancel event first: when both are set, closing wins.
+  WSAEVENT events[2] = {cancel_, event_};
+  DWORD r = WSAWaitForMultipleEvents(2, events, FALSE, wait, FALSE);
+  if (r == WSA_WAIT_EVENT_0) return kErrorAborted;
+  if (r == WSA_WAIT_TIMEOUT) return kErrorTimeout;
+  if (r != WSA_WAIT_EVENT_0 + 1) return kErrorNoConnection;
+  return kErrorOk;
+}
+
+int NetConnection::Connect(const std::string& host, uint16_t port, uint32_t timeout_ms) {
+  if (!NetStartup()) return kErrorNoConnection;
+  CloseSocket();
+  uint64_t deadline = DeadlineAfter(timeout_ms);
+  std::vector<Address> addresses;
+  if (int error = Resolve(host, port, cancel_, deadline, addresses); error != kErrorOk)
+    return error;
+
+  int last = kErrorNoConnection;
+  for (const Address& address : addresses) {
+    CloseSocket();
+    socket_ = socket(address.family, SOCK_STREAM, IPPROTO_TCP);
+    event_ = WSACreateEvent();
+    if (socket_ == INVALID_SOCKET || event_ == WSA_INVALID_EVENT) return kErrorNoConnection;
+    // Makes the socket non-blocking; the event reports what can go on.
+    if (WSAEventSelect(socket_, event_, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0)
+      return kErrorNoConnection;
+    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0)
+      return kErrorOk;
+    if (WSAGetLastError() != WSAEWOULDBLOCK) {
+      last = kErrorNoConnection;
+      continue;
+    }
+    for (;;) {
+      int error = Wait(deadline);
+      if (error == kErrorAborted || error == kErrorTimeout) {
+        CloseSocket();
+        return error;
+      }
+      WSANETWORKEVENTS events{};
+      if (error != kErrorOk || WSAEnumNetworkEvents(socket_, event_, &events) != 0) {
+        last = kErrorNoConnection;
+        break;
+      }
+      if (events.lNetworkEvents & FD_CONNECT) {
+        if (events.iErrorCode[FD_CONNECT_BIT] == 0) return kErrorOk;
+        last = kErrorNoConnection;
+        break;
+      }
+    }
+  }
+  CloseSocket();
+  return last;
+}
+
+int NetConnection::SendAll(std::string_view data, uint32_t timeout_ms) {
+  if (socket_ == INVALID_SOCKET) return kErrorNoConnection;
+  uint64_t deadline = DeadlineAfter(timeout_ms);
+  while (!data.empty()) {
+    if (WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0) return kErrorAborted;
+    int chunk = static_cast<int>(std::min<size_t>(data.size(), 64 * 1024));
+    int sent = send(socket_, data.data(), chunk, 0);
+    if (sent > 0) {
+      data.remove_prefix(static_cast<size_t>(sent));
+      deadline = DeadlineAfter(timeout_ms);
+      continue;
+    }
+    if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return kErrorNoConnection;
+    if (int error = Wait(deadline); error != kErrorOk) return error;
+    WSANETWORKEVENTS events{};
+    WSAEnumNetworkEvents(socket_, event_, &events);
+    if ((events.lNetworkEvents & FD_CLOSE) && !(events.lNetworkEvents & FD_WRITE))
+      return kErrorNoConnection;
+  }
+  return kErrorOk;
+}
+
+int NetConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
+  got = 0;
+  if (socket_ == INVALID_SOCKET) return kErrorNoConnection;
+  uint64_t deadline = DeadlineAfter(timeout_ms);
+  int want = static_cast<int>(std::min<size_t>(size, 1 << 20));
+  for (;;) {
+    if (WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0) return kErrorAborted;
+    int r = recv(socket_, reinterpret_cast<char*>(buffer), want, 0);
+    if (r > 0) {
+      got = static_cast<size_t>(r);
+      return kErrorOk;
+    }
+    if (r == 0) return kErrorOk;  // orderly close
+    int error = WSAGetLastError();
+    if (error != WSAEWOULDBLOCK) return kErrorNoConnection;
+    if (int wait = Wait(deadline); wait != kErrorOk) return wait;
+    // Resets the event; the next recv tells what happened.
+    WSANETWORKEVENTS events{};
+    WSAEnumNetworkEvents(socket_, event_, &events);
+  }
+}

@@ -1,0 +1,222 @@
+#include "engine/url.h"
+
+#include <algorithm>
+#include <cctype>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace {
+
+bool IEquals(std::string_view a, std::string_view b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+           return std::tolower(static_cast<unsigned char>(x)) ==
+                  std::tolower(static_cast<unsigned char>(y));
+         });
+}
+
+std::string_view Trim(std::string_view s) {
+  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
+  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
+  return s;
+}
+
+bool IsSchemeChar(char c) {
+  return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
+}
+
+// Bytes that may not appear raw in a request line are sent %-encoded; '%'
+// itself is kept, as addresses usually arrive already encoded.
+std::string EncodePath(std::string_view path) {
+  static const char kHex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : path) {
+    auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u >= 0x7f || c == '"' || c == '<' || c == '>' || c == '\\' || c == '^' ||
+        c == '`' || c == '{' || c == '|' || c == '}') {
+      out += '%';
+      out += kHex[u >> 4];
+      out += kHex[u & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
+
+int ParseUrl(std::string_view text, Url& out) {
+  text = Trim(text);
+  size_t colon = text.find(':');
+  if (colon == std::string_view::npos || colon == 0) return kErrorBadAddress;
+  std::string_view scheme = text.substr(0, colon);
+  if (!std::all_of(scheme.begin(), scheme.end(), IsSchemeChar)) return kErrorBadAddress;
+  if (!IEquals(scheme, "http")) return kErrorProtocol;
+  std::string_view rest = text.substr(colon + 1);
+  if (rest.substr(0, 2) != "//") return kErrorBadAddress;
+  rest.remove_prefix(2);
+
+  size_t end = rest.find_first_of("/?#");
+  std::string_view authority = rest.substr(0, end);
+  std::string_view path = end == std::string_view::npos ? std::string_view() : rest.substr(end);
+  if (size_t hash = path.find('#'); hash != std::string_view::npos) path = path.substr(0, hash);
+
+  Url url;
+  if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
+    url.userinfo = std::string(authority.substr(0, at));
+    authority.remove_prefix(at + 1);
+  }
+  std::string_view host = authority;
+  std::string_view port;
+  if (!authority.empty() && authority.front() == '[') {
+    size_t close = authority.find(']');
+    if (close == std::string_view::npos) return kErrorBadAddress;
+    host = authority.substr(1, close - 1);
+    std::string_view after = authority.substr(close + 1);
+    if (!after.empty()) {
+      if (after.front() != ':') return kErrorBadAddress;
+      port = after.substr(1);
+    }
+    if (host.find_first_not_of("0123456789abcdefABCDEF:.") != std::string_view::npos)
+      return kErrorBadAddress;
+  } else if (size_t pc = authority.rfind(':'); pc != std::string_view::npos) {
+    host = authority.substr(0, pc);
+    port = authority.substr(pc + 1);
+  }
+  if (host.empty()) return kErrorBadAddress;
+  for (char c : host) {
+    auto u = static_cast<unsigned char>(c);
+    if (u <= ' ' || u == 0x7f || c == '/' || c == '@' || c == '[' || c == ']' || c == '%')
+      return kErrorBadAddress;
+  }
+  if (authority.front() != '[' && host.find(':') != std::string_view::npos) return kErrorBadAddress;
+  url.host = std::string(host);
+  if (!port.empty()) {
+    if (port.size() > 5 || !std::all_of(port.begin(), port.end(), [](char c) {
+          return c >= '0' && c <= '9';
+        }))
+      return kErrorBadAddress;
+    unsigned value = 0;
+    for (char c : port) value = value * 10 + static_cast<unsigned>(c - '0');
+    if (value == 0 || value > 65535) return kErrorBadAddress;
+    url.port = static_cast<uint16_t>(value);
+  }
+  if (path.empty()) {
+    url.path = "/";
+  } else if (path.front() == '?') {
+    url.path = "/" + std::string(path);
+  } else {
+    url.path = std::string(path);
+  }
+  out = std::move(url);
+  return kErrorOk;
+}
+
+std::string HostHeader(const Url& url) {
+  std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
+  if (url.port != 80) host += ":" + std::to_string(url.port);
+  return host;
+}
+
+std::string UrlText(const Url& url) { return "http://" + HostHeader(url) + url.path; }
+
+std::string BuildRequest(const Url& url, const RequestOptions& options) {
+  std::string target = options.via_proxy ? UrlText(url) : url.path;
+  std::string r = "GET " + EncodePath(target) + " HTTP/1.1\r\n";
+  r += "Host: " + HostHeader(url) + "\r\n";
+  r += "User-Agent: ";
+  r += kUserAgent;
+  r += "\r\n";
+  r += "Accept: */*\r\n";
+  r += "Icy-MetaData: 1\r\n";
+  if (options.offset > 0) r += "Range: bytes=" + std::to_string(options.offset) + "-\r\n";
+  if (!url.userinfo.empty()) r += "Authorization: Basic " + Base64(url.userinfo) + "\r\n";
+  if (!options.proxy_userinfo.empty())
+    r += "Proxy-Authorization: Basic " + Base64(options.proxy_userinfo) + "\r\n";
+  r += "Connection: close\r\n\r\n";
+  return r;
+}
+
+int ResolveReference(const Url& base, std::string_view reference, Url& out) {
+  std::string_view ref = Trim(reference);
+  if (ref.empty()) return kErrorBadAddress;
+  if (ref.substr(0, 2) == "//") return ParseUrl("http:" + std::string(ref), out);
+  // A scheme is letters before the first ':' that comes before any '/', '?' or '#'.
+  size_t colon = ref.find(':');
+  size_t delim = ref.find_first_of("/?#");
+  if (colon != std::string_view::npos && colon > 0 && colon < delim &&
+      std::isalpha(static_cast<unsigned char>(ref.front())) &&
+      std::all_of(ref.begin(), ref.begin() + static_cast<std::ptrdiff_t>(colon), IsSchemeChar)) {
+    return ParseUrl(ref, out);
+  }
+  Url url = base;
+  if (size_t hash = ref.find('#'); hash != std::string_view::npos) ref = ref.substr(0, hash);
+  if (ref.empty()) {
+    out = url;
+    return kErrorOk;
+  }
+  if (ref.front() == '/') {
+    url.path = std::string(ref);
+  } else if (ref.front() == '?') {
+    url.path = base.path.substr(0, base.path.find('?')) + std::string(ref);
+  } else {
+    std::string dir = base.path.substr(0, base.path.find('?'));
+    dir = dir.substr(0, dir.rfind('/') + 1);
+    if (dir.empty()) dir = "/";
+    url.path = dir + std::string(ref);
+  }
+  // Remove "." and ".." segments of the path (not of the query).
+  std::string path = url.path.substr(0, url.path.find('?'));
+  std::string query = url.path.substr(path.size());
+  std::vector<std::string> segments;
+  size_t pos = 1;
+  while (pos <= path.size()) {
+    size_t next = path.find('/', pos);
+    if (next == std::string::npos) next = path.size();
+    std::string seg = path.substr(pos, next - pos);
+    bool last = next == path.size();
+    if (seg == "..") {
+      if (!segments.empty()) segments.pop_back();
+      if (last) segments.emplace_back();
+    } else if (seg == ".") {
+      if (last) segments.emplace_back();
+    } else {
+      segments.push_back(seg);
+    }
+    pos = next + 1;
+  }
+  std::string clean;
+  for (const std::string& s : segments) clean += "/" + s;
+  if (clean.empty()) clean = "/";
+  url.path = clean + query;
+  out = std::move(url);
+  return kErrorOk;
+}
+
+std::string Base64(std::string_view data) {
+  static const char kAlphabet[] =
+      "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  size_t i = 0;
+  while (i + 3 <= data.size()) {
+    uint32_t v = (static_cast<uint8_t>(data[i]) << 16) | (static_cast<uint8_t>(data[i + 1]) << 8) |
+                 static_cast<uint8_t>(data[i + 2]);
+    out += kAlphabet[v >> 18];
+    out += kAlphabet[(v >> 12) & 63];
+    out += kAlphabet[(v >> 6) & 63];
+    out += kAlphabet[v & 63];
+    i += 3;
+  }
+  size_t left = data.size() - i;
+  if (left > 0) {
+    uint32_t v = static_cast<uint8_t>(data[i]) << 16;
+    if (left == 2) v |= static_cast<uint8_t>(data[i + 1]) << 8;
+    out += kAlphabet[v >> 18];
+    out += kAlphabet[(v >> 12) & 63];
+    out += left == 2 ? kAlphabet[(v >> 6) & 63] : '=';
+    out += '=';
+  }
+  return out;
+}

@@ -1,0 +1,47 @@
+// Stream addresses: parsing http:// addresses, the request we send, and
+// resolving redirect targets and playlist entries. Portable.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+struct Url {
+  std::string host;       // name or IPv4/IPv6 literal (no brackets)
+  uint16_t port = 80;     // TCP port
+  std::string path = "/"; // path and query as given, starts with '/'
+  std::string userinfo;   // "user:pass" before '@', empty = none
+};
+
+// Parses an address. kErrorOk and `out` filled; kErrorProtocol for another
+// scheme (https, ftp, mms ...); kErrorBadAddress for anything malformed.
+// The scheme and host are case-insensitive; "http://host" gets the path "/".
+int ParseUrl(std::string_view text, Url& out);
+
+// The address as text, "http://host[:port]/path".
+std::string UrlText(const Url& url);
+
+// "host" or "host:port" for the Host header (IPv6 literals in brackets).
+std::string HostHeader(const Url& url);
+
+struct RequestOptions {
+  bool via_proxy = false;      // send the absolute address (a proxy's request line)
+  std::string proxy_userinfo;  // "user:pass" for Proxy-Authorization, empty = none
+  uint64_t offset = 0;         // byte offset to start from (Range), 0 = from the start
+};
+
+// The GET request for `url`, head only, CRLF line ends, ended by an empty line.
+std::string BuildRequest(const Url& url, const RequestOptions& options);
+
+// The program's name as sent in User-Agent. A browser-like agent makes old ICY
+// servers answer with an HTML status page instead of the stream.
+inline constexpr char kUserAgent[] = "VolnarRadio/1.0";
+
+// Resolves a redirect's Location or a playlist entry against `base`: absolute
+// addresses as they are, "//host/..." with http, "/path" on base's host and
+// port, anything else relative to base's directory. kErrorOk / kErrorProtocol /
+// kErrorBadAddress as ParseUrl.
+int ResolveReference(const Url& base, std::string_view reference, Url& out);
+
+// Standard base64 of `data` (Basic authentication).
+std::string Base64(std::string_view data);

@@ -1,0 +1,117 @@
+#include "engine/url.h"
+
+#include <gtest/gtest.h>
+
+#include "engine/engine.h"
+
+namespace {
+
+struct ParseCase {
+  const char* text;
+  int error;
+  const char* host;
+  uint16_t port;
+  const char* path;
+};
+
+TEST(Url, ParsesAddressesAndRefusesOthers) {
+  const ParseCase cases[] = {
+      {"http://radio.example.net/stream", kErrorOk, "radio.example.net", 80, "/stream"},
+      {"http://radio.example.net", kErrorOk, "radio.example.net", 80, "/"},
+      {"HTTP://Radio.Example.NET:8000/;", kErrorOk, "Radio.Example.NET", 8000, "/;"},
+      {"  http://127.0.0.1:8001/a?b=c  ", kErrorOk, "127.0.0.1", 8001, "/a?b=c"},
+      {"http://host?x=1", kErrorOk, "host", 80, "/?x=1"},
+      {"http://host/p#frag", kErrorOk, "host", 80, "/p"},
+      {"http://[::1]:9000/s", kErrorOk, "::1", 9000, "/s"},
+      {"http://user:pw@host:81/", kErrorOk, "host", 81, "/"},
+      {"https://host/", kErrorProtocol, "", 0, ""},
+      {"ftp://host/file", kErrorProtocol, "", 0, ""},
+      {"mms://host/x", kErrorProtocol, "", 0, ""},
+      {"http:/host", kErrorBadAddress, "", 0, ""},
+      {"http://", kErrorBadAddress, "", 0, ""},
+      {"http://:80/", kErrorBadAddress, "", 0, ""},
+      {"http://host:0/", kErrorBadAddress, "", 0, ""},
+      {"http://host:65536/", kErrorBadAddress, "", 0, ""},
+      {"http://host:8x/", kErrorBadAddress, "", 0, ""},
+      {"http://ho st/", kErrorBadAddress, "", 0, ""},
+      {"http://[::1/", kErrorBadAddress, "", 0, ""},
+      {"radio.example.net/stream", kErrorBadAddress, "", 0, ""},
+      {"", kErrorBadAddress, "", 0, ""},
+  };
+  for (const ParseCase& c : cases) {
+    Url url;
+    EXPECT_EQ(ParseUrl(c.text, url), c.error) << c.text;
+    if (c.error != kErrorOk) continue;
+    EXPECT_EQ(url.host, c.host) << c.text;
+    EXPECT_EQ(url.port, c.port) << c.text;
+    EXPECT_EQ(url.path, c.path) << c.text;
+  }
+}
+
+TEST(Url, RequestNamesTheProgramAndAsksForMetadata) {
+  Url url;
+  ASSERT_EQ(ParseUrl("http://radio.example.net/live", url), kErrorOk);
+  EXPECT_EQ(BuildRequest(url, {}),
+            "GET /live HTTP/1.1\r\n"
+            "Host: radio.example.net\r\n"
+            "User-Agent: VolnarRadio/1.0\r\n"
+            "Accept: */*\r\n"
+            "Icy-MetaData: 1\r\n"
+            "Connection: close\r\n\r\n");
+
+  ASSERT_EQ(ParseUrl("http://u:p@127.0.0.1:8000/a b", url), kErrorOk);
+  RequestOptions proxy;
+  proxy.via_proxy = true;
+  proxy.proxy_userinfo = "px:secret";
+  proxy.offset = 1000;
+  EXPECT_EQ(BuildRequest(url, proxy),
+            "GET http://127.0.0.1:8000/a%20b HTTP/1.1\r\n"
+            "Host: 127.0.0.1:8000\r\n"
+            "User-Agent: VolnarRadio/1.0\r\n"
+            "Accept: */*\r\n"
+            "Icy-MetaData: 1\r\n"
+            "Range: bytes=1000-\r\n"
+            "Authorization: Basic dTpw\r\n"
+            "Proxy-Authorization: Basic cHg6c2VjcmV0\r\n"
+            "Connection: close\r\n\r\n");
+}
+
+TEST(Url, ResolvesRedirectTargetsAndPlaylistEntries) {
+  Url base;
+  ASSERT_EQ(ParseUrl("http://st.example:8000/lists/main.pls?x=1", base), kErrorOk);
+  const struct {
+    const char* reference;
+    int error;
+    const char* expected;
+  } cases[] = {
+      {"http://other.example/live", kErrorOk, "http://other.example/live"},
+      {"/stream/a.mp3", kErrorOk, "http://st.example:8000/stream/a.mp3"},
+      {"a.mp3", kErrorOk, "http://st.example:8000/lists/a.mp3"},
+      {"../b.mp3", kErrorOk, "http://st.example:8000/b.mp3"},
+      {"../../../c", kErrorOk, "http://st.example:8000/c"},
+      {"./d/./e", kErrorOk, "http://st.example:8000/lists/d/e"},
+      {"?y=2", kErrorOk, "http://st.example:8000/lists/main.pls?y=2"},
+      {"//cdn.example/s", kErrorOk, "http://cdn.example/s"},
+      {"https://secure.example/s", kErrorProtocol, ""},
+      {"  /spaced  ", kErrorOk, "http://st.example:8000/spaced"},
+      {"", kErrorBadAddress, ""},
+  };
+  for (const auto& c : cases) {
+    Url out;
+    EXPECT_EQ(ResolveReference(base, c.reference, out), c.error) << c.reference;
+    if (c.error == kErrorOk) {
+      EXPECT_EQ(UrlText(out), c.expected) << c.reference;
+    }
+  }
+}
+
+TEST(Url, Base64MatchesTheStandardAlphabetAndPadding) {
+  EXPECT_EQ(Base64(""), "");
+  EXPECT_EQ(Base64("f"), "Zg==");
+  EXPECT_EQ(Base64("fo"), "Zm8=");
+  EXPECT_EQ(Base64("foo"), "Zm9v");
+  EXPECT_EQ(Base64("foobar"), "Zm9vYmFy");
+  EXPECT_EQ(Base64("\xff\xfe"), "//4=");
+}
+
+}  // namespace
