@@ -1,0 +1,104 @@
+// The skinned frame of the main window: its region, frame lines, title
+// images with their hover pictures, and moving the window by mouse.
+#include <vector>
+
+#include "app/skin_geometry.h"
+#include "app/unit1_win.h"
+
+void TImageMouse::MouseEnter() {
+  TImage::MouseEnter();
+  if (!Form1) return;
+  if (Name() == "image11") {
+    SetCursor(crSizeAll);
+    Form1->SetCursor(crSizeAll);
+    Picture().Assign(Form1->Image2->Picture());
+  } else if (Name() == "image12") {
+    Picture().Assign(Form1->Image4->Picture());
+  } else if (Name() == "image13") {
+    Picture().Assign(Form1->Image6->Picture());
+  }
+}
+
+void TImageMouse::MouseLeave() {
+  TImage::MouseLeave();
+  if (!Form1) return;
+  if (Name() == "image11") {
+    SetCursor(crDefault);
+    Form1->SetCursor(crDefault);
+    Picture().Assign(Form1->Image1->Picture());
+  } else if (Name() == "image12") {
+    Picture().Assign(Form1->Image3->Picture());
+  } else if (Name() == "image13") {
+    Picture().Assign(Form1->Image5->Picture());
+  }
+}
+
+void TForm1::MakeRegion() {
+  const auto polygon = WindowRegionPolygon(Form1->Width(), Form1->Height());
+  std::vector<POINT> points;
+  for (const SkinPoint& p : polygon) points.push_back({p.x, p.y});
+  UniqueGdiObj<HRGN> region(CreatePolygonRgn(points.data(), static_cast<int>(points.size()), WINDING));
+  (void)SetRegion(std::move(region), true);
+}
+
+void TForm1::MakeTitleImages() {
+  struct Spec {
+    TImageMouse** field;
+    const char* name;
+    TImage* picture;
+  };
+  const Spec specs[3] = {
+      {&image11, "image11", Image1}, {&image12, "image12", Image3}, {&image13, "image13", Image5}};
+  for (int i = 0; i < 3; ++i) {
+    TImageMouse* image = new TImageMouse(this);
+    image->SetParent(this);
+    const SkinRect r = TitleImageRect(ClientWidth(), i);
+    image->SetBounds(r.left, r.top, r.width, r.height);
+    image->Picture().Assign(specs[i].picture->Picture());
+    image->SetStretch(false);
+    image->SetName(specs[i].name);
+    *specs[i].field = image;
+  }
+  image11->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    TitleImageMouseDown(s, b, sh, x, y);
+  };
+  image12->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    MinimizeImageMouseUp(s, b, sh, x, y);
+  };
+  image13->OnMouseUp = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
+    CloseImageMouseUp(s, b, sh, x, y);
+  };
+}
+
+void TForm1::FormPaint(TObject*) {
+  TCanvas& canvas = Canvas();
+  const FramePaint frame = FramePainting(Width(), Height());
+  canvas.SetPenWidth(1);
+  SkinPoint pen_at{-1, -1};
+  for (const FrameLine& line : frame.lines) {
+    canvas.SetPenColor(line.color);
+    if (!(pen_at == line.from)) canvas.MoveTo(line.from.x, line.from.y);
+    canvas.LineTo(line.to.x, line.to.y);
+    pen_at = line.to;
+  }
+  for (const SkinPoint& p : frame.dark_pixels) canvas.SetPixel(p.x, p.y, kFrameDark);
+}
+
+void TForm1::MoveWindowByMouse() {
+  ReleaseCapture();
+  // SC_MOVE + 2 (HTCAPTION): the system moves the window with the mouse until
+  // the button goes up, as from a caption bar.
+  SendMessageW(Handle(), WM_SYSCOMMAND, 0xF012, 0);
+}
+
+void TForm1::TitleImageMouseDown(TObject*, TMouseButton, TShiftState, int, int) {
+  MoveWindowByMouse();
+}
+void TForm1::Image7MouseDown(TObject*, TMouseButton, TShiftState, int, int) { MoveWindowByMouse(); }
+void TForm1::Image8MouseDown(TObject*, TMouseButton, TShiftState, int, int) { MoveWindowByMouse(); }
+
+void TForm1::MinimizeImageMouseUp(TObject*, TMouseButton, TShiftState, int, int) {
+  Application.Minimize();
+}
+
+void TForm1::CloseImageMouseUp(TObject*, TMouseButton, TShiftState, int, int) { Close(); }

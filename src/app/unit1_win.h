@@ -1,0 +1,124 @@
+// Unit1: the main window TForm1 with its fixed layout and its life
+// (creation, show, close, destruction), the hide/show and exit commands, the
+// skinned frame (region, frame lines, title images, dragging) and
+// WaitWithMessages.
+//
+// Handlers of other subsystems are defined in their folders (the volume
+// handler in playback/, the one-shot page timer in browser/).
+//
+// Threads: window thread only, except where app_state_win.h says otherwise.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "app/app_state_win.h"
+#include "ui/ui_win.h"
+
+class TGlassButton;
+class THostedBrowser;
+class TSkinPanel;
+class TSkinTrackBar;
+class TTrayIcon;
+
+// A picture control that swaps its picture (and for the move handle the
+// cursor) while the pointer is over it; acts on its Name.
+class TImageMouse : public TImage {
+ public:
+  explicit TImageMouse(TComponent* owner) : TImage(owner) {}
+  void MouseEnter() override;
+  void MouseLeave() override;
+};
+
+class TForm1 : public TForm {
+ public:
+  explicit TForm1(TComponent* owner);
+
+  // ---- Layout, in stacking order ----
+  TImage* Image1;
+  TImage* Image2;
+  TImage* Image3;
+  TImage* Image4;
+  TImage* Image5;
+  TImage* Image6;
+  TLabel* Label2;
+  TLabel* Label1;
+  TLabel* StatusLabel;
+  THostedBrowser* WebBrowser1;
+  TEdit* pleasewait;
+  TPanel* Panel1;
+  TImage* Image7;
+  TPanel* Panel2;
+  TImage* Image8;
+  TSkinPanel* SkinPanel1;
+  TLabel* Label3;
+  TImage* Image10;
+  TSkinTrackBar* SkinTrackBar1;
+  TGlassButton* PlayButton;
+  TGlassButton* StopButton;
+  // ---- Non-visual components ----
+  TPopupMenu* PopupMenu1;
+  TMenuItem* Nplay;
+  TMenuItem* Nstop;
+  TMenuItem* N2;
+  TMenuItem* N1;
+  TMenuItem* N3;
+  TPopupMenu* PopupMenu2;
+  TMenuItem* N5;
+  TMenuItem* N4;
+  TMenuItem* N6;
+  TTrayIcon* TrayIcon1;
+  TTimer* Timer1;
+  TTimer* TimerL;
+  // Made by FormCreate.
+  TImageMouse* image11 = nullptr;
+  TImageMouse* image12 = nullptr;
+  TImageMouse* image13 = nullptr;
+
+  // ---- Life ----
+  void FormCreate(TObject* sender);
+  void FormShow(TObject* sender);
+  void FormClose(TObject* sender, TCloseAction& action);
+  void FormDestroy(TObject* sender);
+  void FormPaint(TObject* sender);
+
+  // ---- Commands ----
+  void N1Click(TObject* sender);  // hide/show
+  void N3Click(TObject* sender);  // exit
+  void TrayIcon1DblClick(TObject* sender);
+  void ApplicationEvents1Minimize(TObject* sender);
+  void ApplicationEvents1Restore(TObject* sender);
+
+  // ---- Skinned frame ----
+  void TitleImageMouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void Image7MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void Image8MouseDown(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void MinimizeImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+  void CloseImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+
+  // ---- Other subsystems' handlers ----
+  void SkinTrackBar1Change(TObject* sender);  // playback/volume_win.cpp
+  void Timer1Timer(TObject* sender);          // browser/page_timer_win.cpp
+
+ private:
+  void BuildLayout();
+  void MakeRegion();       // creation step 7
+  void MakeTitleImages();  // creation step 8
+  void StartEngine();      // creation step 10
+  void MoveWindowByMouse();
+};
+
+// Waits `ms` milliseconds while handling the thread's window messages:
+// (ms div 10) + 1 alertable 1 ms sleeps, each followed by handling all pending
+// messages, then handling messages until ms mod 10 more milliseconds have
+// passed on the tick count (or the tick count wrapped). Any handler, including
+// the window's close, may run inside; callers re-check their state after it.
+void WaitWithMessages(uint32_t ms);
+
+// The show handler's first page: a light field with the header's two bands.
+inline constexpr char kPlaceholderPage[] =
+    "about:<html><body style=\"overflow:hidden;background:#e5f7ff;margin:0;padding:0;\">"
+    "<div style=\"height:52px;background:#dff6ff;\"></div>"
+    "<div style=\"height:10px;background:#ffffff;\"></div></body></html>";
+
+inline constexpr char kProgramTitle[] = "Волнар-радио";
