@@ -217,6 +217,7 @@ def run_wine(exe, args, capture, timeout, env=None, on_line=None):
             pass
         proc.wait()
     th.join(5)
+    proc.stdout.close()
     return Run(proc.returncode, lines, timed_out, time.monotonic() - start)
 
 
@@ -249,15 +250,18 @@ def first_sound(samples, threshold=64):
 
 
 def frequency(samples, rate=CAPTURE_RATE):
-    """Frequency of a steady tone from its rising zero crossings, interpolated; None if silent."""
+    """Frequency of a steady tone from the median time between rising zero crossings
+    (interpolated), so short gaps of silence in the capture do not bias it; None if
+    there are too few crossings."""
     crossings = []
     for i in range(1, len(samples)):
         a, b = samples[i - 1], samples[i]
         if a < 0 <= b:
             crossings.append(i - 1 + (-a) / (b - a))
-    if len(crossings) < 3:
+    if len(crossings) < 5:
         return None
-    return (len(crossings) - 1) / ((crossings[-1] - crossings[0]) / rate)
+    periods = [y - x for x, y in zip(crossings, crossings[1:])]
+    return rate / median(periods)
 
 
 def blocks(samples, rate=CAPTURE_RATE, seconds=0.25, silence=200.0):
@@ -280,11 +284,7 @@ def median(values):
 
 
 def tone_report(samples, rate=CAPTURE_RATE):
-    """(median frequency of the sounding blocks, share of sounding blocks after the first)."""
-    bl = blocks(samples, rate)
-    first = next((k for k, b in enumerate(bl) if b[2] is not None), None)
-    if first is None:
-        return None, 0.0
-    tail = bl[first:]
-    sounding = [b[2] for b in tail if b[2] is not None]
-    return median(sounding), len(sounding) / len(tail)
+    """(median tone frequency of the sounding blocks or None, seconds of sound captured)."""
+    bl = blocks(samples, rate, seconds=0.05)
+    freqs = [b[2] for b in bl if b[2] is not None]
+    return median(freqs), len(freqs) * 0.05

@@ -42,26 +42,28 @@ def vnplay(path, seconds=PLAY_SECONDS, extra=(), timeout=RUN_TIMEOUT):
 
 
 class PlayTest(unittest.TestCase):
-    def assert_played(self, run, cap, freq):
+    def assert_played(self, run, cap, freq, seconds=PLAY_SECONDS):
         self.assertFalse(run.timed_out, "vnplay hung")
         self.assertEqual(run.rc, 0)
         self.assertTrue(run.events("opened"))
         self.assertTrue(run.events("playing"))
         samples = cap.samples()
-        found, share = harness.tone_report(samples)
-        sounding = sum(1 for b in harness.blocks(samples) if b[2] is not None) * 0.25
-        print("captured %.1f s, %.1f s sounding, %.1f%% of blocks after the first sound, tone %s Hz"
-              % (len(samples) / harness.CAPTURE_RATE, sounding, share * 100, found))
+        found, sounding = harness.tone_report(samples)
+        print("captured %.1f s, %.1f s of it sounding, tone %s Hz"
+              % (len(samples) / harness.CAPTURE_RATE, sounding, found))
         self.assertIsNotNone(found, "the capture is silent")
         self.assertAlmostEqual(found, freq, delta=freq * 0.02)
-        self.assertGreaterEqual(sounding, 1.0)
-        self.assertGreaterEqual(share, 0.75, "sound drops out for much of the run")
+        # The file capture takes samples as fast as Wine hands them over, faster than
+        # real time, so gaps between blocks say nothing; what must hold is that the
+        # sound of most of the played time reached the output.
+        self.assertGreaterEqual(sounding, 0.75 * seconds, "most of the run's sound is missing")
 
     def test_tones(self):
         cases = [  # (station path, tone Hz)
             ("/stream/tone440-44k-128.mp3?status=icy&burst=65536", 440),
             ("/stream/tone660-44k-lc.aac?status=http10&burst=32768", 660),
-            ("/stream/tone1000-48k-64.mp3?status=http11&chunked=1", 1000),  # resampled
+            ("/stream/tone1000-48k-64.mp3?status=http11&chunked=1", 1000),  # 24 kHz, resampled
+            ("/stream/tone880-48k-lc.aac?status=icy", 880),  # 48 kHz AAC, resampled, no burst
         ]
         for path, freq in cases:
             with self.subTest(path=path):
@@ -124,6 +126,38 @@ class PlayTest(unittest.TestCase):
                 self.assertFalse(run.events("fill"))
                 self.assertTrue(run.events("freed"))
 
+    def test_damaged_streams_still_play(self):
+        base = "/stream/tone440-44k-128.mp3?burst=65536"
+        cases = [  # (query, what the engine has to cope with)
+            ("&fault=garbage&bytes=3000&metaint=2000", "junk before the first frame"),
+            ("&start=777", "a start in the middle of a frame"),
+            ("&fault=badmeta&metaint=2000", "binary metadata blocks of random sizes"),
+            ("&fault=drop&after=40000", "the server closes after 2.5 s of audio"),
+            ("&fault=stall&after=40000", "the server stops sending and keeps the connection"),
+        ]
+        for query, why in cases:
+            with self.subTest(why=why):
+                run, cap = vnplay(base + query, seconds=4)
+                self.assertFalse(run.timed_out, "vnplay hung")
+                self.assertEqual(run.rc, 0)
+                found, _ = harness.tone_report(cap.samples())
+                self.assertIsNotNone(found, "the capture is silent")
+                self.assertAlmostEqual(found, 440, delta=440 * 0.02)
+
+    def test_unplayable_answers_fail(self):
+        cases = [  # (query, accepted error codes)
+            ("?fault=html", (13, 14)),        # a status page instead of audio
+            ("?fault=bigheaders", (13,)),     # 64 KiB of headers
+        ]
+        for query, codes in cases:
+            with self.subTest(query=query):
+                run, _ = vnplay("/stream/tone440-44k-128.mp3" + query, seconds=2)
+                self.assertFalse(run.timed_out, "vnplay hung")
+                if query == "?fault=bigheaders" and run.rc == 0:
+                    continue  # reading past oversized headers is also sound behaviour
+                self.assertEqual(run.rc, 2)
+                self.assertIn(int(run.events("failed: error ")[0][1].split()[0]), codes)
+
     def test_close_while_connecting(self):
         # The station never answers; closing must end the open call long before the
         # engine's 15 s time-out would (the run time-out is a hang detector only).
@@ -142,7 +176,7 @@ class PlayTest(unittest.TestCase):
                      "/redirect?hops=2&to=" + entry):
             with self.subTest(path=path):
                 run, cap = vnplay(path, seconds=4)
-                self.assert_played(run, cap, 440)
+                self.assert_played(run, cap, 440, seconds=4)
 
 
 if __name__ == "__main__":
