@@ -123,6 +123,11 @@ class TApplication : public TComponent {
   void FormDestroyed(TForm* form);
   // A hidden top-level window of the layer: timers and popup menus use it.
   HWND UtilityWindow();
+  // Frees `form` from the message loop, after the current message (TForm::Release).
+  void QueueRelease(TForm* form);
+  // Messages of the utility window.
+  static constexpr UINT kMsgMenuCommand = WM_APP + 0x3F0;  // wParam: menu item command
+  static constexpr UINT kMsgRelease = WM_APP + 0x3F1;      // free the queued forms
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -138,6 +143,10 @@ class TApplication : public TComponent {
   HWND utility_ = nullptr;
   TForm* main_form_ = nullptr;
   std::vector<TForm*> hidden_by_minimize_;
+  std::vector<TForm*> pending_release_;
+  std::string pending_title_;  // a title set before Initialize
+  static LRESULT CALLBACK UtilityWndProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam);
+  std::vector<TForm*> Forms() const;
   std::vector<std::pair<int, TWindowHook>> hooks_;
   int next_hook_id_ = 1;
   bool terminated_ = false;

@@ -316,6 +316,7 @@ class TControl : public TComponent {
 
  private:
   friend class TWinControl;
+  friend class TForm;
 
   TWinControl* parent_ = nullptr;
   int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
@@ -447,6 +448,7 @@ class TWinControl : public TControl {
   void RemoveControl(TControl* c);
   LRESULT RouteMouse(UINT msg, WPARAM wparam, LPARAM lparam);
   void PaintComposed();
+  TControl* ChildByHandle(HWND hwnd) const;
 
   HWND handle_ = nullptr;
   WNDPROC system_proc_ = nullptr;  // the system class's procedure when subclassed

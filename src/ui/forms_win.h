@@ -99,5 +99,5 @@ class TForm : public TWinControl {
   UniqueHicon icon_big_, icon_small_;
   bool created_fired_ = false;
   bool destroy_fired_ = false;
-  bool in_bounds_update_ = false;
+  TWindowState pending_state_ = wsNormal;  // applied when a hidden form is shown
 };

@@ -131,6 +131,8 @@ class TEdit : public TWinControl {
   friend class TWinControl;
   // The answer to the parent's WM_CTLCOLOREDIT/STATIC: colours set on `dc`.
   HBRUSH CtlColor(HDC dc);
+  // EN_CHANGE from the edit box: Text follows what the user typed, OnChange.
+  void EditChanged();
 
   TBorderStyle border_style_ = bsSingleBorder;
   bool read_only_ = false;
