@@ -45,10 +45,21 @@ std::string EncodePath(std::string_view path) {
   return out;
 }
 
+// Raw control bytes never belong in an address (and would end a header line).
+bool HasControlBytes(std::string_view s) {
+  return std::any_of(s.begin(), s.end(), [](char c) {
+    auto u = static_cast<unsigned char>(c);
+    return u < ' ' || u == 0x7f;
+  });
+}
+
 }  // namespace
 
 int ParseUrl(std::string_view text, Url& out) {
-  text = Trim(text);
+  // The fragment is never sent; what is left is trimmed again so that an
+  // address and its text form parse alike.
+  text = Trim(Trim(text).substr(0, Trim(text).find('#')));
+  if (HasControlBytes(text)) return kErrorBadAddress;
   size_t colon = text.find(':');
   if (colon == std::string_view::npos || colon == 0) return kErrorBadAddress;
   std::string_view scheme = text.substr(0, colon);
@@ -61,7 +72,6 @@ int ParseUrl(std::string_view text, Url& out) {
   size_t end = rest.find_first_of("/?#");
   std::string_view authority = rest.substr(0, end);
   std::string_view path = end == std::string_view::npos ? std::string_view() : rest.substr(end);
-  if (size_t hash = path.find('#'); hash != std::string_view::npos) path = path.substr(0, hash);
 
   Url url;
   if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
@@ -141,7 +151,7 @@ std::string BuildRequest(const Url& url, const RequestOptions& options) {
 
 int ResolveReference(const Url& base, std::string_view reference, Url& out) {
   std::string_view ref = Trim(reference);
-  if (ref.empty()) return kErrorBadAddress;
+  if (ref.empty() || HasControlBytes(ref)) return kErrorBadAddress;
   if (ref.substr(0, 2) == "//") return ParseUrl("http:" + std::string(ref), out);
   // A scheme is letters before the first ':' that comes before any '/', '?' or '#'.
   size_t colon = ref.find(':');
@@ -152,7 +162,7 @@ int ResolveReference(const Url& base, std::string_view reference, Url& out) {
     return ParseUrl(ref, out);
   }
   Url url = base;
-  if (size_t hash = ref.find('#'); hash != std::string_view::npos) ref = ref.substr(0, hash);
+  if (size_t hash = ref.find('#'); hash != std::string_view::npos) ref = Trim(ref.substr(0, hash));
   if (ref.empty()) {
     out = url;
     return kErrorOk;

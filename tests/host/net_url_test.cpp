@@ -37,6 +37,8 @@ TEST(Url, ParsesAddressesAndRefusesOthers) {
       {"http://[::1/", kErrorBadAddress, "", 0, ""},
       {"radio.example.net/stream", kErrorBadAddress, "", 0, ""},
       {"", kErrorBadAddress, "", 0, ""},
+      {"http://host/a\r\nX-Injected: 1", kErrorBadAddress, "", 0, ""},
+      {"http://host/a\x7f", kErrorBadAddress, "", 0, ""},
   };
   for (const ParseCase& c : cases) {
     Url url;
