@@ -92,8 +92,12 @@ def engine_run(url, seconds=8):
                            on_line=on_line)
     watcher.stop()
     if run.rc != 0 or watcher.first is None or "t" not in opening:
-        return None, None, run
-    return watcher.first - opening["t"], watcher.first - start, run
+        return None, None, None, run
+    # The driver's own figure: opening -> the output's first frame of stream audio.
+    own = run.events("first sample")
+    op = run.events("opening")
+    inner = (own[0][0] - op[0][0]) / 1000 if own and op else None
+    return watcher.first - opening["t"], watcher.first - start, inner, run
 
 
 def peer_command(peer, url):
@@ -102,7 +106,7 @@ def peer_command(peer, url):
     return ["ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", url]
 
 
-def peer_run(peer, url, seconds=8):
+def peer_run(peer, url, seconds=15):
     cap = harness.Capture()
     watcher = SoundWatcher(cap.out)
     env = cap.env()
@@ -146,24 +150,27 @@ def main():
     with harness.Station() as st:
         for label, path in STATIONS:
             url = st.url + path
-            eng, eng_proc, peer = [], [], []
+            eng, eng_proc, eng_inner, peer = [], [], [], []
             for k in range(args.runs):
-                e, ep, run = engine_run(url)
+                e, ep, inner, run = engine_run(url)
                 if e is None:
                     print("engine run failed (rc %s):\n%s" % (run.rc, run.text()[-2000:]))
                 eng.append(e)
                 eng_proc.append(ep)
+                eng_inner.append(inner)
                 peer.append(peer_run(args.peer, url))
-                print("%-13s run %d: engine %s (from process start %s), %s %s"
-                      % (label, k + 1, fmt(e), fmt(ep), args.peer, fmt(peer[-1])), flush=True)
-            rows.append((label, median(eng), median(eng_proc), median(peer)))
+                print("%-13s run %d: engine %s (in-process %s, from process start %s), %s %s"
+                      % (label, k + 1, fmt(e), fmt(inner), fmt(ep), args.peer, fmt(peer[-1])),
+                      flush=True)
+            rows.append((label, median(eng), median(eng_inner), median(eng_proc), median(peer)))
     print()
-    print("| station | engine (open -> first sound) | engine from process start | %s | ratio engine/%s |"
-          % (args.peer, args.peer))
-    print("|---|---|---|---|---|")
-    for label, e, ep, p in rows:
+    print("| station | engine: open -> first sound in the capture | engine in-process "
+          "(open -> first frame to waveOut) | engine from process start (Wine start-up included) "
+          "| %s from process start | ratio engine/%s |" % (args.peer, args.peer))
+    print("|---|---|---|---|---|---|")
+    for label, e, inner, ep, p in rows:
         ratio = "%.2f" % (e / p) if e is not None and p else "-"
-        print("| %s | %s | %s | %s | %s |" % (label, fmt(e), fmt(ep), fmt(p), ratio))
+        print("| %s | %s | %s | %s | %s | %s |" % (label, fmt(e), fmt(inner), fmt(ep), fmt(p), ratio))
     print("(medians of %d runs)" % args.runs)
 
 

@@ -70,6 +70,21 @@ class PlayTest(unittest.TestCase):
                 run, cap = vnplay(path)
                 self.assert_played(run, cap, freq)
 
+    def test_master_volume(self):
+        path = "/stream/tone440-44k-128.mp3?burst=65536"
+        levels = {}
+        for volume in ("1", "0.5", "0"):
+            run, cap = vnplay(path, seconds=2, extra=["--volume", volume])
+            self.assertEqual(run.rc, 0)
+            self.assertFalse(run.events("volume"), "the engine refused the volume")
+            loud = [b[1] for b in harness.blocks(cap.samples(), seconds=0.05) if b[1] >= 50]
+            levels[volume] = harness.median(loud) if loud else 0.0
+        print("median RMS by volume:", levels)
+        self.assertGreater(levels["1"], 5000)
+        self.assertLess(levels["0.5"], levels["1"] * 0.8)
+        self.assertGreater(levels["0.5"], levels["1"] * 0.1)
+        self.assertEqual(levels["0"], 0.0)
+
     def test_headers_reach_the_program(self):
         run, _ = vnplay("/stream/tone440-44k-128.mp3?name=Jazz%20FM&br=128&burst=65536", seconds=1)
         self.assertEqual(run.rc, 0)
