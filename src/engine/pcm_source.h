@@ -25,3 +25,7 @@ void OutputAttach(std::shared_ptr<PcmSource> source);
 void OutputDetach(const PcmSource* source);
 // The output rate in Hz (0 before EngineInit).
 uint32_t OutputRate();
+// Frames written to the device that carry audio rendered by a source (frames of
+// silence while nothing plays or while stopped are not counted). For tests and
+// benchmarks: the moment this moves is the moment the first sample plays.
+uint64_t OutputSourceFramesWritten();

@@ -1,0 +1,56 @@
+#include "engine/decoder_pipeline.h"
+
+namespace {
+constexpr size_t kReadChunk = 4096;  // bytes pulled from the input at a time
+}
+
+DecoderPipeline::DecoderPipeline(AudioCodec codec, CompressedInput& input,
+                                 std::unique_ptr<FrameCodec> frame_codec,
+                                 std::unique_ptr<RateConverter> converter, uint32_t out_rate)
+    : input_(input),
+      sync_(codec),
+      codec_(std::move(frame_codec)),
+      converter_(std::move(converter)),
+      out_rate_(out_rate),
+      read_buffer_(kReadChunk) {}
+
+size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
+  while (fifo_.Frames() < frames) {
+    if (auto frame = sync_.Next()) {
+      Consume(*frame);
+      continue;
+    }
+    const size_t got = input_.Read(read_buffer_.data(), read_buffer_.size());
+    if (got == 0) break;  // dry: hand out what there is
+    sync_.Push({read_buffer_.data(), got});
+  }
+  return fifo_.Take(out, frames);
+}
+
+void DecoderPipeline::Consume(const SyncedFrame& frame) {
+  if (frame.format_changed || !codec_open_) codec_open_ = codec_->Open(frame.info);
+  pcm_.clear();
+  PcmFormat format;
+  if (!codec_open_ || !codec_->Decode(frame, pcm_, format) || format.channels == 0 || format.rate == 0) {
+    ++frames_failed_;
+    return;
+  }
+  ++frames_decoded_;
+  if (pcm_.empty()) return;
+  stereo_.clear();
+  AppendAsStereo(pcm_.data(), pcm_.size() / format.channels, format.channels, format.mask, stereo_);
+  if (format.rate == out_rate_) {
+    fifo_.Append(stereo_.data(), stereo_.size() / 2);
+    return;
+  }
+  if (format.rate != converter_rate_) {
+    converter_rate_ = format.rate;
+    converter_ok_ = converter_ && converter_->Configure(format.rate, out_rate_);
+  }
+  converted_.clear();
+  if (!converter_ok_ || !converter_->Convert(stereo_.data(), stereo_.size() / 2, converted_)) {
+    ++frames_failed_;
+    return;
+  }
+  fifo_.Append(converted_.data(), converted_.size() / 2);
+}
