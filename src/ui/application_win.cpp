@@ -111,11 +111,11 @@ std::vector<TForm*> TApplication::Forms() const {
 bool TApplication::IsMinimized() const { return handle_ && ::IsIconic(handle_); }
 
 void TApplication::Minimize() {
-  if (handle_) ::SendMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+  if (handle_ && !::IsIconic(handle_)) ::SendMessageW(handle_, WM_SYSCOMMAND, SC_MINIMIZE, 0);
 }
 
 void TApplication::Restore() {
-  if (handle_) ::SendMessageW(handle_, WM_SYSCOMMAND, SC_RESTORE, 0);
+  if (handle_ && ::IsIconic(handle_)) ::SendMessageW(handle_, WM_SYSCOMMAND, SC_RESTORE, 0);
 }
 
 void TApplication::DoMinimize() {

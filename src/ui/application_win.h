@@ -74,7 +74,7 @@ class TApplication : public TComponent {
   //   restore: the hooks see SC_RESTORE first, the title window is restored,
   //     the forms hidden by the minimise come back, the main form is activated,
   //     then OnRestore.
-  // Nothing happens (and no event fires) when already minimised / not minimised.
+  // Nothing happens (no message, no event) when already minimised / not minimised.
   void Minimize();
   void Restore();
   bool IsMinimized() const;  // the title window is iconic

@@ -529,6 +529,8 @@ void TWinControl::CreateWnd() {
     if (!h) throw std::runtime_error("Could not create the window of '" + Name() + "'");
     handle_ = h;  // also set at WM_NCCREATE
   }
+  // The system puts a new child window at the bottom; later controls lie above.
+  if (p.Style & WS_CHILD) ::SetWindowPos(handle_, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
   HandleCreated();
   for (TControl* c : std::vector<TControl*>(controls_)) {
     if (auto* w = dynamic_cast<TWinControl*>(c); w && !w->handle_) w->CreateWnd();
