@@ -80,6 +80,13 @@ TForm1::TForm1(TComponent* owner) : TForm(owner) {
   OnPaint = [this](TObject* s) { FormPaint(s); };
 }
 
+TForm1::~TForm1() {
+  // The application outlives the window: its events must not call into it.
+  Application.OnMinimize = nullptr;
+  Application.OnRestore = nullptr;
+  if (Form1 == this) Form1 = nullptr;
+}
+
 // The window as loaded: every control at its design place, in stacking order.
 void TForm1::BuildLayout() {
   SetBorderStyle(bsNone);

@@ -33,6 +33,7 @@ class TImageMouse : public TImage {
 class TForm1 : public TForm {
  public:
   explicit TForm1(TComponent* owner);
+  ~TForm1() override;
 
   // ---- Layout, in stacking order ----
   TImage* Image1;

@@ -86,8 +86,9 @@ void DrawBitmapTransparent(HDC dc, int x, int y, int width, int height, HBITMAP 
   BitBlt(mask_dc.Get(), 0, 0, w, h, image_dc.Get(), 0, 0, SRCCOPY);
   // Picture with key pixels black: picture AND NOT mask.
   BitBlt(masked_dc.Get(), 0, 0, w, h, image_dc.Get(), 0, 0, SRCCOPY);
-  SetBkColor(masked_dc.Get(), RGB(0, 0, 0));
-  SetTextColor(masked_dc.Get(), RGB(255, 255, 255));
+  // Mono to colour: 1 bits become the background colour, 0 bits the text colour.
+  SetBkColor(masked_dc.Get(), RGB(255, 255, 255));
+  SetTextColor(masked_dc.Get(), RGB(0, 0, 0));
   BitBlt(masked_dc.Get(), 0, 0, w, h, mask_dc.Get(), 0, 0, 0x00220326);  // DSna
 
   // Target: keep it where the mask is 1, black elsewhere; then OR the picture in.
