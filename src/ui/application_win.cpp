@@ -32,9 +32,10 @@ bool RegisterClassOnce(const wchar_t* name, WNDPROC proc) {
 TApplication::TApplication() : TComponent(nullptr) {}
 
 TApplication::~TApplication() {
-  // Normally empty by now (DestroyComponents after Run); the owned forms go
-  // with the base destructor otherwise.
+  // Normally empty by now (DestroyComponents after Run). Forms still here go
+  // now, while this object's members are whole.
   ErrorBoxHook = nullptr;
+  DestroyComponents();
 }
 
 void TApplication::Initialize() {

@@ -92,7 +92,12 @@ void TComponent::Free() {
   delete this;
 }
 
-void TComponent::BeforeDestruction() {}
+void TComponent::BeforeDestruction() {
+  // Owned components go while this one is still whole: their destructors may
+  // still use it (a component that subclassed its owner's window puts the old
+  // procedure back).
+  while (!components_.empty()) components_.back()->Free();
+}
 
 TComponent* TComponent::FindComponent(std::string_view name) const {
   if (name.empty()) return nullptr;

@@ -17,7 +17,8 @@
 // Lifetime: components are made with `new T(owner)` and belong to their owner,
 // which frees them (last made, first freed) when it goes. Free a component
 // yourself with Free(), which runs BeforeDestruction() while the object is
-// still whole (a form's OnDestroy, destroying the window) and then deletes it.
+// still whole (a form's OnDestroy, then the owned components, then the window)
+// and then deletes it.
 // A windowed control also frees the child controls it still holds.
 #pragma once
 
@@ -107,8 +108,8 @@ class TComponent : public TObject {
   virtual void Notification(TComponent* component, TOperation operation);
 
  protected:
-  // Runs at the start of Free() while the object is whole. Overrides call the
-  // base version.
+  // Runs at the start of Free() while the object is whole; the base version
+  // frees the owned components (last made first). Overrides call it.
   virtual void BeforeDestruction();
 
  private:

@@ -10,8 +10,9 @@
 namespace {
 
 std::map<UINT, TMenuItem*>& Items() {
-  static std::map<UINT, TMenuItem*> items;
-  return items;
+  // Never destroyed: items freed during the program's exit still find it.
+  static auto* items = new std::map<UINT, TMenuItem*>;
+  return *items;
 }
 UINT g_next_command = 100;
 

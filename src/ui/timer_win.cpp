@@ -8,8 +8,9 @@
 namespace {
 
 std::map<UINT_PTR, TTimer*>& RunningTimers() {
-  static std::map<UINT_PTR, TTimer*> timers;
-  return timers;
+  // Never destroyed: timers freed during the program's exit still find it.
+  static auto* timers = new std::map<UINT_PTR, TTimer*>;
+  return *timers;
 }
 UINT_PTR g_next_id = 1;
 

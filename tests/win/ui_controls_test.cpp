@@ -338,6 +338,39 @@ TEST(UiComponent, AParentFreesItsChildrenAndTheirWindowsGo) {
   EXPECT_FALSE(::IsWindow(ph));
 }
 
+// A component that sees its owner form's messages first, as the tray icon
+// does, and puts the old procedure back when it goes.
+class Subclasser : public TComponent {
+ public:
+  Subclasser(TForm* form, std::vector<std::string>* log) : TComponent(form), form_(form), log_(log) {
+    old_ = form_->WindowProc;
+    form_->WindowProc = [this](UINT msg, WPARAM wp, LPARAM lp) {
+      if (msg == WM_APP + 11) log_->push_back("seen first");
+      return old_(msg, wp, lp);
+    };
+  }
+  ~Subclasser() override {
+    log_->push_back(std::string("unhooked, owner window ") +
+                    (form_->HandleAllocated() ? "alive" : "gone"));
+    form_->WindowProc = old_;
+  }
+
+ private:
+  TForm* form_;
+  std::vector<std::string>* log_;
+  TWindowProc old_;
+};
+
+TEST(UiComponent, OwnedComponentsGoBeforeTheOwnersWindowAndWhileItIsWhole) {
+  std::vector<std::string> log;
+  TForm* form = MakeForm(50, 50, clWhite);
+  form->OnDestroy = [&](TObject*) { log.push_back("OnDestroy"); };
+  new Subclasser(form, &log);
+  ::SendMessageW(form->Handle(), WM_APP + 11, 0, 0);
+  form->Free();
+  EXPECT_EQ(log, (std::vector<std::string>{"seen first", "OnDestroy", "unhooked, owner window alive"}));
+}
+
 TEST(UiRaii, OwnersAreMoveOnlyAndReleaseOnce) {
   static_assert(!std::is_copy_constructible_v<UniqueHwnd>);
   static_assert(!std::is_copy_assignable_v<UniqueGdiObj<HBRUSH>>);
