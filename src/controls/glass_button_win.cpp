@@ -84,6 +84,10 @@ void TGlassButton::MouseUp(TMouseButton button, TShiftState shift, int x, int y)
   TCustomControl::MouseUp(button, shift, x, y);
 }
 
+void TGlassButton::Click() {
+  if (Enabled()) TCustomControl::Click();
+}
+
 void TGlassButton::MouseEnter() {
   hover_ = true;
   TCustomControl::MouseEnter();
@@ -100,13 +104,13 @@ LRESULT TGlassButton::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     case WM_GETDLGCODE:
       return DLGC_WANTCHARS | DLGC_WANTALLKEYS;
     case WM_CHAR:
-      if (wparam == L' ' && Enabled()) {
+      if (wparam == L' ') {
         Click();
         return 0;
       }
       break;
     case WM_KEYDOWN:
-      if (wparam == VK_RETURN && Enabled() && GetKeyState(VK_SHIFT) >= 0 &&
+      if (wparam == VK_RETURN && GetKeyState(VK_SHIFT) >= 0 &&
           GetKeyState(VK_CONTROL) >= 0 && GetKeyState(VK_MENU) >= 0) {
         Click();
         return 0;

@@ -33,6 +33,8 @@ class TGlassButton : public TCustomControl {
   void MouseMove(TShiftState shift, int x, int y) override;
   void MouseEnter() override;
   void MouseLeave() override;
+  // Fires OnClick while the button is enabled.
+  void Click() override;
 
  protected:
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
