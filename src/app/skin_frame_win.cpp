@@ -42,22 +42,22 @@ void TForm1::MakeRegion() {
 }
 
 void TForm1::MakeTitleImages() {
-  struct Spec {
+  struct TitleImage {
     TImageMouse** field;
     const char* name;
     TImage* picture;
   };
-  const Spec specs[3] = {
+  const TitleImage titles[3] = {
       {&image11, "image11", Image1}, {&image12, "image12", Image3}, {&image13, "image13", Image5}};
   for (int i = 0; i < 3; ++i) {
     TImageMouse* image = new TImageMouse(this);
     image->SetParent(this);
     const SkinRect r = TitleImageRect(ClientWidth(), i);
     image->SetBounds(r.left, r.top, r.width, r.height);
-    image->Picture().Assign(specs[i].picture->Picture());
+    image->Picture().Assign(titles[i].picture->Picture());
     image->SetStretch(false);
-    image->SetName(specs[i].name);
-    *specs[i].field = image;
+    image->SetName(titles[i].name);
+    *titles[i].field = image;
   }
   image11->OnMouseDown = [this](TObject* s, TMouseButton b, TShiftState sh, int x, int y) {
     TitleImageMouseDown(s, b, sh, x, y);

@@ -98,7 +98,7 @@ TEST(SkinTrackBarWin, KeysWheelAndDragMoveThePosition) {
   EXPECT_EQ(s.changes, (std::vector<int>{51, 52, 51, 100, 100}));
   EXPECT_EQ(SendMessageW(h, WM_GETDLGCODE, 0, 0), DLGC_WANTARROWS);
 
-  // A press on the thumb (71..93 at 100? no: at 100 the thumb is at 140) and a drag.
+  // A press on the thumb (at 100 it spans x 140..162) and a drag to both ends and back.
   s.changes.clear();
   SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(150, 15));
   EXPECT_TRUE(s.slider->Dragging());
