@@ -418,9 +418,13 @@ void TControl::SetCaption(std::string text) {
 void TControl::SetCursor(TCursor cursor) {
   if (cursor == cursor_) return;
   cursor_ = cursor;
-  // Show it at once when the pointer is over the control.
+  // Show the change at once when the pointer is over the window concerned.
+  TWinControl* w = IsWindowed() ? static_cast<TWinControl*>(this) : parent_;
   POINT p;
-  if (::GetCursorPos(&p) && Application.MouseControl() == this) ::SetCursor(CursorHandle(cursor));
+  if (w && w->handle_ && ::GetCursorPos(&p) && ::WindowFromPoint(p) == w->handle_) {
+    ::SendMessageW(w->handle_, WM_SETCURSOR, reinterpret_cast<WPARAM>(w->handle_),
+                   MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+  }
 }
 
 void TControl::Invalidate() {}
