@@ -28,7 +28,10 @@ size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
 }
 
 void DecoderPipeline::Consume(const SyncedFrame& frame) {
-  if (frame.format_changed || !codec_open_) codec_open_ = codec_->Open(frame.info);
+  if (frame.format_changed || !codec_open_) {
+    codec_open_ = codec_->Open(frame.info);
+    converter_rate_ = 0;  // a new format starts the converter afresh, without the old tail
+  }
   pcm_.clear();
   PcmFormat format;
   if (!codec_open_ || !codec_->Decode(frame, pcm_, format) || format.channels == 0 || format.rate == 0) {

@@ -77,6 +77,7 @@ void PcmFifo::Append(const int16_t* stereo, size_t frames) {
 
 size_t PcmFifo::Take(int16_t* out, size_t frames) {
   const size_t n = std::min(frames, Frames());
+  if (n == 0) return 0;
   std::memcpy(out, samples_.data() + read_, n * 2 * sizeof(int16_t));
   read_ += n * 2;
   if (read_ == samples_.size()) Clear();

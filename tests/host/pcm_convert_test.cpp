@@ -1,0 +1,84 @@
+#include "engine/pcm_convert.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace {
+
+std::vector<int16_t> Stereo(const std::vector<int16_t>& in, uint32_t channels, uint32_t mask = 0) {
+  std::vector<int16_t> out;
+  AppendAsStereo(in.data(), in.size() / channels, channels, mask, out);
+  return out;
+}
+
+TEST(PcmConvert, ChannelLayoutsToStereo) {
+  EXPECT_EQ(Stereo({1, -2, 3}, 1), (std::vector<int16_t>{1, 1, -2, -2, 3, 3}));
+  EXPECT_EQ(Stereo({1, -2, 3, 4}, 2), (std::vector<int16_t>{1, -2, 3, 4}));
+  // 5.1 (FL FR FC LFE BL BR): gains into the left are 1 + 0.707 + 0.707, so
+  // everything is scaled by 1/2.414 to keep full scale from clipping.
+  const float s = 1.f / (1.f + 2 * 0.70710678f);
+  struct Case {
+    std::vector<int16_t> frame;
+    int16_t left, right;
+  };
+  const Case cases[] = {
+      {{10000, 0, 0, 0, 0, 0}, int16_t(std::lround(10000 * s)), 0},   // front left
+      {{0, 10000, 0, 0, 0, 0}, 0, int16_t(std::lround(10000 * s))},   // front right
+      {{0, 0, 10000, 0, 0, 0}, int16_t(std::lround(7071.07 * s)), int16_t(std::lround(7071.07 * s))},
+      {{0, 0, 0, 30000, 0, 0}, 0, 0},                                  // LFE dropped
+      {{0, 0, 0, 0, 10000, 0}, int16_t(std::lround(7071.07 * s)), 0},  // back left
+      {{32767, 32767, 32767, 32767, 32767, 32767}, 32767, 32767},     // no clipping, no wrap
+      {{-32768, -32768, -32768, -32768, -32768, -32768}, -32768, -32768},
+  };
+  for (const Case& c : cases) {
+    const auto out = Stereo(c.frame, 6);
+    ASSERT_EQ(out.size(), 2u);
+    EXPECT_NEAR(out[0], c.left, 1) << testing::PrintToString(c.frame);
+    EXPECT_NEAR(out[1], c.right, 1) << testing::PrintToString(c.frame);
+  }
+  // A mask that does not fit the count falls back to the usual layout.
+  EXPECT_EQ(Stereo({0, 0, 0, 30000, 0, 0}, 6, kSpeakerFrontLeft), (std::vector<int16_t>{0, 0}));
+  // 3 channels (L R C): the centre reaches both sides equally.
+  const auto three = Stereo({0, 0, 20000}, 3);
+  EXPECT_EQ(three[0], three[1]);
+  EXPECT_GT(three[0], 0);
+}
+
+TEST(PcmConvert, MixScalesAndClips) {
+  std::vector<int32_t> acc(4, 0);
+  const int16_t a[4] = {30000, -30000, 100, -3};
+  const int16_t b[4] = {30000, -30000, 101, 0};
+  MixAdd(a, 2, acc.data());
+  MixAdd(b, 2, acc.data());
+  int16_t out[4];
+  MixOut(acc.data(), 2, 1.0f, out);
+  EXPECT_EQ(std::vector<int16_t>(out, out + 4), (std::vector<int16_t>{32767, -32768, 201, -3}));
+  MixOut(acc.data(), 2, 0.5f, out);
+  EXPECT_EQ(std::vector<int16_t>(out, out + 4), (std::vector<int16_t>{30000, -30000, 101, -2}));  // -1.5 rounds away
+  MixOut(acc.data(), 2, 0.0f, out);
+  EXPECT_EQ(std::vector<int16_t>(out, out + 4), (std::vector<int16_t>{0, 0, 0, 0}));
+}
+
+TEST(PcmConvert, FifoKeepsOrderAcrossUnevenAppendsAndTakes) {
+  PcmFifo fifo;
+  int16_t next_in = 0, next_out = 0;
+  std::vector<int16_t> buf;
+  for (int round = 0; round < 500; ++round) {
+    const size_t add = size_t(round * 7 % 13);
+    buf.clear();
+    for (size_t i = 0; i < add * 2; ++i) buf.push_back(next_in++);
+    fifo.Append(buf.data(), add);
+    int16_t out[2 * 11];
+    const size_t want = size_t(round % 11);
+    const size_t got = fifo.Take(out, want);
+    ASSERT_LE(got, want);
+    for (size_t i = 0; i < got * 2; ++i) ASSERT_EQ(out[i], next_out++);
+  }
+  EXPECT_EQ(fifo.Frames(), size_t(next_in - next_out) / 2);
+  fifo.Clear();
+  EXPECT_EQ(fifo.Frames(), 0u);
+}
+
+}  // namespace
