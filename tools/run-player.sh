@@ -62,6 +62,11 @@ if [ -z "$port" ]; then say "could not start the demo stations (ports 8765-8799 
 station="http://127.0.0.1:$port"
 say "demo stations: $station/demo/1 .. $station/demo/4 (catalogue page: $station/catalogue)"
 
+# The display comes before any Wine command: a Wine session started without one keeps
+# a desktop on which no window can be created.
+had_display=${DISPLAY:-}
+volnar_display || { say "no display and Xvfb did not start"; exit 1; }
+
 say "Wine prefix: $wine_dir/prefix (the first start takes ~30 s)"
 volnar_wine_prefix "$wine_dir"
 
@@ -75,6 +80,7 @@ if [ -z "$last" ] || { [[ "$last" == http://127.0.0.1:87??/demo/* ]] && [[ "$las
 else
   say "last station: $last"
 fi
+wineserver -w
 
 if volnar_has_sound; then
   say "sound: this machine's sound device"
@@ -85,8 +91,7 @@ else
   say "  (raw 16-bit stereo 44100 Hz; listen with: play -t raw -r 44100 -e signed -b 16 -c 2 build/player-audio/out.raw)"
 fi
 
-had_display=${DISPLAY:-}
-volnar_display || { say "no display and Xvfb did not start"; exit 1; }
+
 if [ -n "$VOLNAR_XVFB_PID" ] || [ -z "$had_display" ]; then
   say "no display: running on the virtual display $DISPLAY; a screenshot follows in ~8 s"
   (sleep 8 && import -window root "$VOLNAR_ROOT/build/screenshot.png" 2>/dev/null &&
