@@ -8,7 +8,6 @@ Run: python3 tests/e2e/test_engine_play.py   (exit 0 on success)
 """
 
 import os
-import re
 import sys
 import unittest
 

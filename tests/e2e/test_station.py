@@ -195,7 +195,6 @@ class StationTest(unittest.TestCase):
 
     def test_burst_then_pacing(self):
         # The burst arrives at once; then about bit rate / 8 bytes per second (lenient).
-        t0 = time.monotonic()
         head, body, _ = self.get(MP3 + "?metaint=0&burst=65536", headers=(), seconds=0.3)
         self.assertGreaterEqual(len(body), 65536)
         seconds = 2.0
@@ -204,7 +203,6 @@ class StationTest(unittest.TestCase):
         self.assertGreater(rate, FIXTURE_MP3.bytes_per_second / 2)
         self.assertLess(rate, FIXTURE_MP3.bytes_per_second * 2)
         self.assertEqual(body, FIXTURE_MP3.data[: len(body)])
-        del t0
 
     def test_start_offset(self):
         _, body, _ = self.get(MP3 + "?metaint=0&start=1001&burst=5000", headers=(), seconds=0.3)
