@@ -11,6 +11,7 @@
 import array
 import math
 import os
+import shutil
 import signal
 import socket
 import subprocess
@@ -140,11 +141,27 @@ def ensure_prefix():
     os.environ.setdefault("WINEARCH", "win32")
 
 
+_captures = []
+
+
+def remove_captures():
+    """Deletes the capture folders made so far (unless $VOLNAR_KEEP_CAPTURES is set)."""
+    if os.environ.get("VOLNAR_KEEP_CAPTURES"):
+        return
+    while _captures:
+        shutil.rmtree(_captures.pop(), ignore_errors=True)
+
+
 class Capture:
-    """A directory whose home/.asoundrc sends the ALSA default device to out.raw."""
+    """A directory whose home/.asoundrc sends the ALSA default device to out.raw.
+    Made under $VOLNAR_WORK when the test command sets it, else in the temp folder."""
 
     def __init__(self, dir=None):
-        self.dir = dir or tempfile.mkdtemp(prefix="volnar-capture-")
+        if dir is None:
+            base = os.environ.get("VOLNAR_WORK")
+            dir = tempfile.mkdtemp(prefix="volnar-capture-", dir=base if base and os.path.isdir(base) else None)
+            _captures.append(dir)
+        self.dir = dir
         self.home = os.path.join(self.dir, "home")
         self.out = os.path.join(self.dir, "out.raw")
         os.makedirs(self.home, exist_ok=True)

@@ -30,6 +30,7 @@ def setUpModule():
 
 def tearDownModule():
     STATION.__exit__(None, None, None)
+    harness.remove_captures()
 
 
 def vnplay(path, seconds=PLAY_SECONDS, extra=(), timeout=RUN_TIMEOUT):
