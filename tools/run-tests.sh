@@ -56,9 +56,10 @@ fi
 
 echo "== Windows build"
 if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
+  # The display comes first: a Wine session started without one cannot make windows.
+  volnar_display || true
   volnar_wine_prefix "$VOLNAR_ROOT/build/wine"
   volnar_capture_audio "$work/audio"
-  volnar_display || true
   station_pid=
   if [ -f tools/station.py ]; then
     python3 tools/station.py --port 0 --port-file "$work/station.port" >"$logs/station.log" 2>&1 &
