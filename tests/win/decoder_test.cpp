@@ -85,7 +85,10 @@ void ExpectTone(const std::vector<int16_t>& pcm, double at, double hz) {
     EXPECT_NEAR(pcm::ZeroCrossingHz(one, engine_env::kRate), hz, 1.0) << "channel " << ch;
     // The fixtures are sines at half of full scale: RMS 32768 * 0.5 / sqrt(2).
     EXPECT_NEAR(pcm::Rms(one), 11585, 1200) << "channel " << ch;
-    EXPECT_LT(pcm::NonToneShare(one, engine_env::kRate, hz), 1e-4) << "channel " << ch;
+    // Everything but the tone: about -80 dB for these MP3s, -32 dB for the
+    // AAC encodes (the encoder's own noise); a wrong pitch or junk decoded as
+    // audio gives close to 0 dB.
+    EXPECT_LT(pcm::NonToneShare(one, engine_env::kRate, hz), 0.003) << "channel " << ch;
   }
 }
 
