@@ -171,7 +171,8 @@ void WaveOutput::CloseDevice() {
 
 void WaveOutput::Run() {
   gOutputThread = std::this_thread::get_id();
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_TIME_CRITICAL);
+  // Above normal work, below the system's time-critical threads: Render decodes here.
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
   while (!quit_) {
     if (!wave_) {
       // The device went away: try the default one again now and then.
