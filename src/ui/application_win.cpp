@@ -76,20 +76,10 @@ std::string TApplication::Title() const {
 }
 
 bool TApplication::SetIconResource(int resource_id) {
-  HINSTANCE inst = ::GetModuleHandleW(nullptr);
-  UniqueHicon big(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(resource_id), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXICON),
-                                                  ::GetSystemMetrics(SM_CYICON), 0)));
-  UniqueHicon small(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(resource_id),
-                                                    IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                    ::GetSystemMetrics(SM_CYSMICON), 0)));
-  if (!big && !small) return false;
-  if (handle_) {
-    ::SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
-    ::SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
-  }
-  icon_big_ = std::move(big);
-  icon_small_ = std::move(small);
+  WindowIcons icons;
+  if (!icons.Load(resource_id)) return false;
+  if (handle_) icons.ApplyTo(handle_);
+  icons_ = std::move(icons);  // the old icons are no longer the window's
   return true;
 }
 

@@ -151,7 +151,7 @@ class TApplication : public TComponent {
   int next_hook_id_ = 1;
   bool terminated_ = false;
   TControl* mouse_control_ = nullptr;
-  UniqueHicon icon_big_, icon_small_;
+  WindowIcons icons_;
 };
 
 extern TApplication Application;

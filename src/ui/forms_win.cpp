@@ -82,10 +82,7 @@ void TForm::CreateParams(TCreateParams& p) {
 
 void TForm::HandleCreated() {
   TWinControl::HandleCreated();
-  if (icon_big_) ::SendMessageW(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_big_.Get()));
-  if (icon_small_) {
-    ::SendMessageW(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.Get()));
-  }
+  icons_.ApplyTo(Handle());
 }
 
 void TForm::SetBorderStyle(TFormBorderStyle style) {
@@ -171,20 +168,10 @@ void TForm::SetWindowState(TWindowState state) {
 }
 
 bool TForm::SetIconResource(int resource_id) {
-  HINSTANCE inst = ::GetModuleHandleW(nullptr);
-  UniqueHicon big(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(resource_id), IMAGE_ICON,
-                                                  ::GetSystemMetrics(SM_CXICON),
-                                                  ::GetSystemMetrics(SM_CYICON), 0)));
-  UniqueHicon small(static_cast<HICON>(::LoadImageW(inst, MAKEINTRESOURCEW(resource_id),
-                                                    IMAGE_ICON, ::GetSystemMetrics(SM_CXSMICON),
-                                                    ::GetSystemMetrics(SM_CYSMICON), 0)));
-  if (!big && !small) return false;
-  if (HandleAllocated()) {
-    ::SendMessageW(handle_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
-    ::SendMessageW(handle_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
-  }
-  icon_big_ = std::move(big);  // the old icons are no longer the window's
-  icon_small_ = std::move(small);
+  WindowIcons icons;
+  if (!icons.Load(resource_id)) return false;
+  if (HandleAllocated()) icons.ApplyTo(handle_);
+  icons_ = std::move(icons);  // the old icons are no longer the window's
   return true;
 }
 

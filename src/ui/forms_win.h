@@ -96,7 +96,7 @@ class TForm : public TWinControl {
 
   TFormBorderStyle border_style_ = bsSizeable;
   TCanvas canvas_;
-  UniqueHicon icon_big_, icon_small_;
+  WindowIcons icons_;
   bool created_fired_ = false;
   bool destroy_fired_ = false;
   TWindowState pending_state_ = wsNormal;  // applied when a hidden form is shown

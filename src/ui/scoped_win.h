@@ -199,3 +199,30 @@ class ScopedComInit {
  private:
   HRESULT hr_;
 };
+
+// The big and the small image of one icon resource of the program, owned
+// together; a window shows them without owning them.
+struct WindowIcons {
+  UniqueHicon big, small;
+
+  // Loads both sizes; false (and nothing changed) when neither loads.
+  [[nodiscard]] bool Load(int resource_id) {
+    HINSTANCE inst = ::GetModuleHandleW(nullptr);
+    auto load = [&](int cx, int cy) {
+      return UniqueHicon(static_cast<HICON>(::LoadImageW(
+          inst, MAKEINTRESOURCEW(resource_id), IMAGE_ICON, ::GetSystemMetrics(cx), ::GetSystemMetrics(cy), 0)));
+    };
+    UniqueHicon new_big = load(SM_CXICON, SM_CYICON);
+    UniqueHicon new_small = load(SM_CXSMICON, SM_CYSMICON);
+    if (!new_big && !new_small) return false;
+    big = std::move(new_big);
+    small = std::move(new_small);
+    return true;
+  }
+
+  // Gives the loaded images to `window`.
+  void ApplyTo(HWND window) const {
+    if (big) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));
+    if (small) ::SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small.Get()));
+  }
+};
