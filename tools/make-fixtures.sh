@@ -15,12 +15,12 @@ tone() {  # tone FILE.wav FREQ RATE SECONDS
 # MP3, 128 kbit/s CBR, 44100 Hz stereo, 440 Hz.
 tone "$tmp/a.wav" 440 44100 8
 lame --quiet -b 128 --cbr -m j "$tmp/a.wav" "$out/tone440-44k-128.mp3"
-# MP3 at 48000 Hz (resampled on output), 64 kbit/s mono-ish joint stereo, 1000 Hz.
+# MPEG-2 MP3 at 24000 Hz (resampled on output), 64 kbit/s, 1000 Hz.
 tone "$tmp/b.wav" 1000 48000 8
-lame --quiet -b 64 --cbr "$tmp/b.wav" "$out/tone1000-48k-64.mp3"
-# MP3 at 22050 Hz (MPEG-2), 32 kbit/s, 330 Hz: another frame size and rate.
+lame --quiet -b 64 --cbr --resample 24 "$tmp/b.wav" "$out/tone1000-24k-64.mp3"
+# MPEG-2 MP3 at 16000 Hz, 32 kbit/s, 330 Hz: another frame size and rate.
 tone "$tmp/c.wav" 330 22050 8
-lame --quiet -b 32 --cbr "$tmp/c.wav" "$out/tone330-22k-32.mp3"
+lame --quiet -b 32 --cbr --resample 16 "$tmp/c.wav" "$out/tone330-16k-32.mp3"
 # AAC-LC in ADTS, 44100 Hz stereo, 96 kbit/s, 660 Hz.
 tone "$tmp/d.wav" 660 44100 8
 ffmpeg -loglevel error -y -i "$tmp/d.wav" -c:a aac -b:a 96k -f adts "$out/tone660-44k-lc.aac"

@@ -519,7 +519,7 @@ DEMOS = {
         "%D0%92%D0%BE%D0%BB%D0%BD%D0%B0%D1%80 - %D0%9F%D0%B5%D1%81%D0%BD%D1%8F"),
     2: ("tone660-44k-lc.aac", "name=Volnar Demo 2: AAC&status=http10&burst=32768&title_every=10"
         "&titles=AAC Ensemble - Six Sixty|AAC Ensemble - Steady State"),
-    3: ("tone1000-48k-64.mp3", "name=Volnar Demo 3: MP3 64k chunked&status=http11&chunked=1"
+    3: ("tone1000-24k-64.mp3", "name=Volnar Demo 3: MP3 64k chunked&status=http11&chunked=1"
         "&title_every=12&titles=Test Card - One Kilohertz|Test Card - Calibration"),
     4: ("tone880-48k-lc.aac", "name=Volnar Demo 4: AAC 48k&status=icy&titles_cp1251=1&title_every=10"
         "&titles=%D0%A0%D0%B0%D0%B4%D0%B8%D0%BE - %D0%A2%D0%BE%D0%BD 880|Radio - Tone 880"),

@@ -62,7 +62,7 @@ class PlayTest(unittest.TestCase):
         cases = [  # (station path, tone Hz)
             ("/stream/tone440-44k-128.mp3?status=icy&burst=65536", 440),
             ("/stream/tone660-44k-lc.aac?status=http10&burst=32768", 660),
-            ("/stream/tone1000-48k-64.mp3?status=http11&chunked=1", 1000),  # 24 kHz, resampled
+            ("/stream/tone1000-24k-64.mp3?status=http11&chunked=1", 1000),  # 24 kHz, resampled
             ("/stream/tone880-48k-lc.aac?status=icy", 880),  # 48 kHz AAC, resampled, no burst
         ]
         for path, freq in cases:

@@ -215,8 +215,8 @@ class StationTest(unittest.TestCase):
     def test_fixture_figures(self):
         cases = [  # (file, sample rate, kbit/s, bytes per second)
             ("tone440-44k-128.mp3", 44100, 128, 16000),
-            ("tone1000-48k-64.mp3", 24000, 64, 8000),
-            ("tone330-22k-32.mp3", 16000, 32, 4000),
+            ("tone1000-24k-64.mp3", 24000, 64, 8000),
+            ("tone330-16k-32.mp3", 16000, 32, 4000),
             ("tone660-44k-lc.aac", 44100, 99, 12337),
         ]
         for name, rate, kbps, bps in cases:

@@ -82,8 +82,8 @@ struct Fixture {
 // Rates as encoded: lame resampled the two low bit-rate tones (24 kHz and 16 kHz, MPEG-2).
 const Fixture kFixtures[] = {
     {"tone440-44k-128.mp3", AudioCodec::kMp3, 44100, 2, 128000},
-    {"tone1000-48k-64.mp3", AudioCodec::kMp3, 24000, 2, 64000},
-    {"tone330-22k-32.mp3", AudioCodec::kMp3, 16000, 2, 32000},
+    {"tone1000-24k-64.mp3", AudioCodec::kMp3, 24000, 2, 64000},
+    {"tone330-16k-32.mp3", AudioCodec::kMp3, 16000, 2, 32000},
     {"tone660-44k-lc.aac", AudioCodec::kAac, 44100, 2, 0},
     {"tone880-48k-lc.aac", AudioCodec::kAac, 48000, 2, 0},
 };
@@ -395,7 +395,7 @@ TEST(FrameSyncTest, FalseSyncsInJunkAreRejected) {
 
 TEST(FrameSyncTest, ResynchronisesAfterJunkInTheMiddleAndATruncatedFrame) {
   const std::vector<uint8_t> a = ReadFixture("tone440-44k-128.mp3");
-  const std::vector<uint8_t> b = ReadFixture("tone330-22k-32.mp3");
+  const std::vector<uint8_t> b = ReadFixture("tone330-16k-32.mp3");
   const auto ra = WalkFrames(AudioCodec::kMp3, a);
   const auto rb = WalkFrames(AudioCodec::kMp3, b);
   // Ten frames of a, half of the eleventh, junk, then b: a spliced reconnect.

@@ -69,8 +69,8 @@ struct Case {
 
 const Case kCases[] = {
     {"tone440-44k-128.mp3", AudioCodec::kMp3, 440},
-    {"tone1000-48k-64.mp3", AudioCodec::kMp3, 1000},  // 24 kHz inside: resampled
-    {"tone330-22k-32.mp3", AudioCodec::kMp3, 330},    // 16 kHz inside: resampled
+    {"tone1000-24k-64.mp3", AudioCodec::kMp3, 1000},  // MPEG-2, resampled
+    {"tone330-16k-32.mp3", AudioCodec::kMp3, 330},    // MPEG-2, resampled
     {"tone660-44k-lc.aac", AudioCodec::kAac, 660},
     {"tone880-48k-lc.aac", AudioCodec::kAac, 880},    // 48 kHz: resampled
 };
@@ -138,7 +138,7 @@ TEST(DecoderChanges, RateChangeMidStreamKeepsBothPitches) {
   engine_env::EnsureEngine();
   // 44.1 kHz MPEG-1 then 16 kHz MPEG-2: a station switching encoders.
   std::vector<uint8_t> input = ReadFixture("tone440-44k-128.mp3");
-  const std::vector<uint8_t> second = ReadFixture("tone330-22k-32.mp3");
+  const std::vector<uint8_t> second = ReadFixture("tone330-16k-32.mp3");
   input.insert(input.end(), second.begin(), second.end());
   const std::vector<int16_t> pcm = DecodeAll(AudioCodec::kMp3, input);
   const double seconds = double(pcm.size() / 2) / engine_env::kRate;

@@ -199,7 +199,7 @@ TEST_F(StationTest, PositionsReportTheBufferFillWithAndWithoutABurst) {
   } cases[] = {
       {"/stream/tone440-44k-128.mp3?burst=65536", 128000},
       {"/stream/tone440-44k-128.mp3", 128000},
-      {"/stream/tone1000-48k-64.mp3?status=http10", 64000},
+      {"/stream/tone1000-24k-64.mp3?status=http10", 64000},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.path);
