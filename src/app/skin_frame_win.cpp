@@ -7,29 +7,35 @@
 
 void TImageMouse::MouseEnter() {
   TImage::MouseEnter();
-  if (!Form1) return;
-  if (Name() == "image11") {
-    SetCursor(crSizeAll);
-    Form1->SetCursor(crSizeAll);
-    Picture().Assign(Form1->Image2->Picture());
-  } else if (Name() == "image12") {
-    Picture().Assign(Form1->Image4->Picture());
-  } else if (Name() == "image13") {
-    Picture().Assign(Form1->Image6->Picture());
-  }
+  ShowHover(true);
 }
 
 void TImageMouse::MouseLeave() {
   TImage::MouseLeave();
+  ShowHover(false);
+}
+
+// Each title image shows its hover picture while the pointer is over it; the
+// move handle also turns its own and the window's cursor into the move arrow.
+void TImageMouse::ShowHover(bool hover) {
   if (!Form1) return;
-  if (Name() == "image11") {
-    SetCursor(crDefault);
-    Form1->SetCursor(crDefault);
-    Picture().Assign(Form1->Image1->Picture());
-  } else if (Name() == "image12") {
-    Picture().Assign(Form1->Image3->Picture());
-  } else if (Name() == "image13") {
-    Picture().Assign(Form1->Image5->Picture());
+  struct Look {
+    const char* name;
+    TImage* TForm1::*normal;
+    TImage* TForm1::*hot;
+    bool move_handle;  // also shows the move arrow
+  };
+  static constexpr Look kLooks[] = {{"image11", &TForm1::Image1, &TForm1::Image2, true},
+                                    {"image12", &TForm1::Image3, &TForm1::Image4, false},
+                                    {"image13", &TForm1::Image5, &TForm1::Image6, false}};
+  for (const Look& look : kLooks) {
+    if (Name() != look.name) continue;
+    if (look.move_handle) {
+      SetCursor(hover ? crSizeAll : crDefault);
+      Form1->SetCursor(hover ? crSizeAll : crDefault);
+    }
+    Picture().Assign((Form1->*(hover ? look.hot : look.normal))->Picture());
+    return;
   }
 }
 

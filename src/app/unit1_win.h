@@ -28,6 +28,9 @@ class TImageMouse : public TImage {
   explicit TImageMouse(TComponent* owner) : TImage(owner) {}
   void MouseEnter() override;
   void MouseLeave() override;
+
+ private:
+  void ShowHover(bool hover);
 };
 
 class TForm1 : public TForm {

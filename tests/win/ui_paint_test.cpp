@@ -25,14 +25,8 @@ TLabel* AddLabel(TWinControl* parent, int l, int t, int w, int h, TColor color) 
 
 // A bitmap of w x h in one colour.
 UniqueGdiObj<HBITMAP> SolidBitmap(int w, int h, COLORREF color) {
-  BITMAPINFO bi{};
-  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-  bi.bmiHeader.biWidth = w;
-  bi.bmiHeader.biHeight = -h;
-  bi.bmiHeader.biPlanes = 1;
-  bi.bmiHeader.biBitCount = 32;
   void* bits = nullptr;
-  UniqueGdiObj<HBITMAP> bmp(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+  UniqueGdiObj<HBITMAP> bmp = MakeDib32(w, h, &bits);
   auto* px = static_cast<uint32_t*>(bits);
   const uint32_t bgra = GetBValue(color) | (GetGValue(color) << 8) | (GetRValue(color) << 16);
   for (int i = 0; i < w * h; ++i) px[i] = bgra;

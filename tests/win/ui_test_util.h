@@ -10,18 +10,23 @@
 
 #include "ui/ui_win.h"
 
+// A top-down 32-bit DIB of width x height; `bits` receives its pixels.
+inline UniqueGdiObj<HBITMAP> MakeDib32(int width, int height, void** bits) {
+  BITMAPINFO bi{};
+  bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
+  bi.bmiHeader.biWidth = width;
+  bi.bmiHeader.biHeight = -height;
+  bi.bmiHeader.biPlanes = 1;
+  bi.bmiHeader.biBitCount = 32;
+  return UniqueGdiObj<HBITMAP>(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, bits, nullptr, 0));
+}
+
 // A 32-bit DIB surface filled with one colour; pixels are read back exactly.
 class TestSurface {
  public:
   TestSurface(int width, int height, COLORREF fill) : width_(width), height_(height) {
-    BITMAPINFO bi{};
-    bi.bmiHeader.biSize = sizeof(bi.bmiHeader);
-    bi.bmiHeader.biWidth = width;
-    bi.bmiHeader.biHeight = -height;
-    bi.bmiHeader.biPlanes = 1;
-    bi.bmiHeader.biBitCount = 32;
     void* bits = nullptr;
-    bitmap_.Reset(::CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+    bitmap_ = MakeDib32(width, height, &bits);
     dc_.Reset(::CreateCompatibleDC(nullptr));
     old_ = ::SelectObject(dc_.Get(), bitmap_.Get());
     UniqueGdiObj<HBRUSH> brush(::CreateSolidBrush(fill));
