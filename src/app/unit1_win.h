@@ -100,8 +100,18 @@ class TForm1 : public TForm {
   void MinimizeImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void CloseImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
 
+  // ---- Playback (src/playback/) ----
+  void NplayClick(TObject* sender);   // play the last station address
+  void NstopClick(TObject* sender);   // silence the output
+  void PlayButtonClick(TObject* sender);
+  void StopButtonClick(TObject* sender);
+  // Status slots: 0 track title, 1 state, 2 detail, -1 reset. Recomposes the
+  // status line, the application title and the tray hint.
+  void SetStatus(int slot, const std::string& text);
+  void TimerLTimer(TObject* sender);  // the title marquee
+  void SkinTrackBar1Change(TObject* sender);
+
   // ---- Other subsystems' handlers ----
-  void SkinTrackBar1Change(TObject* sender);  // playback/volume_win.cpp
   void Timer1Timer(TObject* sender);          // browser/page_timer_win.cpp
 
  private:
