@@ -9,7 +9,7 @@ have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok ins
 pkgs=(cmake make g++ googletest
       g++-mingw-w64-i686-posix mingw-w64-i686-dev
       wine wine32:i386 gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386
-      xvfb x11-utils imagemagick fonts-wine
+      xvfb x11-utils xdotool imagemagick fonts-wine
       sox lame ffmpeg python3 clang libclang-rt-14-dev)
 [ "${VOLNAR_BENCH:-0}" = 1 ] && pkgs+=(mpv)
 
