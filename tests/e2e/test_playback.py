@@ -104,7 +104,7 @@ def main():
             if not check(wait_for(window_up, 60), "the window appears"):
                 return
             time.sleep(1.5)
-            before = len(capture.samples())
+            before = len(harness.read_pcm(capture.out))
             click(PLAY)
 
             first = NAME + "   First.  "
@@ -115,7 +115,7 @@ def main():
             check(later is not None, "the title scrolls (%r, then %r)" % (title, later))
 
             time.sleep(2)
-            sound = capture.samples()[before:]
+            sound = harness.read_pcm(capture.out)[before:]
             hz, seconds = harness.tone_report(sound)
             check(hz is not None and abs(hz - 440) < 440 * 0.02 and seconds >= 1.0,
                   "the captured output carries the station's 440 Hz tone (%s Hz, %.1f s)" % (hz, seconds))
@@ -129,10 +129,10 @@ def main():
             still = wait_for(lambda: next((n for n in window_names() if n == stopped), None), 10)
             check(still is not None, "after Stop the title reads %r unscrolled (%s)" % (stopped, window_names()))
             time.sleep(0.5)
-            at_stop = len(capture.samples())
+            at_stop = len(harness.read_pcm(capture.out))
             time.sleep(1.5)
             check(stopped in window_names(), "the title stands still after Stop")
-            tail = capture.samples()[at_stop:]
+            tail = harness.read_pcm(capture.out)[at_stop:]
             check(harness.rms(tail) < 1.0, "Stop silences the output (rms %.1f over %d samples)"
                   % (harness.rms(tail), len(tail)))
 
