@@ -4,39 +4,12 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <stdexcept>
 
+#include "controls/image_bytes_win.h"
 #include "ui/scoped_win.h"
 
 namespace {
-
-// GDI+ is started once for the process, at first use.
-bool GdiPlusReady() {
-  static const bool ready = [] {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-  }();
-  return ready;
-}
-
-// The bytes as a stream over a movable global memory block.
-ComPtr<IStream> StreamOnBytes(const std::string& bytes) {
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  if (!memory) return nullptr;
-  void* p = GlobalLock(memory);
-  if (!p) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  std::memcpy(p, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
-  ComPtr<IStream> stream;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  return stream;
-}
 
 struct BmpView {
   const BITMAPINFOHEADER* info = nullptr;
@@ -113,25 +86,48 @@ bool TGdiPlusPicture::LoadFromResource(int resource_id) {
   return true;
 }
 
-void TGdiPlusPicture::LoadFromBytes(std::string bytes) {
-  bytes_ = std::move(bytes);
+void TGdiPlusPicture::Changed() {
   if (OnChange) OnChange();
 }
 
-void TGdiPlusPicture::Assign(const TGdiPlusPicture& other) { LoadFromBytes(other.bytes_); }
+void TGdiPlusPicture::LoadFromBytes(std::string bytes) {
+  bytes_ = std::move(bytes);
+  Changed();
+}
+
+bool TGdiPlusPicture::LoadFromFile(const std::wstring& path) {
+  std::string bytes;
+  bool ok = false;
+  if (HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
+      file != INVALID_HANDLE_VALUE) {
+    UniqueHandle owner(file);
+    LARGE_INTEGER size{};
+    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 30)) {
+      bytes.resize(static_cast<size_t>(size.QuadPart));
+      DWORD read = 0;
+      ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
+           read == bytes.size();
+    }
+  }
+  if (!ok) bytes.clear();
+  LoadFromBytes(std::move(bytes));
+  return ok;
+}
+
+void TGdiPlusPicture::Assign(const TGdiPlusPicture& other) {
+  if (&other == this) return;
+  LoadFromBytes(other.bytes_);
+}
+
+void TGdiPlusPicture::AssignBitmap(HBITMAP bitmap) { LoadFromBytes(BmpFileBytes(bitmap)); }
 
 void TGdiPlusPicture::Clear() { LoadFromBytes({}); }
 
-bool TGdiPlusPicture::IsBmp() const { return bytes_.size() >= 2 && bytes_[0] == 'B' && bytes_[1] == 'M'; }
-
 SIZE TGdiPlusPicture::Size() const {
-  if (Empty()) return {0, 0};
-  BmpView view;
-  if (IsBmp() && ViewBmp(bytes_, view))
-    return {view.info->biWidth, view.info->biHeight < 0 ? -view.info->biHeight : view.info->biHeight};
-  if (!GdiPlusReady()) return {0, 0};
-  ComPtr<IStream> stream = StreamOnBytes(bytes_);
-  if (!stream) return {0, 0};
+  if (Empty() || !GdiPlusReady()) return {0, 0};
+  ComPtr<IStream> stream;
+  if (StreamOnBytes(bytes_, stream) != ImageStreamResult::kOk) return {0, 0};
   Gdiplus::Bitmap image(stream.Get());
   if (image.GetLastStatus() != Gdiplus::Ok) return {0, 0};
   return {static_cast<LONG>(image.GetWidth()), static_cast<LONG>(image.GetHeight())};
@@ -139,7 +135,16 @@ SIZE TGdiPlusPicture::Size() const {
 
 void TGdiPlusPicture::Draw(HDC dc, int x, int y, int width, int height) const {
   if (Empty()) return;
-  if (IsBmp()) {
+  ComPtr<IStream> stream;
+  if (StreamOnBytes(bytes_, stream) == ImageStreamResult::kNoMemory) {
+    throw std::runtime_error("Could not allocate memory for image");
+  }
+  if (!stream || !GdiPlusReady()) return;
+  Gdiplus::Bitmap image(stream.Get());
+  if (image.GetLastStatus() != Gdiplus::Ok) return;
+  GUID format{};
+  image.GetRawFormat(&format);
+  if (format == Gdiplus::ImageFormatBMP) {
     UniqueGdiObj<HBITMAP> bitmap(BitmapFromBmpBytes(bytes_));
     if (!bitmap) return;
     // The key is the bottom-left pixel's colour.
@@ -154,11 +159,6 @@ void TGdiPlusPicture::Draw(HDC dc, int x, int y, int width, int height) const {
     DrawBitmapTransparent(dc, x, y, width, height, bitmap.Get(), key);
     return;
   }
-  if (!GdiPlusReady()) return;
-  ComPtr<IStream> stream = StreamOnBytes(bytes_);
-  if (!stream) return;
-  Gdiplus::Bitmap image(stream.Get());
-  if (image.GetLastStatus() != Gdiplus::Ok) return;
   Gdiplus::Graphics graphics(dc);
   graphics.DrawImage(&image, x, y, width, height);
 }
