@@ -153,7 +153,10 @@ void TGlassButton::PaintContent(HDC dc) {
       Gdiplus::SolidBrush brush(Gdiplus::Color(255, GetRValue(colour), GetGValue(colour), GetBValue(colour)));
       Gdiplus::RectF bounds;
       g.MeasureString(text.c_str(), -1, &font, Gdiplus::RectF(0, 0, w, h), &format, &bounds);
-      g.DrawString(text.c_str(), -1, &font, GdiRect(caption), &format, &brush);
+      // A rectangle of no width would not bound the text at all: GDI+ would
+      // centre it on the right edge and its glyphs would show through the
+      // picture's transparent corners. The picture fills the button then.
+      if (caption.w > 0) g.DrawString(text.c_str(), -1, &font, GdiRect(caption), &format, &brush);
       spot = GlassPicturePlace(bounds.X, gw, gh, h);
     } else {
       // Not a font GDI+ can use: the system's plain text drawing.
@@ -167,7 +170,7 @@ void TGlassButton::PaintContent(HDC dc) {
       DrawTextW(dc, text.c_str(), -1, &measured, DT_CENTER | DT_VCENTER | DT_WORDBREAK | DT_CALCRECT);
       const int text_w = measured.right - measured.left;
       RECT r{static_cast<LONG>(caption.x), 0, w, h};
-      DrawTextW(dc, text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
+      if (caption.w > 0) DrawTextW(dc, text.c_str(), -1, &r, DT_CENTER | DT_VCENTER | DT_WORDBREAK);
       spot = GlassPicturePlace((w - text_w) / 2.0, gw, gh, h);
     }
   }

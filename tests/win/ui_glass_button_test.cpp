@@ -174,6 +174,29 @@ TEST(GlassButtonPaint, FacesKeepTheirKeyPixelsUndrawnAndTheDisabledFaceShowsWhil
   EXPECT_EQ(disabled_middle, own.At(25, 11));
 }
 
+TEST(GlassButtonPaint, WithTheProgramsFacesTheCaptionLeavesNoMarkAnywhere) {
+  // The faces take 50 of the 52 columns: the caption has no room, and no
+  // glyph may show through the faces' transparent corners.
+  Glass g;
+  g.LoadFaces();
+  g.button->Font().SetColor(clBlack);
+  auto whole = [&] {
+    std::vector<COLORREF> px;
+    TestSurface s(52, 22, RGB(1, 2, 3));
+    ::SendMessageW(g.H(), WM_PRINTCLIENT, reinterpret_cast<WPARAM>(s.Dc()), PRF_CLIENT);
+    for (int y = 0; y < 22; ++y)
+      for (int x = 0; x < 52; ++x) px.push_back(s.At(x, y));
+    return px;
+  };
+  g.button->SetCaption("PlayButton");
+  const auto play = whole();
+  g.button->SetCaption("GlassButton1");
+  EXPECT_EQ(whole(), play);
+  int dark = 0;
+  for (COLORREF c : play) dark += std::max({Channel(c, 0), Channel(c, 1), Channel(c, 2)}) < 150;
+  EXPECT_EQ(dark, 0) << "pixels as dark as the caption's glyphs";
+}
+
 TEST(GlassButtonPaint, CaptionBrushIsTheFontColourOrGreyWhileDisabled) {
   Glass g;
   g.button->SetBounds(16, 4, 52, 30);
