@@ -147,8 +147,11 @@ TEST(GlassButtonPaint, GlowOnlyWhilePressedAndBrighterTowardsTheBottomCentre) {
 
 TEST(GlassButtonPaint, FacesKeepTheirKeyPixelsUndrawnAndTheDisabledFaceShowsWhileDisabled) {
   Glass g;
-  const std::vector<POINT> at = {{2, 0}, {2, 21}, {51, 0}, {27, 11}, {0, 11}, {1, 11}};
+  // (4, 1), (3, 2) and (2, 3) are key pixels of the face's rounded top-left
+  // corner over the glass's borders; (2, 0) lies outside the glass too.
+  const std::vector<POINT> at = {{4, 1}, {3, 2}, {2, 3}, {27, 11}, {0, 11}, {1, 11}, {2, 0}};
   const auto glass = g.Render(at);  // no face yet
+  for (int i : {0, 1, 2}) EXPECT_NE(glass[i], kBack) << "the glass is drawn at point " << i << ": " << std::hex << glass[i];
   g.LoadFaces();
   g.button->SetCaption("PlayButton");
   TGdiPlusPicture& face = g.button->Picture();
@@ -159,6 +162,7 @@ TEST(GlassButtonPaint, FacesKeepTheirKeyPixelsUndrawnAndTheDisabledFaceShowsWhil
   EXPECT_EQ(with_face[0], glass[0]);
   EXPECT_EQ(with_face[1], glass[1]);
   EXPECT_EQ(with_face[2], glass[2]);
+  EXPECT_EQ(with_face[6], kBack);
   EXPECT_NE(with_face[3], glass[3]) << "the face covers the middle";
   EXPECT_EQ(with_face[4], glass[4]) << "the two columns left of the face: the glass";
   EXPECT_EQ(with_face[5], glass[5]);
