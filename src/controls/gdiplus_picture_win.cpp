@@ -75,16 +75,7 @@ void DrawBitmapTransparent(HDC dc, int x, int y, int width, int height, HBITMAP 
   SetTextColor(dc, old_text);
 }
 
-bool TGdiPlusPicture::LoadFromResource(int resource_id) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource_id), MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return false;
-  bytes_.assign(static_cast<const char*>(data), SizeofResource(module, found));
-  return true;
-}
+bool TGdiPlusPicture::LoadFromResource(int resource_id) { return ResourceBytes(resource_id, bytes_); }
 
 void TGdiPlusPicture::Changed() {
   if (OnChange) OnChange();
@@ -97,21 +88,8 @@ void TGdiPlusPicture::LoadFromBytes(std::string bytes) {
 
 bool TGdiPlusPicture::LoadFromFile(const std::wstring& path) {
   std::string bytes;
-  bool ok = false;
-  if (HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-      file != INVALID_HANDLE_VALUE) {
-    UniqueHandle owner(file);
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart > 0 && size.QuadPart < (1LL << 30)) {
-      bytes.resize(static_cast<size_t>(size.QuadPart));
-      DWORD read = 0;
-      ok = ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &read, nullptr) &&
-           read == bytes.size();
-    }
-  }
-  if (!ok) bytes.clear();
-  LoadFromBytes(std::move(bytes));
+  const bool ok = FileBytes(path, bytes) && !bytes.empty();
+  LoadFromBytes(ok ? std::move(bytes) : std::string());
   return ok;
 }
 

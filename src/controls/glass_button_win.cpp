@@ -51,7 +51,7 @@ TGlassButton::TGlassButton(TComponent* owner) : TCustomControl(owner) {
 
 void TGlassButton::SetCornerRadius(int radius) {
   if (radius < 0) return;
-  Change(corner_radius_, radius);
+  ChangeAndInvalidate(corner_radius_, radius);
 }
 
 void TGlassButton::CreateParams(TCreateParams& params) {

@@ -29,28 +29,28 @@ class TGlassButton : public TCustomControl {
 
   // Colours; each setter repaints when the value changes.
   TColor BackColor() const { return back_color_; }
-  void SetBackColor(TColor color) { Change(back_color_, color); }
+  void SetBackColor(TColor color) { ChangeAndInvalidate(back_color_, color); }
   TColor GlowColor() const { return glow_color_; }
-  void SetGlowColor(TColor color) { Change(glow_color_, color); }
+  void SetGlowColor(TColor color) { ChangeAndInvalidate(glow_color_, color); }
   TColor ShineColor() const { return shine_color_; }
-  void SetShineColor(TColor color) { Change(shine_color_, color); }
+  void SetShineColor(TColor color) { ChangeAndInvalidate(shine_color_, color); }
   TColor OuterBorderColor() const { return outer_border_color_; }
-  void SetOuterBorderColor(TColor color) { Change(outer_border_color_, color); }
+  void SetOuterBorderColor(TColor color) { ChangeAndInvalidate(outer_border_color_, color); }
   TColor InnerBorderColor() const { return inner_border_color_; }
-  void SetInnerBorderColor(TColor color) { Change(inner_border_color_, color); }
+  void SetInnerBorderColor(TColor color) { ChangeAndInvalidate(inner_border_color_, color); }
   // Kept with the button; the caption is drawn in Font's colour.
   TColor ForeColor() const { return fore_color_; }
-  void SetForeColor(TColor color) { Change(fore_color_, color); }
+  void SetForeColor(TColor color) { ChangeAndInvalidate(fore_color_, color); }
   // Negative values are ignored.
   int CornerRadius() const { return corner_radius_; }
   void SetCornerRadius(int radius);
   bool ShowCaption() const { return show_caption_; }
-  void SetShowCaption(bool show) { Change(show_caption_, show); }
+  void SetShowCaption(bool show) { ChangeAndInvalidate(show_caption_, show); }
   TAntiAlias AntiAlias() const { return anti_alias_; }
-  void SetAntiAlias(TAntiAlias mode) { Change(anti_alias_, mode); }
+  void SetAntiAlias(TAntiAlias mode) { ChangeAndInvalidate(anti_alias_, mode); }
   // Held down: glow and PictureDown until released by the program.
   bool Down() const { return down_; }
-  void SetDown(bool down) { Change(down_, down); }
+  void SetDown(bool down) { ChangeAndInvalidate(down_, down); }
 
   // Internal state, for checks.
   GlassState State() const { return state_; }
@@ -80,12 +80,6 @@ class TGlassButton : public TCustomControl {
   bool DialogChar(wchar_t key) override;
 
  private:
-  template <class T>
-  void Change(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    Invalidate();
-  }
   void SetHover(bool hover);  // fires OnMouseEnter / OnMouseLeave on a change
   void RecheckHover();        // the hover flag from the control under the cursor
   void LeftButtonUp(int x, int y);

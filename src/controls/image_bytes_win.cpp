@@ -37,6 +37,35 @@ ImageStreamResult StreamOnBytes(const std::string& bytes, ComPtr<IStream>& strea
   return ImageStreamResult::kOk;
 }
 
+bool ResourceBytes(int resource_id, std::string& bytes) {
+  HMODULE module = GetModuleHandleW(nullptr);
+  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource_id), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  if (!found) return false;
+  HGLOBAL loaded = LoadResource(module, found);
+  const void* data = loaded ? LockResource(loaded) : nullptr;
+  if (!data) return false;
+  bytes.assign(static_cast<const char*>(data), SizeofResource(module, found));
+  return true;
+}
+
+bool FileBytes(const std::wstring& path, std::string& bytes) {
+  bytes.clear();
+  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  UniqueHandle owner(file);
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file, &size) || size.QuadPart >= (1LL << 30)) return false;
+  bytes.resize(static_cast<size_t>(size.QuadPart));
+  DWORD got = 0;
+  if (!bytes.empty() &&
+      (!ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) || got != bytes.size())) {
+    bytes.clear();
+    return false;
+  }
+  return true;
+}
+
 std::string BmpFileBytes(HBITMAP bitmap) {
   BITMAP info{};
   if (!bitmap || !GetObject(bitmap, sizeof(info), &info) || info.bmWidth <= 0 || info.bmHeight == 0)

@@ -24,6 +24,11 @@ enum class ImageStreamResult {
 // that frees the block when released.
 [[nodiscard]] ImageStreamResult StreamOnBytes(const std::string& bytes, ComPtr<IStream>& stream);
 
+// The bytes of an RCDATA resource of this executable; false when it is missing.
+[[nodiscard]] bool ResourceBytes(int resource_id, std::string& bytes);
+// The whole content of a file; false (and `bytes` empty) when it cannot be read.
+[[nodiscard]] bool FileBytes(const std::wstring& path, std::string& bytes);
+
 // The pixels of `bitmap` as the bytes of a 24-bit BMP file; empty when it
 // cannot be read.
 std::string BmpFileBytes(HBITMAP bitmap);

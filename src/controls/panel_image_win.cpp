@@ -6,13 +6,9 @@
 #include "controls/skin_panel_rules.h"
 
 bool TPanelImage::LoadFromResource(int resource_id) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource_id), MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return false;
-  Load(std::string(static_cast<const char*>(data), SizeofResource(module, found)));
+  std::string bytes;
+  if (!ResourceBytes(resource_id, bytes)) return false;
+  Load(std::move(bytes));
   return true;
 }
 
@@ -55,20 +51,7 @@ void TPanelImage::LoadFromStream(std::string bytes) {
 
 bool TPanelImage::LoadFromFile(const std::wstring& path) {
   std::string bytes;
-  bool read = false;
-  HANDLE file = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file != INVALID_HANDLE_VALUE) {
-    UniqueHandle owner(file);
-    LARGE_INTEGER size{};
-    if (GetFileSizeEx(file, &size) && size.QuadPart < (1LL << 30)) {
-      bytes.resize(static_cast<size_t>(size.QuadPart));
-      DWORD got = 0;
-      read = bytes.empty() ||
-             (ReadFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &got, nullptr) && got == bytes.size());
-    }
-  }
-  if (!read) {
+  if (!FileBytes(path, bytes)) {
     Clear();
     return false;
   }

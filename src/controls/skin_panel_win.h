@@ -35,20 +35,20 @@ class TSkinPanel : public TCustomControl {
   int BackgroundHeight() const { return background_.Height(); }
 
   TBackGroundPosition BackgroundPosition() const { return position_; }
-  void SetBackgroundPosition(TBackGroundPosition position) { Change(position_, position); }
+  void SetBackgroundPosition(TBackGroundPosition position) { ChangeAndInvalidate(position_, position); }
   TBevelCut BevelOuter() const { return bevel_outer_; }
-  void SetBevelOuter(TBevelCut bevel) { Change(bevel_outer_, bevel); }
+  void SetBevelOuter(TBevelCut bevel) { ChangeAndInvalidate(bevel_outer_, bevel); }
   TBevelCut BevelInner() const { return bevel_inner_; }
-  void SetBevelInner(TBevelCut bevel) { Change(bevel_inner_, bevel); }
+  void SetBevelInner(TBevelCut bevel) { ChangeAndInvalidate(bevel_inner_, bevel); }
   int BevelWidth() const { return bevel_width_; }
-  void SetBevelWidth(int width) { Change(bevel_width_, width); }
+  void SetBevelWidth(int width) { ChangeAndInvalidate(bevel_width_, width); }
   // A rectangle outline of BorderWidth pixels in BorderColor (none at width 0).
   int BorderWidth() const { return border_width_; }
-  void SetBorderWidth(int width) { Change(border_width_, width); }
+  void SetBorderWidth(int width) { ChangeAndInvalidate(border_width_, width); }
   TColor BorderColor() const { return border_color_; }
-  void SetBorderColor(TColor color) { Change(border_color_, color); }
+  void SetBorderColor(TColor color) { ChangeAndInvalidate(border_color_, color); }
   bool Buffered() const { return buffered_; }
-  void SetBuffered(bool buffered) { Change(buffered_, buffered); }
+  void SetBuffered(bool buffered) { ChangeAndInvalidate(buffered_, buffered); }
 
   TPanelPaintEvent OnPaint;
 
@@ -57,12 +57,6 @@ class TSkinPanel : public TCustomControl {
   void Paint(TCanvas& canvas) override;
 
  private:
-  template <class T>
-  void Change(T& field, T value) {
-    if (field == value) return;
-    field = value;
-    Invalidate();
-  }
   // The panel's picture, in the painting order, onto `dc` (client coordinates).
   void PaintPanel(HDC dc);
 

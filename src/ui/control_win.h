@@ -132,6 +132,14 @@ class TControl : public TComponent {
   virtual void FontChanged();
   virtual void TextChanged();
 
+  // A property setter's usual body: store a different value and repaint.
+  template <class T>
+  void ChangeAndInvalidate(T& field, T value) {
+    if (field == value) return;
+    field = value;
+    Invalidate();
+  }
+
   // The fields as the window system reports them, without the *Changed calls
   // (a move made by the system, a form made hidden).
   void StoreBounds(int left, int top, int width, int height);

@@ -413,7 +413,9 @@ TEST_F(FormTest, ClicksOutsideTheShapeFallThroughToTheWindowBehind) {
     const POINT at{origin.x + p.x, origin.y + p.y};
     HWND hit = WindowFromPoint(at);
     EXPECT_EQ(IsOrIsInside(hit, main), !p.falls_through) << p.where;
-    if (p.falls_through) EXPECT_EQ(hit, behind) << p.where;
+    if (p.falls_through) {
+      EXPECT_EQ(hit, behind) << p.where;
+    }
   }
   // Real clicks where the pointer can be moved: the window behind gets them.
   g_presses_behind = 0;
