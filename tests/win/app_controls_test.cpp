@@ -134,9 +134,12 @@ TEST(GlassButtonWin, ClicksOnlyWhenReleasedInsideAndWhileEnabled) {
   EXPECT_EQ(&s.button->CurrentPicture(), &s.button->PictureDown());
   SendMessageW(h, WM_LBUTTONUP, 0, At(10, 10));
   EXPECT_EQ(s.clicks, 1);
+  // The release checks the hover flag against the real pointer, which is not
+  // over the button here: the next press shows the normal face.
+  EXPECT_FALSE(s.button->Hover());
   SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+  EXPECT_EQ(&s.button->CurrentPicture(), &s.button->Picture());
   SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, At(80, 10));
-  EXPECT_EQ(&s.button->CurrentPicture(), &s.button->Picture()) << "pointer left: normal face";
   SendMessageW(h, WM_LBUTTONUP, 0, At(80, 10));
   EXPECT_EQ(s.clicks, 1) << "released outside";
   SendMessageW(h, WM_CHAR, L' ', 0);
