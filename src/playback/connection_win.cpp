@@ -86,6 +86,15 @@ void* GenerationTag(uint32_t generation) {
   return reinterpret_cast<void*>(static_cast<uintptr_t>(generation));
 }
 
+// Reads `stream`'s metadata and reports its track title as `generation`.
+void ReportTitle(HSTREAM stream, uint32_t generation) {
+  const char* metadata = StreamTags(stream, kTagsMeta);
+  if (!metadata) return;
+  std::optional<std::string> title = ParseStreamTitle(metadata);
+  if (!title) return;
+  SendText(generation, kCodeTitle, StationTextToCp1251(*title));
+}
+
 struct Connection {
   std::string address;  // the thread's own copy
   uint32_t generation = 0;
@@ -147,12 +156,13 @@ void Connect(const Connection& c) {
   }
 
   // 6. Station headers: the ICY list, or the HTTP list when there is none.
+  if (Superseded(c.generation)) return;
   const char* list = StreamTags(stream, kTagsIcy);
   if (!list) list = StreamTags(stream, kTagsHttp);
   for (auto& [code, text] : StationHeaderReports(list)) SendText(c.generation, code, std::move(text));
 
   // 7 to 9. The title now, its changes from now on, and sound.
-  ReadStreamTitle();
+  ReportTitle(stream, c.generation);
   StreamSetSync(stream, kSyncMeta, 0, TitleChangedProc, nullptr);
   StreamPlay(stream, false);
 }
@@ -264,11 +274,7 @@ void ReadStreamTitle() {
     stream = shared.current;
     owner = shared.owner;
   }
-  const char* metadata = StreamTags(stream, kTagsMeta);
-  if (!metadata) return;
-  std::optional<std::string> title = ParseStreamTitle(metadata);
-  if (!title) return;
-  SendText(owner, kCodeTitle, StationTextToCp1251(*title));
+  ReportTitle(stream, owner);
 }
 
 void ENGINE_CALLBACK TitleChangedProc(HSYNC, HSTREAM stream, uint32_t, void*) {

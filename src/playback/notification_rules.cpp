@@ -1,7 +1,8 @@
 #include "playback/notification_rules.h"
 
 std::string BufferingText(uint32_t percent) {
-  return "буфферизация... " + std::to_string(percent) + "%";
+  // Formatted as a signed number, as "%d" reads it.
+  return "буфферизация... " + std::to_string(static_cast<int32_t>(percent)) + "%";
 }
 
 RetryStep NextRetry(int& counter) {

@@ -28,7 +28,7 @@ inline constexpr bool CodeCarriesText(uint32_t code) {
          code == kCodeServerStatus;
 }
 
-// "буфферизация... N%".
+// "буфферизация... N%", N read as a signed 32-bit number (4294967295 gives -1).
 std::string BufferingText(uint32_t percent);
 
 inline constexpr char kNoPlayText[] = "Не могу проиграть поток";

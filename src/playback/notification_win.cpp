@@ -57,6 +57,7 @@ void TForm1::PlayerNotification(uint32_t code, LPARAM param) {
 }
 
 void TForm1::RetryAfterFailure() {
+  if (closed_) return;  // the program is ending: no more attempts, no box
   SetStatus(kSlotState, kStateNoStream);
   SetStatus(kSlotReset, "");
   const RetryStep step = NextRetry(ConnectAttempts);

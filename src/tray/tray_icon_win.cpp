@@ -90,7 +90,9 @@ TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
 TTrayIcon::~TTrayIcon() {
   RemoveTrayIcon();
   Application.UnhookMainWindow(hook_id_);
-  if (form_ && !form_->Destroying()) form_->WindowProc = old_form_proc_;
+  // The owner frees its components while it is still whole, before its window
+  // goes: its last messages must not reach this object's procedure.
+  if (form_) form_->WindowProc = old_form_proc_;
   g_icons.erase(std::remove(g_icons.begin(), g_icons.end(), this), g_icons.end());
   if (--g_message_window_refs == 0 && g_message_window) {
     // The window answers WM_DESTROY itself, so DestroyWindow still works.
@@ -169,7 +171,10 @@ void TTrayIcon::SetIconVisible(bool visible) {
 void TTrayIcon::HideMainWindow() {
   TForm* main = Application.MainForm();
   if (!form_ || !main) return;
-  main->SetVisible(false);
+  // Only the system window goes: the form stays shown as far as the program is
+  // concerned, so its return from the tray is no new show (the transport
+  // states, the catalogue page and the cookies stay as they were).
+  if (main->HandleAllocated()) ShowWindow(main->Handle(), SW_HIDE);
   // The taskbar button is the application's title window.
   if (IsWindowVisible(Application.Handle())) ShowWindow(Application.Handle(), SW_HIDE);
 }
@@ -185,7 +190,8 @@ bool TTrayIcon::ApplicationHook(UINT msg, WPARAM wparam, LPARAM) {
   } else if (msg == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_RESTORE) {
     if (TForm* main = Application.MainForm()) {
       if (main->WindowState() == wsMinimized) main->SetWindowState(wsNormal);
-      main->SetVisible(true);
+      if (main->Visible() && main->HandleAllocated()) ShowWindow(main->Handle(), SW_SHOW);
+      else main->SetVisible(true);
     }
   } else if (msg != 0 && msg == TaskbarRestartMessage() && icon_visible_) {
     AddTrayIcon();

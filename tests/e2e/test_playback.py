@@ -136,12 +136,20 @@ def main():
             check(harness.rms(tail) < 1.0, "Stop silences the output (rms %.1f over %d samples)"
                   % (harness.rms(tail), len(tail)))
 
+            # Play again after the stop: the output starts again.
+            again_from = len(harness.read_pcm(capture.out))
+            click(PLAY)
+            time.sleep(4)
+            hz, seconds = harness.tone_report(harness.read_pcm(capture.out)[again_from:])
+            check(hz is not None and abs(hz - 440) < 440 * 0.02 and seconds >= 1.0,
+                  "Play after Stop is heard again (%s Hz, %.1f s)" % (hz, seconds))
+
             closed = wine(harness.tool_exe("close_window"), str(WIDTH), str(HEIGHT), "30", env=env,
                           timeout=90)
             check(closed.returncode == 0, "closing the window")
             try:
-                proc.wait(timeout=60)
-                check(True, "the program ended after its window closed")
+                rc = proc.wait(timeout=60)
+                check(rc == 0, "the program ended cleanly after its window closed (exit code %s)" % rc)
             except subprocess.TimeoutExpired:
                 check(False, "the program ended after its window closed")
         finally:

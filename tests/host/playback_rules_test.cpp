@@ -96,7 +96,8 @@ TEST(NotificationRules, CodesAndTexts) {
   EXPECT_EQ(BufferingText(0), "буфферизация... 0%");
   EXPECT_EQ(BufferingText(76), "буфферизация... 76%");
   EXPECT_EQ(BufferingText(100), "буфферизация... 100%");
-  EXPECT_EQ(BufferingText(4294967295u), "буфферизация... 4294967295%");
+  EXPECT_EQ(BufferingText(4294967295u), "буфферизация... -1%");
+  EXPECT_EQ(BufferingText(2147483648u), "буфферизация... -2147483648%");
   const bool carries[9] = {false, false, false, true, true, false, false, true, true};
   for (uint32_t code = 0; code <= kLastPlayerCode; ++code)
     EXPECT_EQ(CodeCarriesText(code), carries[code]) << code;

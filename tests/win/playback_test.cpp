@@ -16,6 +16,7 @@
 #include "controls/glass_button_win.h"
 #include "controls/skin_trackbar_win.h"
 #include "engine/engine.h"
+#include "engine/output_win.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 #include "playback/connection_win.h"
@@ -354,6 +355,9 @@ TEST_F(PlaybackTest, ASecondPlayLeavesOnlyTheNewestStreamAliveAndReporting) {
   } cases[] = {
       {"first still connecting", Station() + "/stream/tone440-44k-128.mp3?fault=slowheaders&name=First", false},
       {"first buffering", Station() + "/stream/tone440-44k-128.mp3?name=First&titles=Old", true},
+      // Playing, with a title change every second that must not reach the window any more.
+      {"first playing", Station() + "/stream/tone440-44k-128.mp3?name=First&titles=Old|Old&title_every=1"
+                                    "&burst=65536&metaint=2000", true},
   };
   Open();
   for (const auto& c : cases) {
@@ -362,12 +366,15 @@ TEST_F(PlaybackTest, ASecondPlayLeavesOnlyTheNewestStreamAliveAndReporting) {
     states.clear();
     LastUrl = c.first;
     Form1->NplayClick(Form1->Nplay);
-    if (c.wait_for_buffering) {
+    if (c.first.find("title_every") != std::string::npos) {
+      ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "Old"; }));
+    } else if (c.wait_for_buffering) {
       ASSERT_TRUE(WaitFor([&] { return !NotesWithCode(kCodeBuffering).empty(); }));
     } else {
       ASSERT_TRUE(WaitFor([&] { return !NotesWithCode(kCodeConnecting).empty(); }));
     }
     LastUrl = Station() + "/stream/tone660-44k-lc.aac?name=Second&titles=New&burst=65536";
+    notes.clear();
     Form1->NplayClick(Form1->Nplay);
     ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "New"; }));
     const HSTREAM newest = CurrentStream();
@@ -486,13 +493,21 @@ TEST_F(PlaybackTest, PlayWithoutAStationDoesNothingAndStopAlwaysSwitches) {
   EngineStop();
   Form1->NplayClick(Form1->Nplay);
   EXPECT_EQ(StatesOf(Form1), before);
+  EXPECT_FALSE(OutputRunning()) << "no engine call: the output stays stopped";
   PumpUntil([] { return false; }, 20);
   EXPECT_TRUE(notes.empty()) << "no connection";
 
+  EngineStart();
   Form1->NstopClick(Form1->Nstop);
+  EXPECT_FALSE(OutputRunning()) << "Stop silences the output even when nothing plays";
   EXPECT_EQ(StatesOf(Form1), (Transport{true, false, true, false}));
   EXPECT_EQ(Form1->StatusLabel->Caption(), "Остановлено ");
   EXPECT_FALSE(Form1->TimerL->Enabled());
+
+  // Play after a stop starts the output again.
+  LastUrl = kDeadStation;
+  Form1->NplayClick(Form1->Nplay);
+  EXPECT_TRUE(OutputRunning());
 }
 
 TEST_F(PlaybackTest, SliderSetsTheMasterVolume) {
@@ -510,6 +525,23 @@ TEST_F(PlaybackTest, SliderSetsTheMasterVolume) {
   SendMessageW(Form1->SkinTrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
   EXPECT_EQ(Form1->SkinTrackBar1->Position(), 37);
   EXPECT_EQ(EngineGetVolume(), 0.37f);
+}
+
+TEST_F(PlaybackTest, BackFromTheTrayEverythingIsAsItWas) {
+  Open(Station() + "/stream/tone440-44k-128.mp3?name=Kept&titles=Song&burst=65536");
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return Form1->Label3->Caption() == "Kept   Song"; })) << Heard();
+  const Transport playing = StatesOf(Form1);
+  Form1->pleasewait->SetVisible(false);
+  Form1->N1Click(Form1->N1);
+  ASSERT_FALSE(IsWindowVisible(Form1->Handle()));
+  Form1->N1Click(Form1->N1);
+  ASSERT_TRUE(IsWindowVisible(Form1->Handle()));
+  // No new show: the transport, the status and the page stay as they were.
+  EXPECT_EQ(StatesOf(Form1), playing);
+  EXPECT_EQ(Form1->Label3->Caption(), "Kept   Song");
+  EXPECT_FALSE(Form1->pleasewait->Visible());
+  EXPECT_TRUE(OutputRunning());
 }
 
 // ---- The tray menu ----
