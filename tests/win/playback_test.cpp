@@ -585,6 +585,46 @@ TEST_F(PlaybackTest, TrayMenuOpensAtThePointerAndPlaysAndStops) {
   EXPECT_EQ(StatesOf(Form1), (Transport{true, false, true, false}));
 }
 
+namespace {
+// While the tray menu is open: click somewhere else, as a user leaving it would.
+bool g_forced_closed = false;
+void CALLBACK ClickOutsideTheMenu(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND popup = FindWindowW(L"#32768", nullptr);
+  if (!popup || !IsWindowVisible(popup)) return;
+  KillTimer(nullptr, id);
+  INPUT in[3] = {};
+  for (INPUT& i : in) i.type = INPUT_MOUSE;
+  const int w = GetSystemMetrics(SM_CXSCREEN), h = GetSystemMetrics(SM_CYSCREEN);
+  in[0].mi.dx = 20 * 65535 / w;
+  in[0].mi.dy = 20 * 65535 / h;
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  SendInput(3, in, sizeof(INPUT));
+}
+void CALLBACK ForceTheMenuClosed(HWND, UINT, UINT_PTR id, DWORD) {
+  KillTimer(nullptr, id);
+  if (HWND popup = FindWindowW(L"#32768", nullptr); popup && IsWindowVisible(popup)) {
+    g_forced_closed = true;
+    EndMenu();
+  }
+}
+}  // namespace
+
+TEST_F(PlaybackTest, TrayMenuClosesWhenTheUserClicksElsewhere) {
+  Open();
+  TTrayIcon* tray = Form1->TrayIcon1;
+  SetCursorPos(300, 400);
+  g_forced_closed = false;
+  const UINT_PTR click = SetTimer(nullptr, 0, 50, &ClickOutsideTheMenu);
+  const UINT_PTR force = SetTimer(nullptr, 0, 5000, &ForceTheMenuClosed);
+  SendMessageW(tray->MessageWindow(), TTrayIcon::kCallbackMessage, tray->Identifier(), WM_RBUTTONDOWN);
+  KillTimer(nullptr, click);
+  KillTimer(nullptr, force);
+  EXPECT_FALSE(g_forced_closed) << "the click outside closed the menu";
+  EXPECT_EQ(StatesOf(Form1), (Transport{false, false, true, true})) << "no item chosen";
+}
+
 TEST_F(PlaybackTest, TaskbarRestartPutsTheIconBackWithItsHint) {
   Open();
   TTrayIcon* tray = Form1->TrayIcon1;
