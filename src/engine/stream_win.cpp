@@ -406,7 +406,11 @@ uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode) {
   switch (mode) {
     case kFilePosDecoded: return s->ring_->TotalRead();
     case kFilePosDownload: return s->ring_->TotalWritten();
-    case kFilePosTotal: return s->ring_->Capacity();
+    case kFilePosTotal:
+      // Once nothing more can arrive, the buffer will not fill: a caller that
+      // waits for it to fill learns so here.
+      if (s->download_ended_) return FailWith(kErrorNoConnection, kFilePosError);
+      return s->ring_->Capacity();
     default: return FailWith(kErrorIllegalParam, kFilePosError);
   }
 }
