@@ -36,15 +36,15 @@ class TDocHostSite final : public TOleSite {
  protected:
   void* QueryHostInterface(REFIID riid) override {
     void* p = nullptr;
-    if (riid == IID_IDocHostUIHandler || riid == IID_IDocHostUIHandler2) {
+    if (riid == __uuidof(IDocHostUIHandler) || riid == __uuidof(IDocHostUIHandler2)) {
       p = static_cast<IDocHostUIHandler2*>(&ui_handler_);
-    } else if (riid == IID_IDocHostShowUI) {
+    } else if (riid == __uuidof(IDocHostShowUI)) {
       p = static_cast<IDocHostShowUI*>(&show_ui_);
     } else if (riid == IID_IOleCommandTarget) {
       p = static_cast<IOleCommandTarget*>(&command_target_);
     } else if (riid == IID_IServiceProvider) {
       p = static_cast<IServiceProvider*>(&services_);
-    } else if (riid == IID_IProtectFocus) {
+    } else if (riid == __uuidof(IProtectFocus)) {
       p = static_cast<IProtectFocus*>(&protect_focus_);
     }
     if (p) AddRef();
@@ -149,9 +149,9 @@ class TDocHostSite final : public TOleSite {
       if (!out) return E_POINTER;
       *out = nullptr;
       // Only the focus protection is offered; every other service is refused.
-      if (service != IID_IProtectFocus) return E_NOINTERFACE;
+      if (service != __uuidof(IProtectFocus)) return E_NOINTERFACE;
       auto* self = static_cast<TDocHostSite*>(site_);
-      if (riid != IID_IProtectFocus && riid != IID_IUnknown) return E_NOINTERFACE;
+      if (riid != __uuidof(IProtectFocus) && riid != IID_IUnknown) return E_NOINTERFACE;
       self->AddRef();
       *out = static_cast<IProtectFocus*>(&self->protect_focus_);
       return S_OK;

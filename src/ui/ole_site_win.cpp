@@ -202,42 +202,42 @@ HRESULT TOleSite::GetAmbientProperty(DISPID id, VARIANT* result) {
 
 // ---- Client site ----------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::ClientSite::SaveObject() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TOleSite::ClientSiteImpl::SaveObject() { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE TOleSite::ClientSite::GetMoniker(DWORD, DWORD, IMoniker** out) {
+HRESULT STDMETHODCALLTYPE TOleSite::ClientSiteImpl::GetMoniker(DWORD, DWORD, IMoniker** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::ClientSite::GetContainer(IOleContainer** out) {
+HRESULT STDMETHODCALLTYPE TOleSite::ClientSiteImpl::GetContainer(IOleContainer** out) {
   if (out) *out = nullptr;
   return E_NOINTERFACE;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::ClientSite::ShowObject() { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::ClientSite::OnShowWindow(BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::ClientSite::RequestNewObjectLayout() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TOleSite::ClientSiteImpl::ShowObject() { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::ClientSiteImpl::OnShowWindow(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::ClientSiteImpl::RequestNewObjectLayout() { return E_NOTIMPL; }
 
 // ---- In-place site ---------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::GetWindow(HWND* out) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::GetWindow(HWND* out) {
   if (!out) return E_POINTER;
   TOleControl* c = site_->Control();
   *out = c && c->HandleAllocated() ? c->Handle() : nullptr;
   return *out ? S_OK : E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::CanInPlaceActivate() {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::CanInPlaceActivate() {
   TOleControl* c = site_->Control();
   return c && c->HandleAllocated() ? S_OK : S_FALSE;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::OnInPlaceActivate() { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::OnUIActivate() { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::OnInPlaceActivate() { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::OnUIActivate() { return S_OK; }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::GetWindowContext(IOleInPlaceFrame** frame,
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::GetWindowContext(IOleInPlaceFrame** frame,
                                                                   IOleInPlaceUIWindow** doc,
                                                                   LPRECT pos, LPRECT clip,
                                                                   LPOLEINPLACEFRAMEINFO info) {
@@ -259,18 +259,18 @@ HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::GetWindowContext(IOleInPlaceFra
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::Scroll(SIZE) { return S_FALSE; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::OnUIDeactivate(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::Scroll(SIZE) { return S_FALSE; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::OnUIDeactivate(BOOL) { return S_OK; }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::OnInPlaceDeactivate() {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::OnInPlaceDeactivate() {
   if (TOleControl* c = site_->Control()) c->InPlaceDeactivated();
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::DiscardUndoState() { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::DeactivateAndUndo() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::DiscardUndoState() { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::DeactivateAndUndo() { return E_NOTIMPL; }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::OnPosRectChange(LPCRECT) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSiteImpl::OnPosRectChange(LPCRECT) {
   // The control stays where the layout puts it.
   if (TOleControl* c = site_->Control()) c->ControlMovedItself();
   return S_OK;
@@ -278,34 +278,34 @@ HRESULT STDMETHODCALLTYPE TOleSite::InPlaceSite::OnPosRectChange(LPCRECT) {
 
 // ---- In-place frame --------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::GetWindow(HWND* out) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::GetWindow(HWND* out) {
   if (!out) return E_POINTER;
   TOleControl* c = site_->Control();
   *out = c ? c->FrameWindow() : nullptr;
   return *out ? S_OK : E_FAIL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
 
 // The frame has no tool space to give.
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::GetBorder(LPRECT) { return INPLACE_E_NOTOOLSPACE; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::RequestBorderSpace(LPCBORDERWIDTHS) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::GetBorder(LPRECT) { return INPLACE_E_NOTOOLSPACE; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::RequestBorderSpace(LPCBORDERWIDTHS) {
   return INPLACE_E_NOTOOLSPACE;
 }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::SetBorderSpace(LPCBORDERWIDTHS widths) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::SetBorderSpace(LPCBORDERWIDTHS widths) {
   if (!widths) return S_OK;
   const bool none = widths->left == 0 && widths->top == 0 && widths->right == 0 && widths->bottom == 0;
   return none ? S_OK : INPLACE_E_NOTOOLSPACE;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::SetActiveObject(IOleInPlaceActiveObject* object,
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::SetActiveObject(IOleInPlaceActiveObject* object,
                                                                   LPCOLESTR) {
   if (TOleControl* c = site_->Control()) c->SetActiveObject(object);
   return S_OK;
 }
 
 // No menus are merged: the window has none.
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS widths) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS widths) {
   if (widths) {
     widths->width[0] = 0;
     widths->width[2] = 0;
@@ -313,53 +313,53 @@ HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::InsertMenus(HMENU, LPOLEMENUGR
   }
   return S_OK;
 }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::SetMenu(HMENU, HOLEMENU, HWND) { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::RemoveMenus(HMENU) { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::SetStatusText(LPCOLESTR) { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::EnableModeless(BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrame::TranslateAccelerator(LPMSG, WORD) {
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::SetMenu(HMENU, HOLEMENU, HWND) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::RemoveMenus(HMENU) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::SetStatusText(LPCOLESTR) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::EnableModeless(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::InPlaceFrameImpl::TranslateAccelerator(LPMSG, WORD) {
   return S_FALSE;
 }
 
 // ---- Control site ----------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::OnControlInfoChanged() { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::LockInPlaceActive(BOOL) { return S_OK; }
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::GetExtendedControl(IDispatch** out) {
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::OnControlInfoChanged() { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::LockInPlaceActive(BOOL) { return S_OK; }
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::GetExtendedControl(IDispatch** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::TransformCoords(POINTL*, POINTF*, DWORD) {
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::TransformCoords(POINTL*, POINTF*, DWORD) {
   return E_NOTIMPL;
 }
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::TranslateAccelerator(MSG*, DWORD) {
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::TranslateAccelerator(MSG*, DWORD) {
   return S_FALSE;
 }
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::OnFocus(BOOL got_focus) {
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::OnFocus(BOOL got_focus) {
   if (TOleControl* c = site_->Control()) SafeCall([&] { c->ControlFocusChanged(got_focus != FALSE); });
   return S_OK;
 }
-HRESULT STDMETHODCALLTYPE TOleSite::ControlSite::ShowPropertyFrame() { return E_NOTIMPL; }
+HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::ShowPropertyFrame() { return E_NOTIMPL; }
 
 // ---- Ambient properties ------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatch::GetTypeInfoCount(UINT* count) {
+HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
   *count = 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatch::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
+HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatch::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
                                                                    DISPID*) {
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatch::Invoke(DISPID id, REFIID, LCID, WORD flags,
+HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::Invoke(DISPID id, REFIID, LCID, WORD flags,
                                                             DISPPARAMS*, VARIANT* result,
                                                             EXCEPINFO* error, UINT*) {
   if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
@@ -385,23 +385,23 @@ HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatch::Invoke(DISPID id, REFIID, L
 
 // ---- Event sink ----------------------------------------------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::EventSink::GetTypeInfoCount(UINT* count) {
+HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
   *count = 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::EventSink::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
+HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::EventSink::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
                                                              DISPID*) {
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::EventSink::Invoke(DISPID id, REFIID, LCID, WORD,
+HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::Invoke(DISPID id, REFIID, LCID, WORD,
                                                       DISPPARAMS* params, VARIANT* result,
                                                       EXCEPINFO*, UINT*) {
   if (result) ::VariantInit(result);

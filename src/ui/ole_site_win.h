@@ -92,7 +92,7 @@ class TOleSite {
   virtual void* QueryHostInterface(REFIID riid);
 
  private:
-  class ClientSite final : public SiteForwarder<IOleClientSite> {
+  class ClientSiteImpl final : public SiteForwarder<IOleClientSite> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE SaveObject() override;
@@ -102,7 +102,7 @@ class TOleSite {
     HRESULT STDMETHODCALLTYPE OnShowWindow(BOOL show) override;
     HRESULT STDMETHODCALLTYPE RequestNewObjectLayout() override;
   };
-  class InPlaceSite final : public SiteForwarder<IOleInPlaceSite> {
+  class InPlaceSiteImpl final : public SiteForwarder<IOleInPlaceSite> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
@@ -120,7 +120,7 @@ class TOleSite {
     HRESULT STDMETHODCALLTYPE DeactivateAndUndo() override;
     HRESULT STDMETHODCALLTYPE OnPosRectChange(LPCRECT pos) override;
   };
-  class InPlaceFrame final : public SiteForwarder<IOleInPlaceFrame> {
+  class InPlaceFrameImpl final : public SiteForwarder<IOleInPlaceFrame> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE GetWindow(HWND* out) override;
@@ -137,7 +137,7 @@ class TOleSite {
     HRESULT STDMETHODCALLTYPE EnableModeless(BOOL enable) override;
     HRESULT STDMETHODCALLTYPE TranslateAccelerator(LPMSG msg, WORD id) override;
   };
-  class ControlSite final : public SiteForwarder<IOleControlSite> {
+  class ControlSiteImpl final : public SiteForwarder<IOleControlSite> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE OnControlInfoChanged() override;
@@ -150,7 +150,7 @@ class TOleSite {
     HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override;
   };
   // Ambient properties: property gets through GetAmbientProperty.
-  class AmbientDispatch final : public SiteForwarder<IDispatch> {
+  class AmbientDispatchImpl final : public SiteForwarder<IDispatch> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -162,7 +162,7 @@ class TOleSite {
                                      UINT* arg_error) override;
   };
   // The control's events: each goes to TOleControl::InvokeEvent.
-  class EventSink final : public SiteForwarder<IDispatch> {
+  class EventSinkImpl final : public SiteForwarder<IDispatch> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
@@ -177,12 +177,12 @@ class TOleSite {
   ULONG refs_ = 1;
   TOleControl* control_;
   IID events_;
-  ClientSite client_site_{this};  // also the IUnknown identity
-  InPlaceSite in_place_site_{this};
-  InPlaceFrame frame_{this};
-  ControlSite control_site_{this};
-  AmbientDispatch ambient_{this};
-  EventSink event_sink_{this};
+  ClientSiteImpl client_site_{this};  // also the IUnknown identity
+  InPlaceSiteImpl in_place_site_{this};
+  InPlaceFrameImpl frame_{this};
+  ControlSiteImpl control_site_{this};
+  AmbientDispatchImpl ambient_{this};
+  EventSinkImpl event_sink_{this};
 };
 
 template <class I>
