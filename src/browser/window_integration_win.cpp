@@ -261,7 +261,9 @@ void THostedBrowser::FocusMovedTo(HWND window) {
   // browser as the form's control; another control of the form takes over.
   if (!window || !HandleAllocated()) return;
   if (window == Handle() || ::IsChild(Handle(), window)) return;
-  if (::GetAncestor(window, GA_ROOT) == FrameWindow()) active_control_ = false;
+  // The form's own window is no control (the system focuses it on activation).
+  HWND form = FrameWindow();
+  if (window != form && ::GetAncestor(window, GA_ROOT) == form) active_control_ = false;
 }
 
 void THostedBrowser::RestoreFocusIfActive() {

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "browser/hosted_browser_win.h"
+#include "resources/resource_ids.h"
 #include "ui/ui_win.h"
 #include "ui_test_util.h"
 
@@ -40,6 +41,7 @@ struct BrowserForm {
 
   explicit BrowserForm(int left = 60, int top = 60, int width = 420, int height = 320) {
     Application.Initialize();
+    (void)Application.SetIconResource(IDI_VOLNAR);  // the icon dialogs are given
     form = new TForm(nullptr);
     form->SetBorderStyle(bsNone);
     form->SetBounds(left, top, width, height);
@@ -49,6 +51,9 @@ struct BrowserForm {
     ShowWindow(Application.Handle(), SW_SHOWNOACTIVATE);
     form->Show();
     (void)browser->OleObject();  // the control, in place
+    // The document view appears with the first navigation.
+    browser->Navigate(std::string("about:blank"));
+    PumpUntil([this] { return DocView() != nullptr; }, 100);
   }
   ~BrowserForm() {
     if (form) form->Free();
