@@ -62,7 +62,7 @@ void THostedBrowser::Loaded() {
   InstallDialogSupervision();
 }
 
-IDispatch* THostedBrowser::Automation() { return stand_in_ ? stand_in_ : OleObject(); }
+IDispatch* THostedBrowser::Automation() { return stand_in_ ? stand_in_.Get() : OleObject(); }
 
 ComPtr<IDispatch> THostedBrowser::Document() {
   IDispatch* automation = Automation();

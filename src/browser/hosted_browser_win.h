@@ -58,7 +58,7 @@ class THostedBrowser : public TCustomHostedBrowser {
   // or the stand-in set for tests (the real control has no document under
   // Wine).
   IDispatch* Automation();
-  void SetAutomationStandIn(IDispatch* stand_in) { stand_in_ = stand_in; }
+  void SetAutomationStandIn(IDispatch* stand_in) { stand_in_ = stand_in; }  // held until replaced
   // Automation().Document, or null.
   ComPtr<IDispatch> Document();
 
@@ -108,7 +108,7 @@ class THostedBrowser : public TCustomHostedBrowser {
   TDisableErrors disable_errors_;
   TDialogBoxes dialog_boxes_;
   bool enable_message_handler_ = false;
-  IDispatch* stand_in_ = nullptr;  // not owned
+  ComPtr<IDispatch> stand_in_;
   bool active_control_ = false;
   bool in_focus_tracking_ = false;
   // Dialog supervision: the owner's procedure before ours.
