@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds volnar.exe and runs it under Wine, with local demo stations.
 #
-# Installs what it needs, builds the Windows program, starts the local test station
-# (tools/station.py) as the demo stations, and runs the player in the foreground in a
+# Installs what it needs, starts the local test station (tools/station.py) as the demo
+# stations and the demo catalogue page (tools/catalogue.py), builds the Windows program
+# with that page as its catalogue, and runs the player in the foreground in a
 # Wine prefix of its own (~/.cache/volnar-wine, or $VOLNAR_WINE_DIR). When the player
 # has no station yet, the first demo station is stored as its last station, so Play
 # works at once. Sound goes to this machine's sound device when it has one, otherwise
@@ -18,20 +19,18 @@ say() { echo "run-player: $*"; }
 if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh; else sudo bash tools/install-deps.sh; fi || {
   say "installing the build tools failed"; exit 1; }
 
-say "building build/win32/volnar.exe"
-if ! volnar_build_win32 >build/run-player-build.log 2>&1; then
-  say "the build failed; see build/run-player-build.log"
-  grep -m 20 -E 'error|Error' build/run-player-build.log
-  exit 1
-fi
-
 wine_dir=${VOLNAR_WINE_DIR:-$HOME/.cache/volnar-wine}
 work=$(mktemp -d /tmp/volnar-player.XXXXXX)
 station_pid=
+catalogue_pid=
 shot_pid=
 
 cleanup() {
   [ -n "$shot_pid" ] && kill "$shot_pid" 2>/dev/null
+  if [ -n "$catalogue_pid" ]; then
+    kill "$catalogue_pid" 2>/dev/null
+    wait "$catalogue_pid" 2>/dev/null
+  fi
   if [ -n "$station_pid" ]; then
     kill "$station_pid" 2>/dev/null
     wait "$station_pid" 2>/dev/null
@@ -60,7 +59,40 @@ for p in $(seq 8765 8799); do
 done
 if [ -z "$port" ]; then say "could not start the demo stations (ports 8765-8799 busy?)"; exit 1; fi
 station="http://127.0.0.1:$port"
-say "demo stations: $station/demo/1 .. $station/demo/4 (catalogue page: $station/catalogue)"
+say "demo stations: $station/demo/1 .. $station/demo/4"
+
+# The demo catalogue (tools/catalogue.py): the page the player's browser opens, with
+# play:, new: and playmain: links to the demo stations and a cookie of its own. The
+# player is built with it as its catalogue host (usually the same port each run, so
+# nothing is rebuilt; Wine here cannot render the page, Windows does).
+cat_port=
+for p in $(seq 8760 8764); do
+  rm -f "$work/cat-port"
+  python3 tools/catalogue.py --port "$p" --port-file "$work/cat-port" --station "$station" --quiet \
+    >"$work/catalogue.log" 2>&1 &
+  catalogue_pid=$!
+  for i in $(seq 50); do
+    [ -s "$work/cat-port" ] && break
+    kill -0 "$catalogue_pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  if [ -s "$work/cat-port" ]; then cat_port=$(cat "$work/cat-port"); break; fi
+  wait "$catalogue_pid" 2>/dev/null
+  catalogue_pid=
+done
+if [ -z "$cat_port" ]; then say "could not start the demo catalogue (ports 8760-8764 busy?)"; exit 1; fi
+say "demo catalogue: http://127.0.0.1:$cat_port"
+
+mkdir -p build
+say "building build/win32/volnar.exe (catalogue host 127.0.0.1:$cat_port)"
+if ! { cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/win32" \
+         -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/mingw-i686.cmake" \
+         -DVOLNAR_CATALOGUE_HOST="127.0.0.1:$cat_port" && volnar_build_win32; } \
+       >build/run-player-build.log 2>&1; then
+  say "the build failed; see build/run-player-build.log"
+  grep -m 20 -E 'error|Error' build/run-player-build.log
+  exit 1
+fi
 
 # The display comes before any Wine command: a Wine session started without one keeps
 # a desktop on which no window can be created.
