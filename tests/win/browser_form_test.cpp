@@ -6,6 +6,7 @@
 // cookies at close and the edit menu work against a stand-in document.
 #include <gtest/gtest.h>
 
+#include <winsock2.h>
 #include <windows.h>
 #include <exdispid.h>
 #include <mshtmhst.h>
@@ -39,6 +40,56 @@ std::string Station() {
 }
 
 std::string Home() { return "http://" + std::string(kCatalogueHost); }
+
+// A listening socket on 127.0.0.1 that stands for the catalogue site and
+// reads the first request the browser sends it.
+class CatalogueListener {
+ public:
+  CatalogueListener() {
+    WSADATA data;
+    WSAStartup(MAKEWORD(2, 2), &data);
+    socket_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(socket_, reinterpret_cast<sockaddr*>(&a), sizeof(a));
+    listen(socket_, 4);
+    int len = sizeof(a);
+    getsockname(socket_, reinterpret_cast<sockaddr*>(&a), &len);
+    port_ = ntohs(a.sin_port);
+  }
+  ~CatalogueListener() {
+    closesocket(socket_);
+    WSACleanup();
+  }
+  std::string Host() const { return "127.0.0.1:" + std::to_string(port_); }
+  // The request's head, read while the window's messages are handled.
+  std::string Request() {
+    SOCKET client = INVALID_SOCKET;
+    PumpUntil([&] {
+      fd_set set;
+      FD_ZERO(&set);
+      FD_SET(socket_, &set);
+      timeval none{0, 0};
+      if (select(0, &set, nullptr, nullptr, &none) == 1) client = accept(socket_, nullptr, nullptr);
+      return client != INVALID_SOCKET;
+    }, 1000);
+    if (client == INVALID_SOCKET) return {};
+    std::string head;
+    char buffer[1024];
+    while (head.find("\r\n\r\n") == std::string::npos) {
+      const int n = recv(client, buffer, sizeof(buffer), 0);
+      if (n <= 0) break;
+      head.append(buffer, n);
+    }
+    closesocket(client);
+    return head;
+  }
+
+ private:
+  SOCKET socket_ = INVALID_SOCKET;
+  int port_ = 0;
+};
 
 struct Opened {
   HWND owner;
@@ -80,9 +131,10 @@ class BrowserFormTest : public ::testing::Test {
     EngineFree();
   }
 
-  void Open() {
+  void Open(const std::string& catalogue_host = "") {
     Application.CreateForm(Form1);
     ASSERT_NE(Form1, nullptr);
+    if (!catalogue_host.empty()) CatalogueHost = catalogue_host;
     THostedBrowser* b = Form1->WebBrowser1;
     TBeforeNavigate2Event handler = b->OnBeforeNavigate2;
     b->OnBeforeNavigate2 = [this, handler](TObject* s, IDispatch* d, VARIANT* url, VARIANT* flags,
@@ -140,7 +192,9 @@ class BrowserFormTest : public ::testing::Test {
 
 TEST_F(BrowserFormTest, StartUpHostsTheControlInPlaceAndOpensThePlaceholderThenTheCatalogue) {
   WriteSetting("cookies", "a=1; b=x y");
-  Open();
+  CatalogueListener site;
+  Open(site.Host());
+  const std::string home = "http://" + site.Host();
   THostedBrowser* b = Form1->WebBrowser1;
   HWND embedding = FindInChain(b->Handle(), L"Shell Embedding");
   ASSERT_NE(embedding, nullptr);
@@ -163,13 +217,16 @@ TEST_F(BrowserFormTest, StartUpHostsTheControlInPlaceAndOpensThePlaceholderThenT
   }());
   const std::vector<std::string> expected = {
       "navigate " + std::string(kPlaceholderPage),
-      "cookie " + Home() + "/ a=1" + suffix,
-      "cookie " + Home() + "/ b=x y" + suffix,  // a value with a space stays whole
-      "navigate " + Home(),
+      "cookie " + home + "/ a=1" + suffix,
+      "cookie " + home + "/ b=x y" + suffix,  // a value with a space stays whole
+      "navigate " + home,
   };
   EXPECT_EQ(std::vector<std::string>(log.begin(), log.begin() + 4), expected);
-  PumpUntil([] { return false; }, 20);
-  EXPECT_EQ(b->LocationURL().rfind(Home(), 0), 0u) << b->LocationURL();
+  // The browser really asks the catalogue site for its home page.
+  const std::string request = site.Request();
+  EXPECT_EQ(request.rfind("GET / HTTP/1.", 0), 0u) << request;
+  EXPECT_NE(request.find("Host: " + site.Host()), std::string::npos) << request;
+  EXPECT_EQ(b->LocationURL().rfind(home, 0), 0u) << b->LocationURL();
   EXPECT_TRUE(Form1->pleasewait->Visible());
   EXPECT_EQ(b->HostFlagSum(), 0x284004u);
   EXPECT_EQ(b->DownloadControlFlags(), 0x70u);
