@@ -41,22 +41,35 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# start_server NAME FIRST LAST COMMAND...: runs COMMAND --port P --port-file F for the
+# first free port P from FIRST to LAST; sets server_port and server_pid (empty when none
+# was free).
+start_server() {
+  local name=$1 first=$2 last=$3 p i
+  shift 3
+  server_port=
+  server_pid=
+  for p in $(seq "$first" "$last"); do
+    rm -f "$work/$name.port"
+    "$@" --port "$p" --port-file "$work/$name.port" --quiet >"$work/$name.log" 2>&1 &
+    server_pid=$!
+    for i in $(seq 50); do
+      [ -s "$work/$name.port" ] && break
+      kill -0 "$server_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$work/$name.port" ]; then server_port=$(cat "$work/$name.port"); return 0; fi
+    wait "$server_pid" 2>/dev/null
+    server_pid=
+  done
+  return 1
+}
+
 # The demo stations: the same port each run when it is free, so the station the
 # player saves at exit still plays next time.
-port=
-for p in $(seq 8765 8799); do
-  rm -f "$work/port"
-  python3 tools/station.py --port "$p" --port-file "$work/port" --quiet >"$work/station.log" 2>&1 &
-  station_pid=$!
-  for i in $(seq 50); do
-    [ -s "$work/port" ] && break
-    kill -0 "$station_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -s "$work/port" ]; then port=$(cat "$work/port"); break; fi
-  wait "$station_pid" 2>/dev/null
-  station_pid=
-done
+start_server station 8765 8799 python3 tools/station.py
+station_pid=$server_pid
+port=$server_port
 if [ -z "$port" ]; then say "could not start the demo stations (ports 8765-8799 busy?)"; exit 1; fi
 station="http://127.0.0.1:$port"
 say "demo stations: $station/demo/1 .. $station/demo/4"
@@ -65,21 +78,9 @@ say "demo stations: $station/demo/1 .. $station/demo/4"
 # play:, new: and playmain: links to the demo stations and a cookie of its own. The
 # player is built with it as its catalogue host (usually the same port each run, so
 # nothing is rebuilt; Wine here cannot render the page, Windows does).
-cat_port=
-for p in $(seq 8760 8764); do
-  rm -f "$work/cat-port"
-  python3 tools/catalogue.py --port "$p" --port-file "$work/cat-port" --station "$station" --quiet \
-    >"$work/catalogue.log" 2>&1 &
-  catalogue_pid=$!
-  for i in $(seq 50); do
-    [ -s "$work/cat-port" ] && break
-    kill -0 "$catalogue_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -s "$work/cat-port" ]; then cat_port=$(cat "$work/cat-port"); break; fi
-  wait "$catalogue_pid" 2>/dev/null
-  catalogue_pid=
-done
+start_server catalogue 8760 8764 python3 tools/catalogue.py --station "$station"
+catalogue_pid=$server_pid
+cat_port=$server_port
 if [ -z "$cat_port" ]; then say "could not start the demo catalogue (ports 8760-8764 busy?)"; exit 1; fi
 say "demo catalogue: http://127.0.0.1:$cat_port"
 

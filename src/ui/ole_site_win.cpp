@@ -341,23 +341,25 @@ HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::OnFocus(BOOL got_focus) {
 }
 HRESULT STDMETHODCALLTYPE TOleSite::ControlSiteImpl::ShowPropertyFrame() { return E_NOTIMPL; }
 
-// ---- Ambient properties ------------------------------------------------------------
+// ---- Dispatch objects without type information ----------------------------------
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::GetTypeInfoCount(UINT* count) {
+HRESULT STDMETHODCALLTYPE TOleSite::InvokeOnly::GetTypeInfoCount(UINT* count) {
   if (!count) return E_POINTER;
   *count = 0;
   return S_OK;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
+HRESULT STDMETHODCALLTYPE TOleSite::InvokeOnly::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
   if (out) *out = nullptr;
   return E_NOTIMPL;
 }
 
-HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
-                                                                   DISPID*) {
+HRESULT STDMETHODCALLTYPE TOleSite::InvokeOnly::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
+                                                              DISPID*) {
   return E_NOTIMPL;
 }
+
+// ---- Ambient properties ------------------------------------------------------------
 
 HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::Invoke(DISPID id, REFIID, LCID, WORD flags,
                                                             DISPPARAMS*, VARIANT* result,
@@ -384,22 +386,6 @@ HRESULT STDMETHODCALLTYPE TOleSite::AmbientDispatchImpl::Invoke(DISPID id, REFII
 }
 
 // ---- Event sink ----------------------------------------------------------------------
-
-HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::GetTypeInfoCount(UINT* count) {
-  if (!count) return E_POINTER;
-  *count = 0;
-  return S_OK;
-}
-
-HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::GetTypeInfo(UINT, LCID, ITypeInfo** out) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
-}
-
-HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID,
-                                                             DISPID*) {
-  return E_NOTIMPL;
-}
 
 HRESULT STDMETHODCALLTYPE TOleSite::EventSinkImpl::Invoke(DISPID id, REFIID, LCID, WORD,
                                                       DISPPARAMS* params, VARIANT* result,

@@ -149,26 +149,27 @@ class TOleSite {
     HRESULT STDMETHODCALLTYPE OnFocus(BOOL got_focus) override;
     HRESULT STDMETHODCALLTYPE ShowPropertyFrame() override;
   };
-  // Ambient properties: property gets through GetAmbientProperty.
-  class AmbientDispatchImpl final : public SiteForwarder<IDispatch> {
+  // An IDispatch answering only Invoke: no type information, no names.
+  class InvokeOnly : public SiteForwarder<IDispatch> {
    public:
     using SiteForwarder::SiteForwarder;
     HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
     HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
                                             DISPID* ids) override;
+  };
+  // Ambient properties: property gets through GetAmbientProperty.
+  class AmbientDispatchImpl final : public InvokeOnly {
+   public:
+    using InvokeOnly::InvokeOnly;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
                                      UINT* arg_error) override;
   };
   // The control's events: each goes to TOleControl::InvokeEvent.
-  class EventSinkImpl final : public SiteForwarder<IDispatch> {
+  class EventSinkImpl final : public InvokeOnly {
    public:
-    using SiteForwarder::SiteForwarder;
-    HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override;
-    HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT index, LCID lcid, ITypeInfo** out) override;
-    HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID lcid,
-                                            DISPID* ids) override;
+    using InvokeOnly::InvokeOnly;
     HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags,
                                      DISPPARAMS* params, VARIANT* result, EXCEPINFO* error,
                                      UINT* arg_error) override;

@@ -163,18 +163,7 @@ class BrowserFormTest : public ::testing::Test {
 
   // The browser's own event of a completed document, through its event interface.
   void CompleteDocument() {
-    ComPtr<IDispatch> sink = SiteInterface<IDispatch>(Form1->WebBrowser1, DIID_DWebBrowserEvents2);
-    ASSERT_TRUE(sink);
-    TVariant url(std::wstring(L"http://frame/"));
-    VARIANTARG args[2];
-    args[0].vt = VT_BYREF | VT_VARIANT;
-    args[0].pvarVal = url.Get();
-    args[1].vt = VT_DISPATCH;
-    args[1].pdispVal = nullptr;
-    DISPPARAMS params{args, nullptr, 2, 0};
-    ASSERT_EQ(sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
-                           nullptr, nullptr),
-              S_OK);
+    ASSERT_EQ(FireDocumentComplete(Form1->WebBrowser1, L"http://frame/"), S_OK);
   }
 
   bool Logged(const std::string& line) const {

@@ -431,25 +431,11 @@ TEST(BrowserHost, EventsReachTheHandlers) {
     ++completions;
     completed = url->vt == VT_BSTR ? url->bstrVal : L"?";
   };
-  ComPtr<IDispatch> sink = SiteInterface<IDispatch>(f.browser, DIID_DWebBrowserEvents2);
-  ASSERT_TRUE(sink);
-  TVariant address(std::wstring(L"http://x/"));
-  VARIANTARG args[2];
-  args[0].vt = VT_BYREF | VT_VARIANT;
-  args[0].pvarVal = address.Get();
-  args[1].vt = VT_DISPATCH;
-  args[1].pdispVal = nullptr;
-  DISPPARAMS params{args, nullptr, 2, 0};
-  EXPECT_EQ(sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &params, nullptr,
-                         nullptr, nullptr),
-            S_OK);
+  EXPECT_EQ(FireDocumentComplete(f.browser, L"http://x/"), S_OK);
   EXPECT_EQ(completions, 1);
   EXPECT_EQ(completed, L"http://x/");
   // Malformed events are ignored.
-  DISPPARAMS short_params{args, nullptr, 1, 0};
-  EXPECT_EQ(sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0, DISPATCH_METHOD, &short_params,
-                         nullptr, nullptr, nullptr),
-            S_OK);
+  EXPECT_EQ(FireDocumentComplete(f.browser, L"http://x/", 1), S_OK);
   EXPECT_EQ(completions, 1);
 }
 

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <exdispid.h>
 #include <mshtmhst.h>
 
 #include <string>
@@ -61,6 +62,14 @@ struct BrowserForm {
   BrowserForm(const BrowserForm&) = delete;
   BrowserForm& operator=(const BrowserForm&) = delete;
 
+  // Another focusable control of the form, beside the browser.
+  TEdit* AddEdit() {
+    auto* edit = new TEdit(form);
+    edit->SetBounds(0, 0, 50, 18);
+    edit->SetParent(form);
+    return edit;
+  }
+
   HWND Embedding() const { return FindInChain(browser->Handle(), L"Shell Embedding"); }
   HWND DocView() const { return FindInChain(browser->Handle(), L"Shell DocObject View"); }
 };
@@ -71,6 +80,29 @@ ComPtr<I> SiteInterface(THostedBrowser* browser, REFIID iid) {
   ComPtr<I> p;
   if (IOleClientSite* site = browser->Site()) (void)site->QueryInterface(iid, reinterpret_cast<void**>(p.GetAddressOf()));
   return p;
+}
+
+// Sends `browser` the control's document-complete event for `url` (the
+// arguments the browser's event interface carries, or only `args` of them),
+// returning the sink's answer.
+inline HRESULT FireDocumentComplete(THostedBrowser* browser, const std::wstring& url,
+                                    UINT args = 2) {
+  ComPtr<IDispatch> sink = SiteInterface<IDispatch>(browser, DIID_DWebBrowserEvents2);
+  if (!sink) return E_NOINTERFACE;
+  BSTR text = SysAllocString(url.c_str());
+  VARIANT address;
+  address.vt = VT_BSTR;
+  address.bstrVal = text;
+  VARIANTARG a[2];
+  a[0].vt = VT_BYREF | VT_VARIANT;
+  a[0].pvarVal = &address;
+  a[1].vt = VT_DISPATCH;
+  a[1].pdispVal = nullptr;
+  DISPPARAMS params{a, nullptr, args, 0};
+  const HRESULT hr = sink->Invoke(DISPID_DOCUMENTCOMPLETE, IID_NULL, 0,
+                                  DISPATCH_METHOD, &params, nullptr, nullptr, nullptr);
+  SysFreeString(text);
+  return hr;
 }
 
 // Closes the popup menu that opens next, noting where it was.

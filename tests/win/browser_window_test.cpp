@@ -274,9 +274,7 @@ HRESULT WindowsReady(THostedBrowser* b) {
 
 TEST(BrowserWindow, FocusTrackingFollowsTheBrowsersWindows) {
   BrowserForm f;
-  auto* edit = new TEdit(f.form);
-  edit->SetBounds(0, 0, 50, 18);
-  edit->SetParent(f.form);
+  TEdit* edit = f.AddEdit();
   HWND view = f.DocView();
   ASSERT_NE(view, nullptr);
   const LONG_PTR view_proc = GetWindowLongPtrW(view, GWLP_WNDPROC);
@@ -368,9 +366,7 @@ class OtherProgram {
 
 TEST(BrowserWindow, ReActivationGivesThePageTheFocusBack) {
   BrowserForm f;
-  auto* edit = new TEdit(f.form);
-  edit->SetBounds(0, 0, 50, 18);
-  edit->SetParent(f.form);
+  TEdit* edit = f.AddEdit();
   MakeDocumentWindow(f.DocView(), L"Internet Explorer_Server");
   ASSERT_EQ(WindowsReady(f.browser), OLECMDERR_E_NOTSUPPORTED);
   SetForegroundWindow(f.form->Handle());
@@ -402,9 +398,7 @@ TEST(BrowserWindow, ReActivationGivesThePageTheFocusBack) {
 
 TEST(BrowserWindow, TheRestoreMessageFocusesOnlyTheActiveBrowser) {
   BrowserForm f;
-  auto* edit = new TEdit(f.form);
-  edit->SetBounds(0, 0, 50, 18);
-  edit->SetParent(f.form);
+  TEdit* edit = f.AddEdit();
   SetActiveWindow(f.form->Handle());
   SetFocus(edit->Handle());
   ASSERT_FALSE(f.browser->IsActiveControl());
@@ -442,9 +436,7 @@ void TurnWheel() {
 
 TEST(BrowserWindow, TheFirstWheelTurnOverThePageFocusesIt) {
   BrowserForm f;
-  auto* edit = new TEdit(f.form);
-  edit->SetBounds(0, 0, 50, 18);
-  edit->SetParent(f.form);
+  TEdit* edit = f.AddEdit();
   HWND view = f.DocView();
   g_view_proc = reinterpret_cast<WNDPROC>(
       SetWindowLongPtrW(view, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountWheel)));
