@@ -129,9 +129,9 @@ def main():
                       cwd=os.path.dirname(exe))
         cap = harness.Capture()
         env = cap.env()
-        env["SDL_AUDIODRIVER"] = "alsa"
+        env["SDL_AUDIODRIVER"] = "pulseaudio"
         if args.peer == "mpv":
-            cmd = ["mpv", "--no-video", "--no-terminal", "--ao=alsa", url]
+            cmd = ["mpv", "--no-video", "--no-terminal", "--ao=pulse", url]
         else:
             cmd = ["ffplay", "-nodisp", "-loglevel", "quiet", url]
         peer = measure(cmd, env, args.seconds)

@@ -3,9 +3,9 @@
 
 For the engine (build/win32/vnplay.exe under Wine) and for a native peer (ffplay from
 Debian's ffmpeg package, or mpv with --peer mpv), on the same local test station, once
-with a 64 KiB burst on connect and once without. Both write into an ALSA file capture;
-a watcher polls the capture file every 2 ms and notes when its first non-silent sample
-appears.
+with a 64 KiB burst on connect and once without. Both play into the paced PulseAudio
+null sink that the harness records; a watcher polls the capture file every 2 ms and
+notes when its first non-silent sample appears.
 
 The moment of opening differs by necessity:
 - vnplay prints "opening" just before StreamOpenUrl; that line's arrival is the start,
@@ -102,7 +102,7 @@ def engine_run(url, seconds=8):
 
 def peer_command(peer, url):
     if peer == "mpv":
-        return ["mpv", "--no-video", "--no-terminal", "--ao=alsa", "--cache=no", url]
+        return ["mpv", "--no-video", "--no-terminal", "--ao=pulse", "--cache=no", url]
     return ["ffplay", "-nodisp", "-autoexit", "-loglevel", "quiet", url]
 
 
@@ -110,7 +110,7 @@ def peer_run(peer, url, seconds=15):
     cap = harness.Capture()
     watcher = SoundWatcher(cap.out)
     env = cap.env()
-    env["SDL_AUDIODRIVER"] = "alsa"
+    env["SDL_AUDIODRIVER"] = "pulseaudio"
     start = time.monotonic()
     proc = subprocess.Popen(peer_command(peer, url), env=env, stdin=subprocess.DEVNULL,
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)

@@ -6,11 +6,19 @@ set -euo pipefail
 need=()
 have() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
 
+# libasound2-plugins:i386: on a machine with PulseAudio, ALSA's configuration
+# loads a pulse hook; without its 32-bit build Wine's ALSA driver finds no
+# default device at all, not even the tests' capture file.
 pkgs=(cmake make g++ googletest
       g++-mingw-w64-i686-posix mingw-w64-i686-dev
       wine wine32:i386 gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386
-      xvfb x11-utils imagemagick fonts-wine
-      sox lame ffmpeg python3 clang libclang-rt-14-dev)
+      libasound2-plugins:i386
+      xvfb x11-utils xdotool imagemagick fonts-wine
+      sox lame ffmpeg python3 clang libclang-rt-14-dev
+      pulseaudio-utils libpulse0:i386 icecast2)
+# The tests' paced sound device is a private PulseAudio server. A desktop that runs
+# PipeWire's pulse server keeps it: the two packages exclude each other.
+have pipewire-pulse || pkgs+=(pulseaudio)
 [ "${VOLNAR_BENCH:-0}" = 1 ] && pkgs+=(mpv)
 
 if ! dpkg --print-foreign-architectures | grep -qx i386; then

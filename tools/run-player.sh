@@ -6,8 +6,9 @@
 # with that page as its catalogue, and runs the player in the foreground in a
 # Wine prefix of its own (~/.cache/volnar-wine, or $VOLNAR_WINE_DIR). When the player
 # has no station yet, the first demo station is stored as its last station, so Play
-# works at once. Sound goes to this machine's sound device when it has one, otherwise
-# to a file. Without a display it runs on a virtual one (Xvfb) and saves a screenshot.
+# works at once. Sound goes to the desktop's sound server (PulseAudio or PipeWire) or
+# sound card when there is one, otherwise to a file at real-time pace. Without a
+# display it runs on a virtual one (Xvfb) and saves a screenshot.
 # Everything it started is ended when the player exits.
 set -uo pipefail
 VOLNAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
@@ -115,15 +116,26 @@ else
 fi
 wineserver -w
 
-if volnar_has_sound; then
-  say "sound: this machine's sound device"
-else
-  mkdir -p build/player-audio
-  volnar_capture_audio "$VOLNAR_ROOT/build/player-audio"
-  say "no sound device here: the sound goes to build/player-audio/out.raw"
-  say "  (raw 16-bit stereo 44100 Hz; listen with: play -t raw -r 44100 -e signed -b 16 -c 2 build/player-audio/out.raw)"
-fi
-
+case "$(volnar_desktop_audio)" in
+  pulse)
+    # PulseAudio or PipeWire: Wine's pulse driver talks to it directly.
+    if [ -z "${PULSE_SERVER:-}" ] && [ -z "${XDG_RUNTIME_DIR:-}" ]; then
+      export PULSE_SERVER=unix:/run/user/$(id -u)/pulse/native
+    fi
+    volnar_wine_audio pulse
+    say "sound: this desktop's sound server (through Wine's pulse driver)"
+    ;;
+  alsa)
+    volnar_wine_audio alsa
+    say "sound: this machine's sound card (through Wine's ALSA driver)"
+    ;;
+  *)
+    mkdir -p build/player-audio
+    volnar_capture_audio "$VOLNAR_ROOT/build/player-audio"
+    say "no sound device here: the sound goes to build/player-audio/out.raw"
+    say "  (raw 16-bit stereo 44100 Hz; listen with: play -t raw -r 44100 -e signed -b 16 -c 2 build/player-audio/out.raw)"
+    ;;
+esac
 
 if [ -n "$VOLNAR_XVFB_PID" ] || [ -z "$had_display" ]; then
   say "no display: running on the virtual display $DISPLAY; a screenshot follows in ~8 s"

@@ -73,6 +73,8 @@ if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
     (cd build/win32 && timeout 1200 wine volnar_wintests.exe) >"$logs/win.log" 2>&1
     count_gtest "$logs/win.log" $?
   fi
+  # The end-to-end checks record each run on its own; the sound server stays.
+  volnar_capture_stop
   echo "== end-to-end"
   for t in tests/e2e/test_*.py; do
     [ -f "$t" ] || continue

@@ -2,9 +2,13 @@
 # and an X display for running volnar.exe and the Windows tests.
 #
 #   volnar_wine_prefix DIR      WINEPREFIX=DIR/prefix, created on first use
-#   volnar_capture_audio DIR    every sample played lands in DIR/out.raw
+#   volnar_capture_audio DIR    every sample played lands in DIR/out.raw, at real-time
+#                               rate (a private PulseAudio null sink, its monitor recorded)
+#   volnar_capture_stop         ends that recording (the sound server stays up)
+#   volnar_pulse_start          the private sound server alone (PULSE_SERVER exported)
+#   volnar_wine_audio pulse|alsa   the prefix's audio driver
 #   volnar_display              uses $DISPLAY, or starts Xvfb when there is none
-#   volnar_wine_end             ends the prefix's wineserver and our Xvfb
+#   volnar_wine_end             ends the prefix's wineserver, our sound server and Xvfb
 
 VOLNAR_ROOT=${VOLNAR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=${WINEDEBUG:--all}
@@ -24,29 +28,100 @@ volnar_wine_prefix() {
     for f in /usr/share/wine/fonts/tahoma.ttf /usr/share/wine/fonts/tahomabd.ttf; do
       [ -f "$f" ] && cp "$f" "$fonts/"
     done
-    wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d alsa /f >/dev/null 2>&1 || true
-    wineserver -w
   fi
   export WINEDLLOVERRIDES="mscoree,mshtml="
 }
 
-# A HOME whose ALSA default device writes raw 16-bit stereo to DIR/out.raw.
+# The Wine audio driver of the prefix: pulse (a PulseAudio or PipeWire server) or alsa.
+volnar_wine_audio() {
+  local want=$1 have
+  have=$(wine reg query 'HKCU\Software\Wine\Drivers' /v Audio 2>/dev/null | tr -d '\r' |
+         sed -n 's/^ *Audio *REG_SZ *//p')
+  [ "$have" = "$want" ] && return 0
+  wine reg add 'HKCU\Software\Wine\Drivers' /v Audio /d "$want" /f >/dev/null 2>&1 || true
+  wineserver -w
+}
+
+# A private PulseAudio server with one null sink, "cap", that plays at real-time
+# rate: the program's waveOut goes through Wine's pulse driver into it. Its runtime
+# folder is our own (the socket path must stay short), so a desktop's own sound
+# server is never touched. Exports PULSE_SERVER for every client started later.
+VOLNAR_PULSE_PID=
+VOLNAR_PULSE_DIR=
+volnar_pulse_start() {
+  if [ -n "$VOLNAR_PULSE_PID" ] && kill -0 "$VOLNAR_PULSE_PID" 2>/dev/null; then return 0; fi
+  command -v pulseaudio >/dev/null || return 1
+  VOLNAR_PULSE_DIR=$(mktemp -d /tmp/volnar-pulse.XXXXXX) || return 1
+  mkdir -p "$VOLNAR_PULSE_DIR/home"
+  # Anonymous access is safe: the socket lives in a folder only we can enter.
+  HOME=$VOLNAR_PULSE_DIR/home XDG_RUNTIME_DIR=$VOLNAR_PULSE_DIR XDG_CONFIG_HOME=$VOLNAR_PULSE_DIR/home \
+    pulseaudio --daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes --log-target=stderr \
+      --load="module-null-sink sink_name=cap rate=44100 channels=2" \
+      --load="module-native-protocol-unix auth-anonymous=1" \
+      >"$VOLNAR_PULSE_DIR/pulseaudio.log" 2>&1 || { rm -rf "$VOLNAR_PULSE_DIR"; VOLNAR_PULSE_DIR=; return 1; }
+  local i
+  for i in $(seq 50); do [ -s "$VOLNAR_PULSE_DIR/pulse/pid" ] && break; sleep 0.1; done
+  VOLNAR_PULSE_PID=$(cat "$VOLNAR_PULSE_DIR/pulse/pid" 2>/dev/null)
+  [ -n "$VOLNAR_PULSE_PID" ] || return 1
+  export PULSE_SERVER=unix:$VOLNAR_PULSE_DIR/pulse/native
+  export VOLNAR_PULSE_SERVER=$PULSE_SERVER  # tells the e2e harness to record from it
+  unset PULSE_SINK
+}
+
+volnar_pulse_stop() {
+  if [ -n "$VOLNAR_PULSE_PID" ]; then kill "$VOLNAR_PULSE_PID" 2>/dev/null || true; fi
+  [ -n "$VOLNAR_PULSE_DIR" ] && rm -rf "$VOLNAR_PULSE_DIR"
+  VOLNAR_PULSE_PID=
+  VOLNAR_PULSE_DIR=
+  unset PULSE_SERVER VOLNAR_PULSE_SERVER
+}
+
+# Every sample the program plays lands in DIR/out.raw (raw 16-bit LE stereo at
+# 44100 Hz), paced by the null sink's clock. Without a PulseAudio server it falls
+# back to an ALSA file device, which works but runs about 3x faster than real time.
+VOLNAR_PAREC_PID=
 volnar_capture_audio() {
   local dir=$1
-  mkdir -p "$dir/home"
+  mkdir -p "$dir"
   : > "$dir/out.raw"
+  export VOLNAR_AUDIO_OUT=$dir/out.raw
+  if volnar_pulse_start; then
+    [ -n "${WINEPREFIX:-}" ] && volnar_wine_audio pulse
+    parec -d cap.monitor --raw --format=s16le --rate=44100 --channels=2 --latency-msec=20 \
+      >"$dir/out.raw" 2>"$dir/parec.log" &
+    VOLNAR_PAREC_PID=$!
+    return 0
+  fi
+  echo "no PulseAudio server: the captured sound is not paced" >&2
+  mkdir -p "$dir/home"
   cat > "$dir/home/.asoundrc" <<ASOUND
 pcm.!default { type file; slave.pcm "null"; file "$dir/out.raw"; format "raw" }
 ASOUND
   export HOME=$dir/home
-  export VOLNAR_AUDIO_OUT=$dir/out.raw
+  [ -n "${WINEPREFIX:-}" ] && volnar_wine_audio alsa
+  return 0
 }
 
-# True when this machine has a sound device of its own.
-volnar_has_sound() {
-  [ -n "${PULSE_SERVER:-}" ] || [ -S "${XDG_RUNTIME_DIR:-/nonexistent}/pulse/native" ] ||
-    ls /dev/snd/pcmC*p >/dev/null 2>&1
+volnar_capture_stop() {
+  if [ -n "$VOLNAR_PAREC_PID" ]; then
+    kill "$VOLNAR_PAREC_PID" 2>/dev/null || true
+    wait "$VOLNAR_PAREC_PID" 2>/dev/null || true
+  fi
+  VOLNAR_PAREC_PID=
 }
+
+# How this machine plays sound, for the run command: "pulse" when a PulseAudio or
+# PipeWire server runs for this user (the 32-bit ALSA library's default device would
+# need a pulse plug-in that only the 64-bit side has there), "alsa" for a sound card
+# without a server, nothing when there is no sound device.
+volnar_desktop_audio() {
+  if [ -n "${PULSE_SERVER:-}" ] || [ -S "${XDG_RUNTIME_DIR:-/run/user/$(id -u)}/pulse/native" ]; then
+    echo pulse
+  elif ls /dev/snd/pcmC*p >/dev/null 2>&1; then
+    echo alsa
+  fi
+}
+volnar_has_sound() { [ -n "$(volnar_desktop_audio)" ]; }
 
 VOLNAR_XVFB_PID=
 volnar_display() {
@@ -67,6 +142,8 @@ volnar_display() {
 
 volnar_wine_end() {
   [ -n "${WINEPREFIX:-}" ] && wineserver -k >/dev/null 2>&1 || true
+  volnar_capture_stop
+  volnar_pulse_stop
   if [ -n "$VOLNAR_XVFB_PID" ]; then kill "$VOLNAR_XVFB_PID" 2>/dev/null || true; fi
   VOLNAR_XVFB_PID=
 }

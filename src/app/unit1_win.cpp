@@ -64,7 +64,13 @@ TMenuItem* MakeItem(TForm1* form, TPopupMenu* menu, const char* name, const char
   return item;
 }
 
-void LoadGlassFaces(TGlassButton* button, int normal, int down, int disabled) {
+// The glass look both buttons share, and their faces.
+void SetUpGlassButton(TGlassButton* button, int normal, int down, int disabled) {
+  button->SetBackColor(16760205);
+  button->SetInnerBorderColor(clWindow);
+  button->SetCornerRadius(8);
+  button->Font().SetName("Tahoma");
+  button->Font().SetHeight(-11);
   (void)button->Picture().LoadFromResource(normal);
   (void)button->PictureDown().LoadFromResource(down);
   (void)button->PictureDisabled().LoadFromResource(disabled);
@@ -164,18 +170,12 @@ void TForm1::BuildLayout() {
 
   PlayButton = Make<TGlassButton>(this, SkinPanel1, "PlayButton", 16, 8, 52, 22);
   PlayButton->SetCaption("PlayButton");
-  PlayButton->SetCornerRadius(8);
-  PlayButton->Font().SetName("Tahoma");
-  PlayButton->Font().SetHeight(-11);
-  LoadGlassFaces(PlayButton, IDR_PLAY, IDR_PLAY_DOWN, IDR_PLAY_DISABLED);
+  SetUpGlassButton(PlayButton, IDR_PLAY, IDR_PLAY_DOWN, IDR_PLAY_DISABLED);
   PlayButton->OnClick = [this](TObject* s) { PlayButtonClick(s); };
 
   StopButton = Make<TGlassButton>(this, SkinPanel1, "StopButton", 96, 8, 52, 22);
   StopButton->SetCaption("GlassButton1");
-  StopButton->SetCornerRadius(8);
-  StopButton->Font().SetName("Tahoma");
-  StopButton->Font().SetHeight(-11);
-  LoadGlassFaces(StopButton, IDR_STOP, IDR_STOP_DOWN, IDR_STOP_DISABLED);
+  SetUpGlassButton(StopButton, IDR_STOP, IDR_STOP_DOWN, IDR_STOP_DISABLED);
   StopButton->OnClick = [this](TObject* s) { StopButtonClick(s); };
 
   // The tray menu and the browser's edit menu.

@@ -4,39 +4,12 @@
 #include <gdiplus.h>
 
 #include <cstring>
+#include <stdexcept>
 
+#include "controls/image_bytes_win.h"
 #include "ui/scoped_win.h"
 
 namespace {
-
-// GDI+ is started once for the process, at first use.
-bool GdiPlusReady() {
-  static const bool ready = [] {
-    Gdiplus::GdiplusStartupInput input;
-    ULONG_PTR token = 0;
-    return Gdiplus::GdiplusStartup(&token, &input, nullptr) == Gdiplus::Ok;
-  }();
-  return ready;
-}
-
-// The bytes as a stream over a movable global memory block.
-ComPtr<IStream> StreamOnBytes(const std::string& bytes) {
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes.size());
-  if (!memory) return nullptr;
-  void* p = GlobalLock(memory);
-  if (!p) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  std::memcpy(p, bytes.data(), bytes.size());
-  GlobalUnlock(memory);
-  ComPtr<IStream> stream;
-  if (FAILED(CreateStreamOnHGlobal(memory, TRUE, &stream))) {
-    GlobalFree(memory);
-    return nullptr;
-  }
-  return stream;
-}
 
 struct BmpView {
   const BITMAPINFOHEADER* info = nullptr;
@@ -102,36 +75,37 @@ void DrawBitmapTransparent(HDC dc, int x, int y, int width, int height, HBITMAP 
   SetTextColor(dc, old_text);
 }
 
-bool TGdiPlusPicture::LoadFromResource(int resource_id) {
-  HMODULE module = GetModuleHandleW(nullptr);
-  HRSRC found = FindResourceW(module, MAKEINTRESOURCEW(resource_id), MAKEINTRESOURCEW(10));  // RT_RCDATA
-  if (!found) return false;
-  HGLOBAL loaded = LoadResource(module, found);
-  const void* data = loaded ? LockResource(loaded) : nullptr;
-  if (!data) return false;
-  bytes_.assign(static_cast<const char*>(data), SizeofResource(module, found));
-  return true;
+bool TGdiPlusPicture::LoadFromResource(int resource_id) { return ResourceBytes(resource_id, bytes_); }
+
+void TGdiPlusPicture::Changed() {
+  if (OnChange) OnChange();
 }
 
 void TGdiPlusPicture::LoadFromBytes(std::string bytes) {
   bytes_ = std::move(bytes);
-  if (OnChange) OnChange();
+  Changed();
 }
 
-void TGdiPlusPicture::Assign(const TGdiPlusPicture& other) { LoadFromBytes(other.bytes_); }
+bool TGdiPlusPicture::LoadFromFile(const std::wstring& path) {
+  std::string bytes;
+  const bool ok = FileBytes(path, bytes) && !bytes.empty();
+  LoadFromBytes(ok ? std::move(bytes) : std::string());
+  return ok;
+}
+
+void TGdiPlusPicture::Assign(const TGdiPlusPicture& other) {
+  if (&other == this) return;
+  LoadFromBytes(other.bytes_);
+}
+
+void TGdiPlusPicture::AssignBitmap(HBITMAP bitmap) { LoadFromBytes(BmpFileBytes(bitmap)); }
 
 void TGdiPlusPicture::Clear() { LoadFromBytes({}); }
 
-bool TGdiPlusPicture::IsBmp() const { return bytes_.size() >= 2 && bytes_[0] == 'B' && bytes_[1] == 'M'; }
-
 SIZE TGdiPlusPicture::Size() const {
-  if (Empty()) return {0, 0};
-  BmpView view;
-  if (IsBmp() && ViewBmp(bytes_, view))
-    return {view.info->biWidth, view.info->biHeight < 0 ? -view.info->biHeight : view.info->biHeight};
-  if (!GdiPlusReady()) return {0, 0};
-  ComPtr<IStream> stream = StreamOnBytes(bytes_);
-  if (!stream) return {0, 0};
+  if (Empty() || !GdiPlusReady()) return {0, 0};
+  ComPtr<IStream> stream;
+  if (StreamOnBytes(bytes_, stream) != ImageStreamResult::kOk) return {0, 0};
   Gdiplus::Bitmap image(stream.Get());
   if (image.GetLastStatus() != Gdiplus::Ok) return {0, 0};
   return {static_cast<LONG>(image.GetWidth()), static_cast<LONG>(image.GetHeight())};
@@ -139,7 +113,16 @@ SIZE TGdiPlusPicture::Size() const {
 
 void TGdiPlusPicture::Draw(HDC dc, int x, int y, int width, int height) const {
   if (Empty()) return;
-  if (IsBmp()) {
+  ComPtr<IStream> stream;
+  if (StreamOnBytes(bytes_, stream) == ImageStreamResult::kNoMemory) {
+    throw std::runtime_error("Could not allocate memory for image");
+  }
+  if (!stream || !GdiPlusReady()) return;
+  Gdiplus::Bitmap image(stream.Get());
+  if (image.GetLastStatus() != Gdiplus::Ok) return;
+  GUID format{};
+  image.GetRawFormat(&format);
+  if (format == Gdiplus::ImageFormatBMP) {
     UniqueGdiObj<HBITMAP> bitmap(BitmapFromBmpBytes(bytes_));
     if (!bitmap) return;
     // The key is the bottom-left pixel's colour.
@@ -154,11 +137,6 @@ void TGdiPlusPicture::Draw(HDC dc, int x, int y, int width, int height) const {
     DrawBitmapTransparent(dc, x, y, width, height, bitmap.Get(), key);
     return;
   }
-  if (!GdiPlusReady()) return;
-  ComPtr<IStream> stream = StreamOnBytes(bytes_);
-  if (!stream) return;
-  Gdiplus::Bitmap image(stream.Get());
-  if (image.GetLastStatus() != Gdiplus::Ok) return;
   Gdiplus::Graphics graphics(dc);
   graphics.DrawImage(&image, x, y, width, height);
 }

@@ -1,10 +1,8 @@
 #include "controls/skin_trackbar_win.h"
 
-#include "ui/application_win.h"
+#include <algorithm>
 
-namespace {
-constexpr UINT_PTR kRepeatTimerId = 1;
-}
+#include "ui/application_win.h"
 
 TSkinTrackBar::TSkinTrackBar(TComponent* owner) : TCustomControl(owner) {
   core_.LoadBounds(0, 10, 0);
@@ -14,7 +12,14 @@ TSkinTrackBar::TSkinTrackBar(TComponent* owner) : TCustomControl(owner) {
     InvalidateRect(Handle(), &rect, TRUE);
   };
   core_.on_change = [this] { FireEvent(OnChange, this); };
-  thumb_.OnChange = [this] { ApplyThumbSize(); Invalidate(); };
+  thumb_.OnChange = [this] {
+    ApplyThumbSize();
+    Invalidate();
+  };
+  const auto repaint = [this] { Invalidate(); };
+  thumb_hot_picture_.OnChange = repaint;
+  thumb_down_picture_.OnChange = repaint;
+  thumb_disabled_picture_.OnChange = repaint;
 }
 
 void TSkinTrackBar::SetMin(int value) {
@@ -36,9 +41,24 @@ void TSkinTrackBar::ApplyThumbSize() {
   core_.SetThumbPicture(s.cx, s.cy);
 }
 
+void TSkinTrackBar::SetThumbColors(TColor color, TColor color_to, TColor border) {
+  thumb_color_ = color;
+  thumb_color_to_ = color_to;
+  thumb_border_ = border;
+  Invalidate();
+}
+
 void TSkinTrackBar::BoundsChanged(const RECT& old_bounds) {
   TCustomControl::BoundsChanged(old_bounds);
   core_.SetClientSize(Width(), Height());
+}
+
+void TSkinTrackBar::EnabledChanged() {
+  if (!Enabled()) {
+    StopRepeat();
+    stepping_ = dragging_ = thumb_down_flag_ = thumb_hot_ = false;
+  }
+  TCustomControl::EnabledChanged();  // repaints
 }
 
 void TSkinTrackBar::EraseBackground(HDC) {
@@ -50,22 +70,66 @@ void TSkinTrackBar::PaintWindow(HDC dc) {
   DrawThumb(dc);
 }
 
-void TSkinTrackBar::DrawThumb(HDC dc) {
-  if (core_.ThumbSize() < 1) return;
+const TGdiPlusPicture* TSkinTrackBar::CurrentThumbPicture() const {
   const TGdiPlusPicture* picture = &thumb_;
   if (thumb_down_flag_ && !thumb_down_picture_.Empty()) {
     picture = &thumb_down_picture_;
   } else if (thumb_hot_ && !thumb_hot_picture_.Empty()) {
     picture = &thumb_hot_picture_;
   }
+  if (!Enabled() && !thumb_disabled_picture_.Empty()) picture = &thumb_disabled_picture_;
+  return picture->Empty() ? nullptr : picture;
+}
+
+void TSkinTrackBar::DrawThumb(HDC dc) {
+  if (core_.ThumbSize() < 1) return;
   const TrackRect r = core_.ThumbRect();
-  picture->Draw(dc, r.left, r.top);
+  if (const TGdiPlusPicture* picture = CurrentThumbPicture()) {
+    picture->Draw(dc, r.left, r.top);
+    return;
+  }
+  // No picture: a rounded bar in the thumb colours, lighter while hot,
+  // darker while pressed, grey while disabled.
+  const int w = r.right - r.left, h = r.bottom - r.top;
+  COLORREF top = ColorToRGB(thumb_color_), bottom = ColorToRGB(thumb_color_to_);
+  COLORREF border = ColorToRGB(thumb_border_);
+  auto shade = [](COLORREF c, int percent) {
+    auto one = [&](int v) { return std::clamp(v + (percent > 0 ? (255 - v) : v) * percent / 100, 0, 255); };
+    return RGB(one(GetRValue(c)), one(GetGValue(c)), one(GetBValue(c)));
+  };
+  if (!Enabled()) {
+    top = bottom = GetSysColor(COLOR_BTNFACE);
+    border = GetSysColor(COLOR_GRAYTEXT);
+  } else if (thumb_down_flag_) {
+    top = shade(top, -20);
+    bottom = shade(bottom, -20);
+  } else if (thumb_hot_) {
+    top = shade(top, 30);
+    bottom = shade(bottom, 30);
+  }
+  ScopedSaveDC save(dc);
+  UniqueGdiObj<HRGN> shape(CreateRoundRectRgn(r.left, r.top, r.right + 1, r.bottom + 1, 8, 8));
+  SelectClipRgn(dc, shape.Get());
+  for (int y = 0; y < h; ++y) {
+    const int t = h > 1 ? y * 256 / (h - 1) : 0;
+    auto mix = [t](int a, int b) { return a + (b - a) * t / 256; };
+    UniqueGdiObj<HBRUSH> brush(CreateSolidBrush(RGB(mix(GetRValue(top), GetRValue(bottom)),
+                                                    mix(GetGValue(top), GetGValue(bottom)),
+                                                    mix(GetBValue(top), GetBValue(bottom)))));
+    const RECT row{r.left, r.top + y, r.left + w, r.top + y + 1};
+    FillRect(dc, &row, brush.Get());
+  }
+  SelectClipRgn(dc, nullptr);
+  UniqueGdiObj<HPEN> pen(CreatePen(PS_SOLID, 1, border));
+  ScopedSelectObject select_pen(dc, pen.Get());
+  ScopedSelectObject select_brush(dc, GetStockObject(NULL_BRUSH));
+  RoundRect(dc, r.left, r.top, r.right, r.bottom, 8, 8);
 }
 
 void TSkinTrackBar::RedrawThumb() {
   if (!HandleAllocated()) return;
-  // Hot and pressed changes redraw only the thumb, straight onto the surface,
-  // with what lies under it first (the pictures may differ in shape).
+  // Hot and pressed changes redraw only the thumb's rectangle, at once, with
+  // what lies under it first: pictures of different shapes leave nothing behind.
   const TrackRect r = core_.ThumbRect();
   RECT rect{r.left, r.top, r.right, r.bottom};
   InvalidateRect(Handle(), &rect, TRUE);
@@ -74,26 +138,39 @@ void TSkinTrackBar::RedrawThumb() {
 
 void TSkinTrackBar::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   TCustomControl::MouseDown(button, shift, x, y);
-  if (!Focused()) SetFocus();
+  if (!Focused() && HandleAllocated()) SetFocus();
   if (button != mbLeft) return;
-  if (PointInRect(core_.ThumbRect(), x, y)) {
-    dragging_ = true;
-    thumb_down_flag_ = true;
-    RedrawThumb();
-  } else if (PointInRect(core_.SteppingArea(), x, y)) {
-    stepping_ = true;
-    press_ = {x, y};
-    core_.StepToward(x);
-    if (HandleAllocated()) {
-      SetTimer(Handle(), kRepeatTimerId, kInitRepeatPause, nullptr);
-      repeat_running_ = true;
-    }
+  switch (core_.PressAt(x, y)) {
+    case PressAction::kMove:
+      core_.SetPosition(core_.ValueFromX(x));
+      break;
+    case PressAction::kDrag:
+      dragging_ = true;
+      thumb_down_flag_ = true;
+      RedrawThumb();
+      break;
+    case PressAction::kStep:
+      stepping_ = true;
+      press_ = {x, y};
+      core_.StepToward(x);
+      if (!repeat_timer_) {
+        repeat_timer_ = new TTimer(this);
+        repeat_timer_->SetEnabled(false);
+        repeat_timer_->OnTimer = [this](TObject*) { RepeatTick(); };
+      }
+      repeat_timer_->SetEnabled(false);
+      repeat_timer_->SetInterval(kInitRepeatPause);
+      repeat_timer_->SetEnabled(true);
+      break;
+    case PressAction::kNone:
+      break;
   }
 }
 
 void TSkinTrackBar::RepeatTick() {
-  if (HandleAllocated() && repeat_running_) SetTimer(Handle(), kRepeatTimerId, kRepeatPause, nullptr);
-  if (!HandleAllocated() || GetCapture() != Handle()) return;  // keeps running until release
+  if (repeat_timer_) repeat_timer_->SetInterval(kRepeatPause);
+  // Without the mouse capture the timer keeps running until the release.
+  if (!HandleAllocated() || GetCapture() != Handle()) return;
   if (stepping_) {
     core_.StepToward(press_.x);
   } else {
@@ -102,8 +179,7 @@ void TSkinTrackBar::RepeatTick() {
 }
 
 void TSkinTrackBar::StopRepeat() {
-  if (repeat_running_ && HandleAllocated()) KillTimer(Handle(), kRepeatTimerId);
-  repeat_running_ = false;
+  if (repeat_timer_) repeat_timer_->SetEnabled(false);
 }
 
 void TSkinTrackBar::MouseUp(TMouseButton button, TShiftState shift, int x, int y) {
@@ -147,58 +223,20 @@ void TSkinTrackBar::MouseLeave() {
   }
 }
 
-void TSkinTrackBar::KeyDown(WPARAM key) {
-  if (GetKeyState(VK_SHIFT) < 0) return;
-  const int pos = core_.Position();
-  switch (key) {
-    case VK_PRIOR: core_.SetPosition(pos + core_.PageSize()); break;
-    case VK_NEXT: core_.SetPosition(pos - core_.PageSize()); break;
-    case VK_END: core_.SetPosition(core_.Max()); break;
-    case VK_HOME: core_.SetPosition(core_.Min()); break;
-    case VK_LEFT:
-    case VK_DOWN:
-      if (pos > core_.Min()) core_.SetPosition(pos - 1);
-      break;
-    case VK_UP:
-    case VK_RIGHT:
-      if (pos < core_.Max()) core_.SetPosition(pos + 1);
-      break;
-    default: break;
-  }
-}
-
-void TSkinTrackBar::HandleDestroyed() {
-  repeat_running_ = false;  // the window's timers went with it
-  TCustomControl::HandleDestroyed();
-}
-
 LRESULT TSkinTrackBar::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   switch (msg) {
     case WM_GETDLGCODE:
       return DLGC_WANTARROWS;
     case WM_KEYDOWN: {
       const LRESULT r = TCustomControl::WndProc(msg, wparam, lparam);
-      SafeCall([&] { KeyDown(wparam); });
+      SafeCall([&] { core_.KeyDown(static_cast<int>(wparam), GetKeyState(VK_SHIFT) < 0); });
       return r;
     }
-    case WM_MOUSEWHEEL: {
-      const int pos = core_.Position();
-      const short delta = GET_WHEEL_DELTA_WPARAM(wparam);
-      SafeCall([&] {
-        if (delta < 0 && pos > core_.Min()) core_.SetPosition(pos - 1);
-        if (delta > 0 && pos < core_.Max()) core_.SetPosition(pos + 1);
-      });
+    case WM_MOUSEWHEEL:
+      SafeCall([&] { core_.Wheel(GET_WHEEL_DELTA_WPARAM(wparam)); });
       return 0;  // always handled
-    }
-    case WM_TIMER:
-      if (wparam == kRepeatTimerId) {
-        SafeCall([&] { RepeatTick(); });
-        return 0;
-      }
-      break;
     case WM_SETFOCUS:
     case WM_KILLFOCUS:
-    case WM_ENABLE:
       Invalidate();
       break;
     default:

@@ -113,3 +113,35 @@ bool TrackBarCore::StepToward(int press_x) {
   SetPosition(target);
   return true;
 }
+
+PressAction TrackBarCore::PressAt(int x, int y) const {
+  if (PointInRect(ThumbRect(), x, y)) return PressAction::kDrag;
+  if (move_on_click_ == MoveOnClick::kMove) return PressAction::kMove;
+  if (PointInRect(SteppingArea(), x, y)) return PressAction::kStep;
+  return PressAction::kNone;
+}
+
+void TrackBarCore::KeyDown(int key, bool shift) {
+  if (shift) return;
+  const int pos = position_;
+  switch (key) {
+    case kKeyPageUp: SetPosition(pos + page_size_); break;
+    case kKeyPageDown: SetPosition(pos - page_size_); break;
+    case kKeyEnd: SetPosition(max_); break;
+    case kKeyHome: SetPosition(min_); break;
+    case kKeyLeft:
+    case kKeyDown:
+      if (pos > min_) SetPosition(pos - 1);
+      break;
+    case kKeyUp:
+    case kKeyRight:
+      if (pos < max_) SetPosition(pos + 1);
+      break;
+    default: break;
+  }
+}
+
+void TrackBarCore::Wheel(int delta) {
+  if (delta < 0 && position_ > min_) SetPosition(position_ - 1);
+  if (delta > 0 && position_ < max_) SetPosition(position_ + 1);
+}

@@ -3,6 +3,8 @@
 //
 // Horizontal orientation only, as the window uses it: the slider line is hidden
 // and there are no tick marks, so the thumb sits on the track's top edge.
+// Key, wheel and press rules are here too; the control only translates
+// messages into these calls.
 #pragma once
 
 #include <functional>
@@ -16,6 +18,22 @@ struct TrackRect {
 };
 
 enum class ThumbPointer { kLeft, kCenter, kRight };
+
+// What a left press beside the thumb does: step toward the pointer, or move
+// the thumb to it at once.
+enum class MoveOnClick { kStep, kMove };
+
+// What a left press at a point starts.
+enum class PressAction {
+  kNone,  // outside the thumb and the stepping area: nothing
+  kDrag,  // on the thumb: dragging
+  kStep,  // beside the thumb: click-stepping with auto-repeat
+  kMove,  // beside the thumb with MoveOnClick kMove: Position := value at the pointer
+};
+
+// The keys the slider answers, numbered as the platform's virtual keys.
+inline constexpr int kKeyPageUp = 33, kKeyPageDown = 34, kKeyEnd = 35, kKeyHome = 36,
+                     kKeyLeft = 37, kKeyUp = 38, kKeyRight = 39, kKeyDown = 40;
 
 class TrackBarCore {
  public:
@@ -37,8 +55,8 @@ class TrackBarCore {
   // Position: equal value does nothing; otherwise clamp, invalidate the old
   // and new thumb, store, then OnChange.
   void SetPosition(int value);
-  // Bounds: stored first; a Position outside goes through SetPosition.
-  // Returns true: the caller repaints the whole control.
+  // Bounds: stored first; a Position outside goes through SetPosition. The
+  // caller repaints the whole control after.
   void SetMin(int value);
   void SetMax(int value);
   void SetPageSize(int value) { page_size_ = value; }
@@ -52,6 +70,7 @@ class TrackBarCore {
   void SetThumbWidth(int value) { if (!has_picture_) thumb_width_ = value; }
   void SetThumbSize(int value) { if (!has_picture_) thumb_size_ = value; }
   void SetThumbPointer(ThumbPointer pointer) { pointer_ = pointer; }
+  void SetMoveOnClick(MoveOnClick mode) { move_on_click_ = mode; }
 
   void SetClientSize(int width, int height) { width_ = width; height_ = height; }
 
@@ -68,6 +87,16 @@ class TrackBarCore {
   // within one unit of the press point (no step made).
   bool StepToward(int press_x);
 
+  // A left press at (x, y): what it starts (the caller then drags, steps or
+  // sets ValueFromX(x)).
+  PressAction PressAt(int x, int y) const;
+  // A key press, after the ordinary key handling: Page Up/Down step by
+  // PageSize, Home/End go to Min/Max, the arrows step by 1 while inside the
+  // bounds. Every key is ignored while Shift is held.
+  void KeyDown(int key, bool shift);
+  // A wheel turn (delta < 0: down): Position - 1 above Min, + 1 below Max.
+  void Wheel(int delta);
+
  private:
   int min_ = 0;
   int max_ = 10;
@@ -77,6 +106,7 @@ class TrackBarCore {
   int thumb_size_ = 15;
   bool has_picture_ = false;
   ThumbPointer pointer_ = ThumbPointer::kCenter;
+  MoveOnClick move_on_click_ = MoveOnClick::kStep;
   int width_ = 0;
   int height_ = 0;
 };

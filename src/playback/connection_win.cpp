@@ -4,6 +4,8 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <system_error>
+#include <thread>
 
 #include "app/app_state_win.h"
 #include "playback/connection_rules.h"
@@ -187,10 +189,13 @@ void StartConnection(const std::string& address) {
   g_newest = generation;
   auto* connection = new Connection{address, generation};
   ThreadStarting();
-  HANDLE thread = CreateThread(nullptr, 0, ConnectStream, connection, 0, nullptr);
-  if (thread) {
-    CloseHandle(thread);  // not waited for: the thread ends by itself
+  // A thread of the C++ runtime rather than a bare system thread: the engine
+  // calls made on it leave thread_local objects whose destruction at the
+  // thread's end hung (under Wine) when the runtime did not know the thread.
+  try {
+    std::thread(ConnectStream, connection).detach();  // not waited for: it ends by itself
     return;
+  } catch (const std::system_error&) {
   }
   delete connection;
   ThreadEnded();

@@ -23,6 +23,13 @@ HOT_OUTLINE = (0x4C, 0xC8, 0xF3)
 FORM_BG = (0xE5, 0xF7, 0xFF)
 BAND = (0xDF, 0xF6, 0xFF)          # the placeholder page's top band
 PANEL_FILL = (248, 248, 248)       # also the transparent key of thumb and buttons
+GROOVE_SHADOW = (0x7F, 0xC3, 0xE3)
+GROOVE_INNER = (0xC2, 0xE6, 0xF6)
+GROOVE_FLOOR = (0xE2, 0xF4, 0xFC)
+THUMB_TOP = (0x9C, 0xDE, 0xF9)
+THUMB_BOTTOM = (0x22, 0xA0, 0xDA)
+THUMB_OUTLINE = (0x15, 0x7F, 0xB8)
+THUMB_GRIP = (0xEA, 0xF8, 0xFF)
 
 
 class Canvas:
@@ -228,12 +235,17 @@ def skin_panel():
     c.cover(rounded_box(0, 0, w, h, 6), TAB_OUTLINE)
     c.cover(rounded_box(1, 1, w - 1, h - 1, 5), mix(PANEL_FILL, TAB_LIGHT, 0.5))
     c.cover(rounded_box(2, 2, w - 2, h - 2, 4), PANEL_FILL)
-    # The slider groove, x 221..380, y 10..15: a dark top edge and light bottom.
-    c.rect(221, 10, 381, 16, (0xE4, 0xEC, 0xF0))
-    c.rect(221, 10, 381, 11, (0xA8, 0xB8, 0xC2))
-    c.rect(221, 11, 222, 16, (0xA8, 0xB8, 0xC2))
+    # The slider groove, x 221..380, y 10..15, sunk into the strip: a blue
+    # shadow along the top and left, a white light along the bottom and right,
+    # a pale blue floor, and its four corner pixels softened into the fill.
+    c.rect(221, 10, 381, 16, GROOVE_FLOOR)
+    c.rect(221, 10, 381, 11, GROOVE_SHADOW)
+    c.rect(221, 10, 222, 16, GROOVE_SHADOW)
+    c.rect(222, 11, 381, 12, GROOVE_INNER)
     c.rect(222, 15, 381, 16, WHITE)
     c.rect(380, 11, 381, 16, WHITE)
+    for x, y in ((221, 10), (380, 10), (221, 15), (380, 15)):
+        c.set(x, y, mix(c.get(x, y), PANEL_FILL, 0.6))
     # Double-arrow marks at both ends of the groove.
     for base, d in ((213, -1), (388, 1)):
         for k in (0, 3):
@@ -244,43 +256,67 @@ def skin_panel():
 
 
 def thumb():
+    """23 x 8: a rounded bar with whole-pixel corners, so no edge pixel mixes
+    with the transparent key (a mixed one would show as a light fringe)."""
     c = Canvas(23, 8, PANEL_FILL)
-    def face(x, y):
-        return rounded_box(0, 0, 23, 8, 3.5)(x, y)
+    span = {0: (2, 21), 1: (1, 22), 6: (1, 22), 7: (2, 21)}
+    def inside(x, y):
+        a, b = span.get(y, (0, 23))
+        return 0 <= y < 8 and a <= x < b
     for y in range(8):
         for x in range(23):
-            if face(x + 0.5, y + 0.5):
-                t = y / 7
-                c.set(x, y, mix((0x5C, 0xC6, 0xF2), (0x00, 0x7C, 0xB4), t))
-    # Keep every corner pixel exactly the transparent key.
-    for x, y in ((0, 0), (22, 0), (0, 7), (22, 7)):
-        c.set(x, y, PANEL_FILL)
-    c.rect(10, 2, 11, 6, (0xD0, 0xEF, 0xFC))
-    c.rect(12, 2, 13, 6, (0xD0, 0xEF, 0xFC))
+            if not inside(x, y):
+                continue
+            edge = any(not inside(x + dx, y + dy) for dx, dy in ((-1, 0), (1, 0), (0, -1), (0, 1)))
+            c.set(x, y, THUMB_OUTLINE if edge else mix(THUMB_TOP, THUMB_BOTTOM, (y - 1) / 5))
+    # A soft light under the top outline, and three grip lines about the
+    # middle column (x = 11).
+    for x in range(3, 20):
+        c.set(x, 1, mix(THUMB_TOP, WHITE, 0.45))
+    for gx in (9, 11, 13):
+        c.rect(gx, 2, gx + 1, 6, THUMB_GRIP)
+    assert all(c.get(x, y) == PANEL_FILL for x, y in ((0, 0), (22, 0), (0, 7), (22, 7)))
     return c
 
 
 def glass_face(kind, state):
-    """50 x 22 pill faces of the Play/Stop buttons on the transparent key."""
+    """50 x 22 pill faces of the Play/Stop buttons on the transparent key.
+
+    The silhouette is whole pixels (a pixel is face or key, never a mix with
+    the key, which would show as a grey fringe over the glass); the outline and
+    the marks are anti-aliased only against the face itself. The Stop square
+    (x 20..29, y 6..15) and the Play triangle (x 20..30, y 5..16) sit on whole
+    pixels where their edges are straight."""
     c = Canvas(50, 22, PANEL_FILL)
-    top, bottom, ink = {
-        "normal": ((0xE9, 0xF8, 0xFF), (0x8D, 0xD4, 0xF5), MARK),
-        "down": ((0x8D, 0xD4, 0xF5), (0x2E, 0xA6, 0xDC), WHITE),
-        "disabled": ((0xF0, 0xF0, 0xF0), (0xCF, 0xD4, 0xD8), (0xA0, 0xA8, 0xAE)),
+    top, bottom, ink, outline = {
+        "normal": ((0xEE, 0xFA, 0xFF), (0x86, 0xD2, 0xF5), MARK, TAB_OUTLINE),
+        "down": ((0x8A, 0xD3, 0xF5), (0x1E, 0x9C, 0xD6), WHITE, (0x3C, 0xA8, 0xDC)),
+        "disabled": ((0xF4, 0xF4, 0xF4), (0xD2, 0xD6, 0xDA), (0xA4, 0xAA, 0xB0), (0xC4, 0xC8, 0xCC)),
     }[state]
-    pill = rounded_box(0, 0, 50, 22, 10.5)
+    pill = rounded_box(0, 0, 50, 22, 11)
+    inner = rounded_box(1, 1, 49, 21, 10)
+    solid = [[pill(x + 0.5, y + 0.5) for x in range(50)] for y in range(22)]
+    samples = 8
     for y in range(22):
         for x in range(50):
-            if pill(x + 0.5, y + 0.5):
-                c.set(x, y, mix(top, bottom, y / 21))
-    c.cover(lambda x, y: pill(x, y) and not rounded_box(1, 1, 49, 21, 9.5)(x, y), TAB_OUTLINE)
+            if not solid[y][x]:
+                continue
+            fill = mix(top, bottom, y / 21)
+            # Outline coverage: the part of the pixel outside the inner pill.
+            n = sum(1 for j in range(samples) for i in range(samples)
+                    if not inner(x + (i + 0.5) / samples, y + (j + 0.5) / samples))
+            edge = any(not (0 <= x + dx < 50 and 0 <= y + dy < 22 and solid[y + dy][x + dx])
+                       for dx, dy in ((-1, 0), (1, 0), (0, -1), (0, 1)))
+            t = 1.0 if edge else n / samples ** 2
+            c.set(x, y, mix(fill, outline, t))
     if kind == "play":
-        c.cover(lambda x, y: 20 <= x and abs(y - 11) <= (30 - x) * 0.62 and x <= 30, ink)
+        # Vertical left edge at x = 20, tip at (30.4, 11): about equilateral.
+        tip = 20 + 6 * math.sqrt(3)
+        c.cover(lambda x, y: 20 <= x and abs(y - 11) <= 6 * (tip - x) / (tip - 20), ink, samples=8)
     else:
-        c.cover(lambda x, y: 20 <= x < 30 and 6 <= y < 16, ink)
-    # Corner pixels stay the key colour, so the glass shows through.
+        c.rect(20, 6, 30, 16, ink)
     for x, y in ((0, 0), (49, 0), (0, 21), (49, 21)):
-        c.set(x, y, PANEL_FILL)
+        assert c.get(x, y) == PANEL_FILL
     return c
 
 

@@ -6,7 +6,9 @@
 #include "ui/application_win.h"
 #include "ui/forms_win.h"
 #include "ui/menus_win.h"
+#include "tray/tray_tip.h"
 #include "ui/text_win.h"
+#include "ui/window_class_win.h"
 
 namespace {
 
@@ -57,13 +59,9 @@ LRESULT CALLBACK TTrayIcon::MessageWndProc(HWND hwnd, UINT msg, WPARAM wparam, L
 
 TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
   if (g_message_window_refs++ == 0) {
-    WNDCLASSW wc{};
-    wc.lpfnWndProc = MessageWndProc;
-    wc.hInstance = GetModuleHandleW(nullptr);
-    wc.lpszClassName = kMessageClass;
-    RegisterClassW(&wc);
+    (void)RegisterWindowClass(kMessageClass, MessageWndProc);
     g_message_window = CreateWindowExW(0, kMessageClass, L"", WS_POPUP, 0, 0, 0, 0, nullptr,
-                                       nullptr, wc.hInstance, nullptr);
+                                       nullptr, GetModuleHandleW(nullptr), nullptr);
   }
   message_window_ = g_message_window;
   g_icons.push_back(this);
@@ -112,10 +110,8 @@ void TTrayIcon::Notification(TComponent* component, TOperation operation) {
 }
 
 std::wstring TTrayIcon::TipText() const {
-  if (hint_.empty() || !show_hint_) return {};
-  std::wstring tip = ToWide(hint_);
-  if (tip.size() > kTipChars) tip.resize(kTipChars);
-  return tip;
+  const std::u16string tip = TrayTipText(hint_, show_hint_);
+  return std::wstring(tip.begin(), tip.end());
 }
 
 NOTIFYICONDATAW TTrayIcon::Record() const {
@@ -125,7 +121,7 @@ NOTIFYICONDATAW TTrayIcon::Record() const {
   data.uID = Identifier();
   data.uFlags = NIF_MESSAGE | NIF_ICON | NIF_TIP;
   data.uCallbackMessage = kCallbackMessage;
-  data.hIcon = icon_.Get();
+  data.hIcon = icons_.small.Get();
   const std::wstring tip = TipText();
   std::copy(tip.begin(), tip.end(), data.szTip);
   return data;
@@ -159,12 +155,10 @@ void TTrayIcon::SetShowHint(bool show) {
 }
 
 bool TTrayIcon::SetIconResource(int resource_id) {
-  HICON icon = static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(resource_id),
-                                             IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
-                                             GetSystemMetrics(SM_CYSMICON), 0));
-  icon_.Reset(icon);
+  // The tray shows the small image of the pair.
+  if (!icons_.Load(resource_id)) icons_ = WindowIcons{};
   UpdateTrayIcon();
-  return icon != nullptr;
+  return static_cast<bool>(icons_.small);
 }
 
 void TTrayIcon::SetIconVisible(bool visible) {

@@ -14,6 +14,7 @@
 
 #include <string>
 
+#include "tray/tray_tip.h"
 #include "ui/controls_win.h"
 
 class TForm;
@@ -23,7 +24,7 @@ class TTrayIcon : public TComponent {
  public:
   // The callback message of the shell: first user message + 1024.
   static constexpr UINT kCallbackMessage = WM_USER + 1024;
-  static constexpr size_t kTipChars = 127;
+  static constexpr size_t kTipChars = kTrayTipChars;
 
   // `owner` is the main window when it is a form: its window procedure is
   // watched for programmatic shows, and it is what the tray hides.
@@ -38,7 +39,7 @@ class TTrayIcon : public TComponent {
   // The icon: an icon resource of this executable (small size); replaces any
   // earlier one.
   [[nodiscard]] bool SetIconResource(int resource_id);
-  HICON Icon() const { return icon_.Get(); }
+  HICON Icon() const { return icons_.small.Get(); }
   bool IconVisible() const { return icon_visible_; }
   void SetIconVisible(bool visible);
   TPopupMenu* PopupMenu() const { return popup_menu_; }
@@ -78,7 +79,7 @@ class TTrayIcon : public TComponent {
   bool icon_visible_ = false;
   bool minimize_to_tray_ = false;
   bool enabled_ = true;
-  UniqueHicon icon_;
+  WindowIcons icons_;  // the tray shows the small one
   TPopupMenu* popup_menu_ = nullptr;
   TForm* form_ = nullptr;
   TWindowProc old_form_proc_;

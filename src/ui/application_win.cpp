@@ -9,6 +9,7 @@
 #include "ui/own_message_box_win.h"
 #include "ui/text_win.h"
 #include "ui/timer_win.h"
+#include "ui/window_class_win.h"
 
 TApplication Application;
 
@@ -16,17 +17,6 @@ namespace {
 
 constexpr wchar_t kTitleClass[] = L"VolnarApplication";
 constexpr wchar_t kUtilityClass[] = L"VolnarUtility";
-
-bool RegisterClassOnce(const wchar_t* name, WNDPROC proc) {
-  WNDCLASSEXW wc{};
-  wc.cbSize = sizeof(wc);
-  wc.lpfnWndProc = proc;
-  wc.hInstance = ::GetModuleHandleW(nullptr);
-  wc.hCursor = ::LoadCursorW(nullptr, IDC_ARROW);
-  wc.hIcon = ::LoadIconW(nullptr, IDI_APPLICATION);
-  wc.lpszClassName = name;
-  return ::RegisterClassExW(&wc) || ::GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
-}
 
 }  // namespace
 
@@ -41,7 +31,7 @@ TApplication::~TApplication() {
 
 void TApplication::Initialize() {
   if (handle_) return;
-  if (!RegisterClassOnce(kTitleClass, &TitleWndProc)) {
+  if (!RegisterWindowClass(kTitleClass, &TitleWndProc, ::LoadIconW(nullptr, IDI_APPLICATION))) {
     throw std::runtime_error("Could not register the application window class");
   }
   // A zero-sized popup with a caption and system menu in the middle of the
@@ -76,13 +66,7 @@ std::string TApplication::Title() const {
   return FromWide(std::wstring_view(buf, n > 0 ? static_cast<size_t>(n) : 0));
 }
 
-bool TApplication::SetIconResource(int resource_id) {
-  WindowIcons icons;
-  if (!icons.Load(resource_id)) return false;
-  if (handle_) icons.ApplyTo(handle_);
-  icons_ = std::move(icons);  // the old icons are no longer the window's
-  return true;
-}
+bool TApplication::SetIconResource(int resource_id) { return icons_.Replace(resource_id, handle_); }
 
 void TApplication::RegisterForm(TForm* form) {
   if (!main_form_) main_form_ = form;
@@ -304,7 +288,7 @@ void TApplication::Notification(TComponent* component, TOperation operation) {
 
 HWND TApplication::UtilityWindow() {
   if (!utility_) {
-    if (!RegisterClassOnce(kUtilityClass, &UtilityWndProc)) {
+    if (!RegisterWindowClass(kUtilityClass, &UtilityWndProc)) {
       throw std::runtime_error("Could not register the utility window class");
     }
     // Top-level (not message-only): popup menus need an owner that can be

@@ -38,11 +38,8 @@ void BorderStyles(TFormBorderStyle border, DWORD& style, DWORD& ex_style) {
 }  // namespace
 
 TForm::TForm(TComponent* owner) : TWinControl(owner) {
-  visible_ = false;
-  left_ = 0;
-  top_ = 0;
-  width_ = 320;
-  height_ = 240;
+  StoreVisible(false);
+  StoreBounds(0, 0, 320, 240);
 }
 
 TForm::~TForm() {
@@ -89,14 +86,14 @@ void TForm::SetBorderStyle(TFormBorderStyle style) {
   if (style == border_style_) return;
   const int cw = ClientWidth(), ch = ClientHeight();
   border_style_ = style;
-  if (HandleAllocated()) {
+  if (HWND h = WindowHandle()) {
     DWORD s, ex;
     BorderStyles(style, s, ex);
-    const DWORD keep = static_cast<DWORD>(::GetWindowLongW(handle_, GWL_STYLE)) &
+    const DWORD keep = static_cast<DWORD>(::GetWindowLongW(h, GWL_STYLE)) &
                        (WS_VISIBLE | WS_DISABLED | WS_MINIMIZE | WS_MAXIMIZE);
-    ::SetWindowLongW(handle_, GWL_STYLE, static_cast<LONG>(s | WS_CLIPCHILDREN | keep));
-    ::SetWindowLongW(handle_, GWL_EXSTYLE, static_cast<LONG>(ex));
-    ::SetWindowPos(handle_, nullptr, 0, 0, 0, 0,
+    ::SetWindowLongW(h, GWL_STYLE, static_cast<LONG>(s | WS_CLIPCHILDREN | keep));
+    ::SetWindowLongW(h, GWL_EXSTYLE, static_cast<LONG>(ex));
+    ::SetWindowPos(h, nullptr, 0, 0, 0, 0,
                    SWP_NOMOVE | SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
   }
   SetClientSize(cw, ch);
@@ -111,18 +108,20 @@ SIZE TForm::FrameExtra() const {
 }
 
 int TForm::ClientWidth() const {
-  if (handle_ && !::IsIconic(handle_)) {
+  HWND h = WindowHandle();
+  if (h && !::IsIconic(h)) {
     RECT r;
-    ::GetClientRect(handle_, &r);
+    ::GetClientRect(h, &r);
     return r.right;
   }
   return Width() - FrameExtra().cx;
 }
 
 int TForm::ClientHeight() const {
-  if (handle_ && !::IsIconic(handle_)) {
+  HWND h = WindowHandle();
+  if (h && !::IsIconic(h)) {
     RECT r;
-    ::GetClientRect(handle_, &r);
+    ::GetClientRect(h, &r);
     return r.bottom;
   }
   return Height() - FrameExtra().cy;
@@ -133,47 +132,41 @@ void TForm::SetClientSize(int width, int height) {
   SetBounds(Left(), Top(), width + extra.cx, height + extra.cy);
 }
 
-void TForm::BoundsChanged(const RECT& old_bounds) { TWinControl::BoundsChanged(old_bounds); }
-
 TWindowState TForm::WindowState() const {
-  if (!handle_) return pending_state_;
-  if (::IsIconic(handle_)) return wsMinimized;
-  if (::IsZoomed(handle_)) return wsMaximized;
-  return ::IsWindowVisible(handle_) ? wsNormal : pending_state_;
+  HWND h = WindowHandle();
+  if (!h) return pending_state_;
+  if (::IsIconic(h)) return wsMinimized;
+  if (::IsZoomed(h)) return wsMaximized;
+  return ::IsWindowVisible(h) ? wsNormal : pending_state_;
 }
 
 void TForm::SetWindowState(TWindowState state) {
   pending_state_ = state;
-  if (!handle_) return;
-  if (!::IsWindowVisible(handle_)) {
+  HWND h = WindowHandle();
+  if (!h) return;
+  if (!::IsWindowVisible(h)) {
     // Hidden: change the placement without showing the window.
     WINDOWPLACEMENT wp{};
     wp.length = sizeof(wp);
-    ::GetWindowPlacement(handle_, &wp);
+    ::GetWindowPlacement(h, &wp);
     wp.showCmd = SW_HIDE;
-    ::SetWindowPlacement(handle_, &wp);
-    if (state == wsNormal && (::IsIconic(handle_) || ::IsZoomed(handle_))) {
-      const LONG s = ::GetWindowLongW(handle_, GWL_STYLE);
-      ::SetWindowLongW(handle_, GWL_STYLE, s & ~(WS_MINIMIZE | WS_MAXIMIZE));
-      ::SetWindowPos(handle_, nullptr, wp.rcNormalPosition.left, wp.rcNormalPosition.top,
+    ::SetWindowPlacement(h, &wp);
+    if (state == wsNormal && (::IsIconic(h) || ::IsZoomed(h))) {
+      const LONG s = ::GetWindowLongW(h, GWL_STYLE);
+      ::SetWindowLongW(h, GWL_STYLE, s & ~(WS_MINIMIZE | WS_MAXIMIZE));
+      ::SetWindowPos(h, nullptr, wp.rcNormalPosition.left, wp.rcNormalPosition.top,
                      wp.rcNormalPosition.right - wp.rcNormalPosition.left,
                      wp.rcNormalPosition.bottom - wp.rcNormalPosition.top,
                      SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED);
     }
     return;
   }
-  ::ShowWindow(handle_, state == wsMinimized   ? SW_MINIMIZE
-                        : state == wsMaximized ? SW_MAXIMIZE
-                                               : SW_RESTORE);
+  ::ShowWindow(h, state == wsMinimized   ? SW_MINIMIZE
+                 : state == wsMaximized ? SW_MAXIMIZE
+                                        : SW_RESTORE);
 }
 
-bool TForm::SetIconResource(int resource_id) {
-  WindowIcons icons;
-  if (!icons.Load(resource_id)) return false;
-  if (HandleAllocated()) icons.ApplyTo(handle_);
-  icons_ = std::move(icons);  // the old icons are no longer the window's
-  return true;
-}
+bool TForm::SetIconResource(int resource_id) { return icons_.Replace(resource_id, WindowHandle()); }
 
 bool TForm::SetRegion(UniqueGdiObj<HRGN> region, bool redraw) {
   if (!::SetWindowRgn(Handle(), region.Get(), redraw)) return false;
@@ -185,18 +178,19 @@ void TForm::SetVisible(bool visible) {
   if (visible == Visible()) return;
   if (visible) {
     HandleNeeded();
-    visible_ = true;
+    StoreVisible(true);
     FireEvent(OnShow, this);
-    if (!visible_ || !handle_) return;  // the handler hid or destroyed it
+    HWND h = WindowHandle();
+    if (!Visible() || !h) return;  // the handler hid or destroyed it
     const int cmd = pending_state_ == wsMinimized   ? SW_SHOWMINIMIZED
                     : pending_state_ == wsMaximized ? SW_SHOWMAXIMIZED
                                                     : SW_SHOWNORMAL;
-    ::ShowWindow(handle_, cmd);
+    ::ShowWindow(h, cmd);
   } else {
     if (Application.MouseControl() == this) Application.SetMouseControl(nullptr);
-    visible_ = false;
+    StoreVisible(false);
     FireEvent(OnHide, this);
-    if (handle_) ::ShowWindow(handle_, SW_HIDE);
+    if (HWND h = WindowHandle()) ::ShowWindow(h, SW_HIDE);
   }
 }
 

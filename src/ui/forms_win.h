@@ -87,7 +87,6 @@ class TForm : public TWinControl {
   void HandleCreated() override;
   void PaintWindow(HDC dc) override;
   void BeforeDestruction() override;
-  void BoundsChanged(const RECT& old_bounds) override;
   void VisibleChanged() override;
 
  private:

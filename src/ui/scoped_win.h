@@ -220,6 +220,17 @@ struct WindowIcons {
     return true;
   }
 
+  // Loads both sizes and, when that worked, gives them to `window` (when there
+  // is one) in place of the ones held before. False (nothing changed) when
+  // neither loads.
+  [[nodiscard]] bool Replace(int resource_id, HWND window) {
+    WindowIcons loaded;
+    if (!loaded.Load(resource_id)) return false;
+    if (window) loaded.ApplyTo(window);
+    *this = std::move(loaded);  // the old icons are no longer the window's
+    return true;
+  }
+
   // Gives the loaded images to `window`.
   void ApplyTo(HWND window) const {
     if (big) ::SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big.Get()));

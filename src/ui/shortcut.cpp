@@ -2,6 +2,8 @@
 // codes, written out here so the file stays portable.
 #include "ui/shortcut.h"
 
+#include "ui/text.h"
+
 namespace {
 
 const char* NamedKey(uint8_t key) {
@@ -33,6 +35,13 @@ std::string KeyName(uint8_t key) {
   return {};
 }
 
+char16_t UpperCase(char16_t c) {
+  if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 0x20);
+  if (c >= 0x0430 && c <= 0x044F) return static_cast<char16_t>(c - 0x20);  // а..я
+  if (c >= 0x0450 && c <= 0x045F) return static_cast<char16_t>(c - 0x50);  // ѐ..џ, with ё
+  return c;
+}
+
 }  // namespace
 
 std::string ShortCutToText(TShortCut shortcut) {
@@ -43,4 +52,21 @@ std::string ShortCutToText(TShortCut shortcut) {
   if (shortcut & kScShift) text += "Shift+";
   if (shortcut & kScAlt) text += "Alt+";
   return text + key;
+}
+
+char16_t AccessKeyOf(std::string_view caption) {
+  for (size_t i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != '&') continue;
+    if (caption[i + 1] == '&') {
+      ++i;  // a literal ampersand
+      continue;
+    }
+    return UpperCase(Cp1251ToUnicode(static_cast<unsigned char>(caption[i + 1])));
+  }
+  return 0;
+}
+
+bool IsAccel(char16_t key, std::string_view caption) {
+  const char16_t access = AccessKeyOf(caption);
+  return access != 0 && UpperCase(key) == access;
 }

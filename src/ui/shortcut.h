@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 using TShortCut = uint16_t;  // 0 = no shortcut
 
@@ -22,3 +23,10 @@ constexpr TShortCut MakeShortCut(uint8_t virtual_key, bool ctrl, bool shift = fa
 // Ctrl, Shift, Alt, then the key ("Ctrl+X", "Shift+Del", "F5"). Empty for 0
 // and for keys without a name.
 std::string ShortCutToText(TShortCut shortcut);
+
+// Access keys of captions ("&Play": Alt+P): the character after the first
+// single '&' ("&&" is a literal ampersand), upper-cased, or 0 when there is none.
+char16_t AccessKeyOf(std::string_view cp1251_caption);
+// True when the typed character `key` is the caption's access key, compared
+// without case (Latin and Cyrillic letters).
+bool IsAccel(char16_t key, std::string_view cp1251_caption);

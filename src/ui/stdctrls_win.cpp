@@ -20,8 +20,6 @@ void TLabel::SetWordWrap(bool wrap) {
   Invalidate();
 }
 
-void TLabel::TextChanged() { Invalidate(); }
-
 void TLabel::Paint(TCanvas& canvas) {
   const RECT r{0, 0, Width(), Height()};
   if (!transparent_ && Color() != clNone) {
@@ -200,6 +198,18 @@ HBRUSH TEdit::CtlColor(HDC dc) {
   return BackgroundBrush();
 }
 
-LRESULT TEdit::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
-  return TWinControl::WndProc(msg, wparam, lparam);
+bool TEdit::ReflectedMessage(UINT msg, WPARAM wparam, LPARAM, LRESULT& result) {
+  switch (msg) {
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORSTATIC:
+      result = reinterpret_cast<LRESULT>(CtlColor(reinterpret_cast<HDC>(wparam)));
+      return true;
+    case WM_COMMAND:
+      if (HIWORD(wparam) != EN_CHANGE) return false;
+      EditChanged();
+      result = 0;
+      return true;
+    default:
+      return false;
+  }
 }

@@ -26,9 +26,6 @@ class TLabel : public TGraphicControl {
 
   void Paint(TCanvas& canvas) override;
 
- protected:
-  void TextChanged() override;
-
  private:
   bool transparent_ = true;
   bool word_wrap_ = false;
@@ -124,11 +121,11 @@ class TEdit : public TWinControl {
 
  protected:
   void CreateParams(TCreateParams& params) override;
-  LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+  // The parent's WM_CTLCOLOREDIT/STATIC (colours) and EN_CHANGE (typing).
+  bool ReflectedMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result) override;
   void TextChanged() override;
 
  private:
-  friend class TWinControl;
   // The answer to the parent's WM_CTLCOLOREDIT/STATIC: colours set on `dc`.
   HBRUSH CtlColor(HDC dc);
   // EN_CHANGE from the edit box: Text follows what the user typed, OnChange.

@@ -1,8 +1,8 @@
 """Shared helpers of the end-to-end checks and benchmarks.
 
 - Station: starts tools/station.py on a free port (or reuses $VOLNAR_STATION) and stops it.
-- Capture: a HOME of its own whose ALSA default device writes raw PCM to out.raw, so each
-  run of a Windows program under Wine is heard on its own.
+- Capture: records a private PulseAudio null sink (real-time pace) into out.raw while one
+  Windows program under Wine plays into it through Wine's pulse driver.
 - run_wine: runs a Windows program with such a capture and a time-out, recording each
   line of its output with the time it arrived.
 - read_pcm, rms, frequency, blocks: what the captured audio sounds like (pure Python).
@@ -145,16 +145,93 @@ _captures = []
 
 
 def remove_captures():
-    """Deletes the capture folders made so far (unless $VOLNAR_KEEP_CAPTURES is set)."""
+    """Ends the recordings and deletes the capture folders made so far (the folders stay
+    when $VOLNAR_KEEP_CAPTURES is set)."""
+    for cap in list(_live):
+        cap.stop()
     if os.environ.get("VOLNAR_KEEP_CAPTURES"):
         return
     while _captures:
         shutil.rmtree(_captures.pop(), ignore_errors=True)
 
 
+# ---------------------------------------------------------------- paced sound
+
+class PulseServer:
+    """A private PulseAudio server with one null sink, "cap", that plays at real-time
+    rate. The test command starts one ($VOLNAR_PULSE_SERVER); without it the harness
+    starts its own, once per process, and ends it at exit."""
+
+    _own = None
+
+    @classmethod
+    def address(cls):
+        given = os.environ.get("VOLNAR_PULSE_SERVER")
+        if given:
+            return given
+        if cls._own is None:
+            cls._own = cls()
+        return cls._own.server
+
+    def __init__(self):
+        if not shutil.which("pulseaudio") or not shutil.which("parec"):
+            raise RuntimeError("pulseaudio and parec are needed (bash tools/install-deps.sh)")
+        self.dir = tempfile.mkdtemp(prefix="volnar-pulse-")  # short: the socket path has a limit
+        home = os.path.join(self.dir, "home")
+        os.makedirs(home)
+        env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=self.dir, XDG_CONFIG_HOME=home)
+        env.pop("PULSE_SERVER", None)
+        with open(os.path.join(self.dir, "pulseaudio.log"), "w") as log:
+            subprocess.run(["pulseaudio", "--daemonize=yes", "--exit-idle-time=-1", "-n",
+                            "--use-pid-file=yes", "--log-target=stderr",
+                            "--load=module-null-sink sink_name=cap rate=%d channels=2" % CAPTURE_RATE,
+                            "--load=module-native-protocol-unix auth-anonymous=1"],
+                           env=env, stdout=log, stderr=log, check=True, timeout=30)
+        pid_file = os.path.join(self.dir, "pulse", "pid")
+        for _ in range(100):
+            if os.path.exists(pid_file) and open(pid_file).read().strip():
+                break
+            time.sleep(0.05)
+        self.pid = int(open(pid_file).read().strip())
+        self.server = "unix:" + os.path.join(self.dir, "pulse", "native")
+        import atexit
+        atexit.register(self.stop)
+
+    def stop(self):
+        try:
+            os.kill(self.pid, signal.SIGTERM)
+        except OSError:
+            pass
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+
+_wine_driver_set = False
+
+
+def use_pulse_driver():
+    """Sets the prefix's audio driver to Wine's pulse driver (once per process)."""
+    global _wine_driver_set
+    if _wine_driver_set:
+        return
+    ensure_prefix()
+    out = subprocess.run(["wine", "reg", "query", r"HKCU\Software\Wine\Drivers", "/v", "Audio"],
+                         capture_output=True, text=True).stdout
+    if "pulse" not in out:
+        subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio", "/d", "pulse",
+                        "/f"], capture_output=True)
+        subprocess.run(["wineserver", "-w"])
+    _wine_driver_set = True
+
+
+_live = set()
+
+
 class Capture:
-    """A directory whose home/.asoundrc sends the ALSA default device to out.raw.
-    Made under $VOLNAR_WORK when the test command sets it, else in the temp folder."""
+    """Records everything played into the private sound server's null sink to out.raw
+    (raw 16-bit LE stereo, 44100 Hz), from the moment it is made until stop(). The sink
+    plays at real-time rate, so gaps and repeats in the output are real. Made under
+    $VOLNAR_WORK when the test command sets it, else in the temp folder. One program
+    at a time: the sink hears every client."""
 
     def __init__(self, dir=None):
         if dir is None:
@@ -165,20 +242,46 @@ class Capture:
         self.home = os.path.join(self.dir, "home")
         self.out = os.path.join(self.dir, "out.raw")
         os.makedirs(self.home, exist_ok=True)
-        open(self.out, "wb").close()
-        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
-            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n'
-                    % self.out)
+        self.server = PulseServer.address()
+        use_pulse_driver()
+        self.started = time.monotonic()
+        with open(self.out, "wb") as out, open(os.path.join(self.dir, "parec.log"), "wb") as log:
+            self.proc = subprocess.Popen(
+                ["parec", "-d", "cap.monitor", "--raw", "--format=s16le", "--rate=%d" % CAPTURE_RATE,
+                 "--channels=2", "--latency-msec=20"],
+                stdout=out, stderr=log, env=dict(os.environ, PULSE_SERVER=self.server))
+        _live.add(self)
+        # The recording is under way once the file grows (the monitor's first block).
+        for _ in range(100):
+            if os.path.getsize(self.out) > 0 or self.proc.poll() is not None:
+                break
+            time.sleep(0.02)
 
     def env(self, base=None):
         env = dict(base or os.environ)
-        env["HOME"] = self.home
+        env["PULSE_SERVER"] = self.server
+        env.pop("PULSE_SINK", None)
         env["VOLNAR_AUDIO_OUT"] = self.out
         env.setdefault("WINEDEBUG", "-all")
         return env
 
-    def samples(self):
-        return read_pcm(self.out)
+    def stop(self, drain=0.3):
+        """Ends the recording, after `drain` seconds for the last samples to arrive."""
+        if self.proc is None:
+            return
+        time.sleep(drain)
+        self.proc.terminate()
+        try:
+            self.proc.wait(5)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+            self.proc.wait()
+        self.proc = None
+        _live.discard(self)
+
+    def samples(self, channel=0):
+        self.stop()
+        return read_pcm(self.out, channel)
 
 
 class Run:
@@ -204,7 +307,8 @@ class Run:
 
 
 def run_wine(exe, args, capture, timeout, env=None, on_line=None):
-    """Runs `wine exe args` with the capture's HOME; kills it after `timeout` seconds."""
+    """Runs `wine exe args` playing into the capture; kills it after `timeout` seconds.
+    The capture's recording ends with the run."""
     ensure_prefix()
     env = capture.env(env)
     start = time.monotonic()
@@ -235,6 +339,7 @@ def run_wine(exe, args, capture, timeout, env=None, on_line=None):
         proc.wait()
     th.join(5)
     proc.stdout.close()
+    capture.stop()
     return Run(proc.returncode, lines, timed_out, time.monotonic() - start)
 
 

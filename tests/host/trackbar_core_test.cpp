@@ -116,3 +116,93 @@ TEST(TrackBarCore, EqualBoundsPutThumbAtTrackLeft) {
   EXPECT_EQ(s.core.ThumbRect().left, 3);
   EXPECT_EQ(s.core.ValueFromX(100), 5);
 }
+
+TEST(TrackBarCore, KeysStepAsTheTableSaysAndShiftIgnoresThem) {
+  const struct {
+    int start;
+    int key;
+    bool shift;
+    int position;
+    std::vector<int> changes;
+  } cases[] = {
+      {50, kKeyPageUp, false, 51, {51}},
+      {50, kKeyPageDown, false, 49, {49}},
+      {50, kKeyEnd, false, 100, {100}},
+      {50, kKeyHome, false, 0, {0}},
+      {50, kKeyLeft, false, 49, {49}},
+      {50, kKeyDown, false, 49, {49}},
+      {50, kKeyUp, false, 51, {51}},
+      {50, kKeyRight, false, 51, {51}},
+      {100, kKeyPageUp, false, 100, {100}},  // clamped, still a change
+      {0, kKeyPageDown, false, 0, {0}},
+      {100, kKeyRight, false, 100, {}},       // at Max: nothing
+      {100, kKeyUp, false, 100, {}},
+      {0, kKeyLeft, false, 0, {}},
+      {0, kKeyDown, false, 0, {}},
+      {100, kKeyEnd, false, 100, {}},         // already there: equal value
+      {0, kKeyHome, false, 0, {}},
+      {50, kKeyRight, true, 50, {}},          // Shift+Right does nothing
+      {50, kKeyPageUp, true, 50, {}},
+      {50, kKeyHome, true, 50, {}},
+      {50, 13, false, 50, {}},                // Enter: not the slider's
+  };
+  for (const auto& c : cases) {
+    Slider s;
+    s.core.LoadBounds(0, 100, c.start);
+    s.core.KeyDown(c.key, c.shift);
+    EXPECT_EQ(s.core.Position(), c.position) << "key " << c.key << " from " << c.start;
+    EXPECT_EQ(s.changes, c.changes) << "key " << c.key << " from " << c.start;
+  }
+}
+
+TEST(TrackBarCore, PageKeysUsePageSize) {
+  Slider s;
+  s.core.SetPageSize(10);
+  s.core.KeyDown(kKeyPageUp, false);
+  s.core.KeyDown(kKeyPageUp, false);
+  s.core.KeyDown(kKeyPageDown, false);
+  s.core.KeyDown(kKeyRight, false);  // arrows still step by one
+  EXPECT_EQ(s.changes, (std::vector<int>{60, 70, 60, 61}));
+}
+
+TEST(TrackBarCore, WheelStepsOneWithinTheBounds) {
+  const struct {
+    int start, delta, position;
+    size_t changes;
+  } cases[] = {
+      {50, -120, 49, 1}, {50, 120, 51, 1}, {50, -1, 49, 1}, {100, 120, 100, 0},
+      {0, -120, 0, 0},   {100, -120, 99, 1}, {50, 0, 50, 0},
+  };
+  for (const auto& c : cases) {
+    Slider s;
+    s.core.LoadBounds(0, 100, c.start);
+    s.core.Wheel(c.delta);
+    EXPECT_EQ(s.core.Position(), c.position) << c.start << " " << c.delta;
+    EXPECT_EQ(s.changes.size(), c.changes) << c.start << " " << c.delta;
+  }
+}
+
+TEST(TrackBarCore, PressActionByPlace) {
+  // Position 50: thumb (71,13)-(94,21); stepping area (-1,9)-(167,22).
+  const struct {
+    int x, y;
+    PressAction step_mode, move_mode;
+  } cases[] = {
+      {71, 13, PressAction::kDrag, PressAction::kDrag},
+      {93, 20, PressAction::kDrag, PressAction::kDrag},
+      {94, 15, PressAction::kStep, PressAction::kMove},
+      {120, 15, PressAction::kStep, PressAction::kMove},
+      {120, 9, PressAction::kStep, PressAction::kMove},
+      {120, 8, PressAction::kNone, PressAction::kMove},  // top rows: nothing when stepping
+      {120, 5, PressAction::kNone, PressAction::kMove},
+      {-1, 15, PressAction::kStep, PressAction::kMove},
+      {167, 15, PressAction::kNone, PressAction::kMove},
+      {80, 12, PressAction::kStep, PressAction::kMove},  // just above the thumb
+  };
+  for (const auto& c : cases) {
+    Slider s;
+    EXPECT_EQ(s.core.PressAt(c.x, c.y), c.step_mode) << c.x << "," << c.y;
+    s.core.SetMoveOnClick(MoveOnClick::kMove);
+    EXPECT_EQ(s.core.PressAt(c.x, c.y), c.move_mode) << c.x << "," << c.y;
+  }
+}

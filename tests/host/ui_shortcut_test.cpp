@@ -35,3 +35,20 @@ TEST(UiShortCut, ModifierBitsAreTheStoredOnes) {
 }
 
 }  // namespace
+
+TEST(UiAccessKey, TheLetterAfterASingleAmpersandWithoutCase) {
+  const struct {
+    const char* caption;
+    char16_t key;
+    bool accel;
+  } cases[] = {
+      {"&Play", u'p', true},      {"&Play", u'P', true},     {"&Play", u'l', false},
+      {"St&op", u'o', true},      {"PlayButton", u'p', false}, {"GlassButton1", u'g', false},
+      {"A&&B", u'b', false},      {"A&&&B", u'b', true},     {"End&", u'd', false},
+      {"&Вкл.", u'в', true},      {"&Вкл.", u'В', true},     {"&ёлка", u'Ё', true},
+      {"", u'a', false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(IsAccel(c.key, c.caption), c.accel) << c.caption;
+  EXPECT_EQ(AccessKeyOf("&play"), u'P');
+  EXPECT_EQ(AccessKeyOf("none"), 0);
+}

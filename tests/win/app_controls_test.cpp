@@ -134,9 +134,12 @@ TEST(GlassButtonWin, ClicksOnlyWhenReleasedInsideAndWhileEnabled) {
   EXPECT_EQ(&s.button->CurrentPicture(), &s.button->PictureDown());
   SendMessageW(h, WM_LBUTTONUP, 0, At(10, 10));
   EXPECT_EQ(s.clicks, 1);
+  // The release checks the hover flag against the real pointer, which is not
+  // over the button here: the next press shows the normal face.
+  EXPECT_FALSE(s.button->Hover());
   SendMessageW(h, WM_LBUTTONDOWN, MK_LBUTTON, At(10, 10));
+  EXPECT_EQ(&s.button->CurrentPicture(), &s.button->Picture());
   SendMessageW(h, WM_MOUSEMOVE, MK_LBUTTON, At(80, 10));
-  EXPECT_EQ(&s.button->CurrentPicture(), &s.button->Picture()) << "pointer left: normal face";
   SendMessageW(h, WM_LBUTTONUP, 0, At(80, 10));
   EXPECT_EQ(s.clicks, 1) << "released outside";
   SendMessageW(h, WM_CHAR, L' ', 0);
@@ -148,14 +151,23 @@ TEST(GlassButtonWin, ClicksOnlyWhenReleasedInsideAndWhileEnabled) {
   EXPECT_EQ(s.clicks, 2);
 }
 
-TEST(GlassButtonWin, FaceCornersShowThePanel) {
+TEST(GlassButtonWin, FaceCornersShowTheGlassOverThePanel) {
   Strip s;
   // Button (x, y) is panel (x + 16, y + 8); the face starts at x = 2, and
-  // its pixel (0, 5) lies outside the pill, in the key colour.
-  const auto panel = s.Paint(s.panel, {{16 + 2, 8 + 5}, {16 + 27, 8 + 11}});
-  const auto button = s.Paint(s.button, {{2, 5}, {0, 11}, {27, 11}});
-  EXPECT_EQ(button[0], panel[0]) << "the face's transparent corner";
-  EXPECT_NE(button[2], panel[1]) << "the face itself";
+  // its corner pixels are the key colour: the glass body over the panel
+  // picture shows there, as it does where the button has no face at all.
+  const std::vector<POINT> at = {{2, 0}, {2, 21}, {0, 11}, {27, 11}};
+  const auto with_face = s.Paint(s.button, at);
+  const std::string face = s.button->Picture().Bytes();
+  s.button->Picture().Clear();
+  const auto glass = s.Paint(s.button, at);
+  EXPECT_EQ(with_face[0], glass[0]);
+  EXPECT_EQ(with_face[1], glass[1]);
+  EXPECT_EQ(with_face[2], glass[2]) << "left of the face";
+  EXPECT_NE(with_face[3], glass[3]) << "the face itself";
+  const auto panel = s.Paint(s.panel, {{16 + 27, 8 + 11}});
+  EXPECT_NE(glass[3], panel[0]) << "the glass tints what lies under it";
+  s.button->Picture().LoadFromBytes(face);
 }
 
 TEST(TrayIconWin, TipIsCutTo127CharactersAndEmptyWithoutHint) {

@@ -4,6 +4,7 @@
 // destruction frees it) over a cleared HKCU\SOFTWARE\Volnar.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,7 @@
 #include "registry_guard.h"
 #include "stand_in_dispatch.h"
 #include "tray/tray_icon_win.h"
+#include "ui_test_util.h"
 
 namespace {
 
@@ -72,13 +74,36 @@ class FormTest : public ::testing::Test {
   bool halted = false;
 };
 
-RECT BoundsOf(TControl* c) { return c->BoundsRect(); }
 ::testing::AssertionResult HasBounds(TControl* c, int left, int top, int width, int height) {
   if (c->Left() == left && c->Top() == top && c->Width() == width && c->Height() == height)
     return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << c->Name() << " is at " << c->Left() << ", " << c->Top()
                                        << ", " << c->Width() << " x " << c->Height();
 }
+
+// The window's client area painted into a memory bitmap.
+class TestFrame {
+ public:
+  explicit TestFrame(HWND window) {
+    HDC screen = GetDC(nullptr);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, 600, 637);
+    ReleaseDC(nullptr, screen);
+    old_ = SelectObject(dc_, bitmap_);
+    SendMessageW(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc_), PRF_CLIENT | PRF_ERASEBKGND);
+  }
+  ~TestFrame() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  COLORREF At(int x, int y) const { return GetPixel(dc_, x, y); }
+
+ private:
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+};
 
 COLORREF PixelOfPicture(const TPicture& picture, int x, int y) {
   HDC dc = CreateCompatibleDC(nullptr);
@@ -307,6 +332,186 @@ TEST_F(FormTest, TitleMinimiseImageSendsTheWindowToTheTray) {
   EXPECT_FALSE(IsWindowVisible(Form1->Handle()));
   Form1->N1Click(Form1->N1);
   EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
+}
+
+// ---- The skinned frame's edge cases, through real messages to the real window ----
+
+namespace {
+
+// A plain window of ours behind the main window that counts the presses it gets.
+int g_presses_behind = 0;
+LRESULT CALLBACK BehindProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_LBUTTONDOWN) ++g_presses_behind;
+  return DefWindowProcW(hwnd, msg, wparam, lparam);
+}
+
+// Clicks the real pointer at screen point p; false when the pointer cannot be moved there.
+bool ClickAt(POINT p) {
+  if (!SetCursorPos(p.x, p.y)) return false;
+  POINT now{};
+  if (!GetCursorPos(&now) || now.x != p.x || now.y != p.y) return false;
+  INPUT in[2] = {};
+  in[0].type = in[1].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  return SendInput(2, in, sizeof(INPUT)) == 2;
+}
+
+// Records (and swallows) the move command a title picture sends the main window.
+struct MoveCommandSpy {
+  TWindowProc old;
+  std::vector<WPARAM> commands;
+  explicit MoveCommandSpy(TForm1* form) : old(form->WindowProc) {
+    form->WindowProc = [this](UINT msg, WPARAM wparam, LPARAM lparam) -> LRESULT {
+      if (msg == WM_SYSCOMMAND && (wparam & 0xFFF0) == SC_MOVE) {
+        commands.push_back(wparam);
+        return 0;  // no modal move loop in a test
+      }
+      return old(msg, wparam, lparam);
+    };
+  }
+  void Remove(TForm1* form) { form->WindowProc = old; }
+};
+
+bool IsOrIsInside(HWND w, HWND top) { return w == top || IsChild(top, w); }
+
+}  // namespace
+
+TEST_F(FormTest, ClicksOutsideTheShapeFallThroughToTheWindowBehind) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = BehindProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"VolnarBehindTest";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  RegisterClassW(&wc);
+  HWND behind = CreateWindowExW(0, wc.lpszClassName, L"", WS_POPUP | WS_VISIBLE, 372, 207, 600, 637,
+                                nullptr, nullptr, wc.hInstance, nullptr);
+  ASSERT_NE(behind, nullptr);
+  CreateAndShow();
+  HWND main = Form1->Handle();
+  SetWindowPos(main, HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  PumpUntil([] { return false; }, 5);
+  const POINT origin = Form1->ClientToScreen(POINT{0, 0});
+  const struct {
+    const char* where;
+    int x, y;
+    bool falls_through;
+  } points[] = {
+      {"the notch between the move and minimise tabs", 571, 1, true},
+      {"the notch between the minimise and close tabs", 585, 2, true},
+      {"above the body, left of the tabs", 300, 5, true},
+      {"above the body, next to the first tab", 557, 10, true},
+      {"the top-left cut corner", 0, 13, true},
+      {"the top-left cut corner, second step", 1, 13, true},
+      {"the top-right corner of the last tab", 599, 2, true},
+      {"the bottom-left cut corner", 0, 636, true},
+      {"the bottom-right cut corner", 599, 636, true},
+      {"inside the body", 300, 300, false},
+      {"the move tab", 565, 2, false},
+      {"the body's stepped edge", 1, 14, false},
+  };
+  for (const auto& p : points) {
+    const POINT at{origin.x + p.x, origin.y + p.y};
+    HWND hit = WindowFromPoint(at);
+    EXPECT_EQ(IsOrIsInside(hit, main), !p.falls_through) << p.where;
+    if (p.falls_through) {
+      EXPECT_EQ(hit, behind) << p.where;
+    }
+  }
+  // Real clicks where the pointer can be moved: the window behind gets them.
+  g_presses_behind = 0;
+  int clicked = 0;
+  for (const auto& p : points) {
+    if (!p.falls_through) continue;
+    if (!ClickAt(POINT{origin.x + p.x, origin.y + p.y})) break;
+    ++clicked;
+    PumpUntil([&] { return g_presses_behind == clicked; }, 50);
+    EXPECT_EQ(g_presses_behind, clicked) << p.where;
+  }
+  if (clicked == 0) std::printf("(the pointer cannot be moved here: real clicks not tried)\n");
+  DestroyWindow(behind);
+}
+
+TEST_F(FormTest, AnyButtonPressedOnTheMoveHandleOrTheHeaderPicturesMovesTheWindow) {
+  CreateAndShow();
+  MoveCommandSpy spy(Form1);
+  const struct {
+    const char* what;
+    TWinControl* window;  // the window that gets the press
+    int x, y;
+    UINT down, up;
+    WPARAM keys;
+  } presses[] = {
+      {"right button on image11", Form1, 565, 6, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON},
+      {"left button on image11", Form1, 565, 6, WM_LBUTTONDOWN, WM_LBUTTONUP, MK_LBUTTON},
+      {"right button on Image7", Form1->Panel1, 100, 30, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON},
+      {"middle button on Image7", Form1->Panel1, 10, 10, WM_MBUTTONDOWN, WM_MBUTTONUP, MK_MBUTTON},
+      {"right button on Image8", Form1->Panel2, 50, 20, WM_RBUTTONDOWN, WM_RBUTTONUP, MK_RBUTTON},
+  };
+  for (const auto& p : presses) {
+    spy.commands.clear();
+    SendMessageW(p.window->Handle(), p.down, p.keys, MAKELPARAM(p.x, p.y));
+    EXPECT_EQ(spy.commands, (std::vector<WPARAM>{0xF012})) << p.what;
+    EXPECT_EQ(GetCapture(), nullptr) << p.what << ": the capture is released for the move";
+    SendMessageW(p.window->Handle(), p.up, 0, MAKELPARAM(p.x, p.y));
+  }
+  // The minimise and close pictures do not move it.
+  spy.commands.clear();
+  SendMessageW(Form1->Handle(), WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(593, 6));
+  SendMessageW(Form1->Handle(), WM_RBUTTONUP, 0, MAKELPARAM(593, 6));
+  EXPECT_TRUE(spy.commands.empty());
+  spy.Remove(Form1);
+}
+
+TEST_F(FormTest, FromTheMoveHandleStraightToMinimiseRestoresTheMoveHandleFirst) {
+  CreateAndShow();
+  HWND main = Form1->Handle();
+  const COLORREF normal = RGB(0xD6, 0xF3, 0xFF), hot = RGB(0x00, 0xB2, 0xEF);
+  std::vector<std::string> seen;
+  Form1->image12->OnMouseEnter = [&](TObject*) {
+    seen.push_back(std::string("image11 ") +
+                   (PixelOfPicture(Form1->image11->Picture(), 7, 12) == normal ? "normal" : "hot") +
+                   ", cursor " + std::to_string(Form1->Cursor()) + "/" +
+                   std::to_string(Form1->image11->Cursor()) + ", image12 " +
+                   (PixelOfPicture(Form1->image12->Picture(), 7, 12) == normal ? "normal" : "hot"));
+  };
+  SendMessageW(main, WM_MOUSEMOVE, 0, MAKELPARAM(565, 6));
+  EXPECT_EQ(PixelOfPicture(Form1->image11->Picture(), 7, 12), hot);
+  EXPECT_EQ(Form1->Cursor(), crSizeAll);
+  SendMessageW(main, WM_MOUSEMOVE, 0, MAKELPARAM(579, 6));  // no move in between
+  EXPECT_EQ(seen, (std::vector<std::string>{"image11 normal, cursor 0/0, image12 normal"}));
+  EXPECT_EQ(PixelOfPicture(Form1->image12->Picture(), 7, 12), hot);
+  EXPECT_EQ(PixelOfPicture(Form1->image11->Picture(), 7, 12), normal);
+  SendMessageW(main, WM_MOUSELEAVE, 0, 0);
+  EXPECT_EQ(PixelOfPicture(Form1->image12->Picture(), 7, 12), normal);
+}
+
+TEST_F(FormTest, MinimiseByItsPictureThenTheTraysHideShowBringsTheShapeAndFrameBack) {
+  CreateAndShow();
+  HWND main = Form1->Handle();
+  SendMessageW(main, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(579, 6));
+  SendMessageW(main, WM_LBUTTONUP, 0, MAKELPARAM(579, 6));
+  EXPECT_TRUE(Minimised);
+  EXPECT_FALSE(IsWindowVisible(main));
+  EXPECT_TRUE(Form1->TrayIcon1->IconVisible());
+  // "Скрыть/Показать " chosen in the tray menu: the command arrives through the loop.
+  PostMessageW(Application.UtilityWindow(), TApplication::kMsgMenuCommand, Form1->N1->Command(), 0);
+  PumpUntil([main] { return IsWindowVisible(main) != FALSE; }, 50);
+  ASSERT_TRUE(IsWindowVisible(main));
+  EXPECT_FALSE(Minimised);
+  HRGN region = CreateRectRgn(0, 0, 0, 0);
+  ASSERT_EQ(GetWindowRgn(main, region), COMPLEXREGION);
+  for (POINT in : {POINT{0, 15}, POINT{561, 0}, POINT{599, 634}, POINT{300, 636}})
+    EXPECT_TRUE(PtInRegion(region, in.x, in.y)) << in.x << "," << in.y;
+  for (POINT out : {POINT{300, 12}, POINT{571, 2}, POINT{0, 14}, POINT{599, 635}})
+    EXPECT_FALSE(PtInRegion(region, out.x, out.y)) << out.x << "," << out.y;
+  DeleteObject(region);
+  TestFrame frame(main);
+  EXPECT_EQ(frame.At(0, 300), RGB(0x92, 0xD0, 0xEB));
+  EXPECT_EQ(frame.At(300, 14), RGB(0xD6, 0xF3, 0xFF));
+  EXPECT_EQ(frame.At(300, 636), RGB(0x92, 0xD0, 0xEB));
+  EXPECT_EQ(frame.At(1, 14), RGB(0x92, 0xD0, 0xEB));
+  EXPECT_TRUE(HasBounds(Form1, 372, 207, 600, 637));
 }
 
 TEST_F(FormTest, CloseWritesCookiesThenLasturlAndEndsTheProgram) {

@@ -250,6 +250,16 @@ TEST_F(PlaybackTest, HttpHeadersAreReadWhenThereAreNoIcyOnes) {
   EXPECT_EQ(NotesWithCode(kCodeServerStatus).at(0).text, "HTTP/1.1 200 OK");
 }
 
+TEST_F(PlaybackTest, ADownloadThatEndsBeforeTheBufferFillsEndsTheWait) {
+  // Half a second of a 128 kbit/s station fills a quarter of the buffer, then the server closes.
+  Open(Station() + "/stream/tone440-44k-128.mp3?name=Short&limit=0.5&titles=Brief");
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return !NotesWithCode(kCodeStationName).empty(); })) << Heard();
+  for (const Note& n : NotesWithCode(kCodeBuffering)) EXPECT_LE(n.number, 75);
+  EXPECT_EQ(Form1->Label1->Caption(), "Short");
+  EXPECT_TRUE(NotesWithCode(kCodeFailed).empty());
+}
+
 // ---- Failures, retries and the box ----
 
 TEST_F(PlaybackTest, AFailingStationIsTriedSixTimesThenTheBoxShows) {
