@@ -90,7 +90,10 @@ TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
 TTrayIcon::~TTrayIcon() {
   RemoveTrayIcon();
   Application.UnhookMainWindow(hook_id_);
-  if (form_ && !form_->Destroying()) form_->WindowProc = old_form_proc_;
+  // Freeing the form frees its components while it is whole: the old
+  // procedure goes back, or the form's later messages (its children's
+  // parent notifications as they go) would call into this freed object.
+  if (form_) form_->WindowProc = old_form_proc_;
   g_icons.erase(std::remove(g_icons.begin(), g_icons.end(), this), g_icons.end());
   if (--g_message_window_refs == 0 && g_message_window) {
     // The window answers WM_DESTROY itself, so DestroyWindow still works.

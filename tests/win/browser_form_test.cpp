@@ -385,7 +385,7 @@ TEST_F(BrowserFormTest, ClosingKeepsOnlyTheCataloguePagesCookies) {
     while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
     }
   }
-  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(errors.empty()) << errors[0];
 }
 
 TEST_F(BrowserFormTest, TheEditMenuAsksTheDocumentItemByItem) {
