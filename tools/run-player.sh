@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds volnar.exe and runs it under Wine, with local demo stations.
 #
-# Installs what it needs, builds the Windows program, starts the local test station
-# (tools/station.py) as the demo stations, and runs the player in the foreground in a
+# Installs what it needs, starts the local test station (tools/station.py) as the demo
+# stations and the demo catalogue page (tools/catalogue.py), builds the Windows program
+# with that page as its catalogue, and runs the player in the foreground in a
 # Wine prefix of its own (~/.cache/volnar-wine, or $VOLNAR_WINE_DIR). When the player
 # has no station yet, the first demo station is stored as its last station, so Play
 # works at once. Sound goes to the desktop's sound server (PulseAudio or PipeWire) or
@@ -19,20 +20,18 @@ say() { echo "run-player: $*"; }
 if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh; else sudo bash tools/install-deps.sh; fi || {
   say "installing the build tools failed"; exit 1; }
 
-say "building build/win32/volnar.exe"
-if ! volnar_build_win32 >build/run-player-build.log 2>&1; then
-  say "the build failed; see build/run-player-build.log"
-  grep -m 20 -E 'error|Error' build/run-player-build.log
-  exit 1
-fi
-
 wine_dir=${VOLNAR_WINE_DIR:-$HOME/.cache/volnar-wine}
 work=$(mktemp -d /tmp/volnar-player.XXXXXX)
 station_pid=
+catalogue_pid=
 shot_pid=
 
 cleanup() {
   [ -n "$shot_pid" ] && kill "$shot_pid" 2>/dev/null
+  if [ -n "$catalogue_pid" ]; then
+    kill "$catalogue_pid" 2>/dev/null
+    wait "$catalogue_pid" 2>/dev/null
+  fi
   if [ -n "$station_pid" ]; then
     kill "$station_pid" 2>/dev/null
     wait "$station_pid" 2>/dev/null
@@ -43,25 +42,59 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 130' INT TERM
 
+# start_server NAME FIRST LAST COMMAND...: runs COMMAND --port P --port-file F for the
+# first free port P from FIRST to LAST; sets server_port and server_pid (empty when none
+# was free).
+start_server() {
+  local name=$1 first=$2 last=$3 p i
+  shift 3
+  server_port=
+  server_pid=
+  for p in $(seq "$first" "$last"); do
+    rm -f "$work/$name.port"
+    "$@" --port "$p" --port-file "$work/$name.port" --quiet >"$work/$name.log" 2>&1 &
+    server_pid=$!
+    for i in $(seq 50); do
+      [ -s "$work/$name.port" ] && break
+      kill -0 "$server_pid" 2>/dev/null || break
+      sleep 0.1
+    done
+    if [ -s "$work/$name.port" ]; then server_port=$(cat "$work/$name.port"); return 0; fi
+    wait "$server_pid" 2>/dev/null
+    server_pid=
+  done
+  return 1
+}
+
 # The demo stations: the same port each run when it is free, so the station the
 # player saves at exit still plays next time.
-port=
-for p in $(seq 8765 8799); do
-  rm -f "$work/port"
-  python3 tools/station.py --port "$p" --port-file "$work/port" --quiet >"$work/station.log" 2>&1 &
-  station_pid=$!
-  for i in $(seq 50); do
-    [ -s "$work/port" ] && break
-    kill -0 "$station_pid" 2>/dev/null || break
-    sleep 0.1
-  done
-  if [ -s "$work/port" ]; then port=$(cat "$work/port"); break; fi
-  wait "$station_pid" 2>/dev/null
-  station_pid=
-done
+start_server station 8765 8799 python3 tools/station.py
+station_pid=$server_pid
+port=$server_port
 if [ -z "$port" ]; then say "could not start the demo stations (ports 8765-8799 busy?)"; exit 1; fi
 station="http://127.0.0.1:$port"
-say "demo stations: $station/demo/1 .. $station/demo/4 (catalogue page: $station/catalogue)"
+say "demo stations: $station/demo/1 .. $station/demo/4"
+
+# The demo catalogue (tools/catalogue.py): the page the player's browser opens, with
+# play:, new: and playmain: links to the demo stations and a cookie of its own. The
+# player is built with it as its catalogue host (usually the same port each run, so
+# nothing is rebuilt; Wine here cannot render the page, Windows does).
+start_server catalogue 8760 8764 python3 tools/catalogue.py --station "$station"
+catalogue_pid=$server_pid
+cat_port=$server_port
+if [ -z "$cat_port" ]; then say "could not start the demo catalogue (ports 8760-8764 busy?)"; exit 1; fi
+say "demo catalogue: http://127.0.0.1:$cat_port"
+
+mkdir -p build
+say "building build/win32/volnar.exe (catalogue host 127.0.0.1:$cat_port)"
+if ! { cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/win32" \
+         -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/mingw-i686.cmake" \
+         -DVOLNAR_CATALOGUE_HOST="127.0.0.1:$cat_port" && volnar_build_win32; } \
+       >build/run-player-build.log 2>&1; then
+  say "the build failed; see build/run-player-build.log"
+  grep -m 20 -E 'error|Error' build/run-player-build.log
+  exit 1
+fi
 
 # The display comes before any Wine command: a Wine session started without one keeps
 # a desktop on which no window can be created.

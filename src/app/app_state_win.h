@@ -6,6 +6,8 @@
 
 #include <string>
 
+#include "browser/catalogue_host.h"  // kCatalogueHost, a build option
+
 class TForm1;
 
 extern TForm1* Form1;              // set by the entry before FormCreate runs
@@ -20,5 +22,3 @@ extern int ConnectAttempts;        // connection attempt counter; 100 = no retri
 extern bool FirstPage;             // the next completed page is the first one
 extern bool Minimised;             // the application is minimised (hidden to the tray)
 
-// The catalogue site's host name; the home address is "http://" + this.
-inline constexpr char kCatalogueHost[] = "radio.volnar.ru";

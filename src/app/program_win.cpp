@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "ui/own_message_box_win.h"
 #include "ui/text_win.h"
 
 std::function<int(HWND, const std::string&, const char*, UINT)> MessageBoxHook;
@@ -11,7 +12,7 @@ int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UIN
   if (MessageBoxHook) return MessageBoxHook(owner, text, caption, type);
   const std::wstring wide_text = ToWide(text);
   const std::wstring wide_caption = caption ? ToWide(caption) : std::wstring();
-  return MessageBoxW(owner, wide_text.c_str(), caption ? wide_caption.c_str() : nullptr, type);
+  return OwnMessageBoxW(owner, wide_text.c_str(), caption ? wide_caption.c_str() : nullptr, type);
 }
 
 void HaltProgram() {

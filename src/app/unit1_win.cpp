@@ -196,7 +196,7 @@ void TForm1::BuildLayout() {
   N5 = MakeItem(this, PopupMenu2, "N5", "Вырезать", true, MakeShortCut('X', true));
   N4 = MakeItem(this, PopupMenu2, "N4", "Копировать", true, MakeShortCut('C', true));
   N6 = MakeItem(this, PopupMenu2, "N6", "Вставить", true, MakeShortCut('V', true));
-  WebBrowser1->SetPopupMenu(PopupMenu2);
+  SetUpBrowser();
 
   TrayIcon1 = new TTrayIcon(this);
   TrayIcon1->SetName("TrayIcon1");
@@ -296,7 +296,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
   // A refused write is shown but does not keep the window open: the other
   // value is still written and the engine still stops.
   try {
-    WriteSetting("cookies", WebBrowser1->CookieText());
+    SaveCatalogueCookies(*WebBrowser1, CatalogueHost);
   } catch (const ESettingsError& error) {
     Application.HandleException(error);
   }

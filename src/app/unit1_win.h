@@ -9,6 +9,8 @@
 // Threads: window thread only, except where app_state_win.h says otherwise.
 #pragma once
 
+#include <oaidl.h>
+
 #include <cstdint>
 #include <string>
 
@@ -111,8 +113,16 @@ class TForm1 : public TForm {
   void TimerLTimer(TObject* sender);  // the title marquee
   void SkinTrackBar1Change(TObject* sender);
 
-  // ---- Other subsystems' handlers ----
-  void Timer1Timer(TObject* sender);          // browser/page_timer_win.cpp
+  // ---- Catalogue browser (src/browser/) ----
+  void WebBrowser0BeforeNavigate2(TObject* sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
+                                  VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
+                                  VARIANT_BOOL* Cancel);
+  void WebBrowser0DocumentComplete(TObject* sender, IDispatch* pDisp, VARIANT* URL);
+  void Timer1Timer(TObject* sender);
+  void PopupMenu2Popup(TObject* sender);  // the edit menu's enabled states
+  void N5Click(TObject* sender);          // cut
+  void N4Click(TObject* sender);          // copy
+  void N6Click(TObject* sender);          // paste
 
  protected:
   // Every message goes to the form's normal handling first; then connection
@@ -128,6 +138,7 @@ class TForm1 : public TForm {
   void MakeTitleImages();  // creation step 8
   void StartEngine();      // creation step 10
   void MoveWindowByMouse();
+  void SetUpBrowser();     // the browser's settings and handlers (src/browser/)
 };
 
 // Waits `ms` milliseconds while handling the thread's window messages:

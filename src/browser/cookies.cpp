@@ -1,5 +1,7 @@
 #include "browser/cookies.h"
 
+#include "browser/link_rules.h"
+
 namespace {
 
 bool IsBlank(unsigned char c) { return c >= 1 && c <= 32; }
@@ -15,11 +17,14 @@ void SplitDelimited(char delimiter, const std::string& full_text, std::vector<st
   auto skip_blanks = [&] {
     while (i < n && IsBlank(static_cast<unsigned char>(text[i]))) ++i;
   };
+  auto add = [&](std::string item) {
+    if (!item.empty()) items.push_back(std::move(item));
+  };
 
   skip_blanks();
   while (i < n) {
-    std::string item;
     if (text[i] == '"') {
+      std::string item;
       ++i;
       while (i < n) {
         if (text[i] == '"') {
@@ -33,15 +38,17 @@ void SplitDelimited(char delimiter, const std::string& full_text, std::vector<st
         }
         item += text[i++];
       }
+      add(std::move(item));
     } else {
+      // Up to the delimiter: a cookie value may contain spaces.
       const size_t start = i;
-      while (i < n && static_cast<unsigned char>(text[i]) > 32 && text[i] != delimiter) ++i;
-      item = text.substr(start, i - start);
+      while (i < n && text[i] != delimiter) ++i;
+      size_t end = i;
+      while (end > start && IsBlank(static_cast<unsigned char>(text[end - 1]))) --end;
+      add(text.substr(start, end - start));
     }
-    items.push_back(std::move(item));
     skip_blanks();
     if (i < n && text[i] == delimiter) {
-      if (i + 1 == n) items.emplace_back();
       ++i;
       skip_blanks();
     }
@@ -53,3 +60,7 @@ std::string CookieExpirySuffix(int year) {
 }
 
 std::string CookieAddress(const std::string& host) { return "http://" + host + "/"; }
+
+bool ShouldSaveCookies(const std::string& document_address, const std::string& host) {
+  return IsOnCatalogueHost(document_address, host);
+}

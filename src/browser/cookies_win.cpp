@@ -7,8 +7,15 @@
 
 #include "app/settings_win.h"
 #include "browser/cookies.h"
+#include "browser/hosted_browser_win.h"
+
+std::function<void(const std::string&, const std::string&)> PutCookieHook;
 
 void PutCookie(const std::string& address, const std::string& cookie) {
+  if (PutCookieHook) {
+    PutCookieHook(address, cookie);
+    return;
+  }
   // CP1251 bytes go through the A function unchanged.
   InternetSetCookieA(address.c_str(), nullptr, cookie.c_str());
 }
@@ -21,4 +28,10 @@ void RestoreCookies(const std::string& host) {
   std::vector<std::string> items;
   SplitDelimited(';', ReadSetting("cookies"), items);
   for (const std::string& item : items) PutCookie(address, item + suffix);
+}
+
+void SaveCatalogueCookies(THostedBrowser& browser, const std::string& host) {
+  // An error page (offline) or another site must not replace the catalogue's cookies.
+  if (!ShouldSaveCookies(browser.DocumentAddress(), host)) return;
+  WriteSetting("cookies", browser.CookieText());
 }

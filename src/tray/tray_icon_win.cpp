@@ -90,8 +90,9 @@ TTrayIcon::TTrayIcon(TComponent* owner) : TComponent(owner) {
 TTrayIcon::~TTrayIcon() {
   RemoveTrayIcon();
   Application.UnhookMainWindow(hook_id_);
-  // The owner frees its components while it is still whole, before its window
-  // goes: its last messages must not reach this object's procedure.
+  // Freeing the form frees its components while it is whole: the old
+  // procedure goes back, or the form's later messages (its children's
+  // parent notifications as they go) would call into this freed object.
   if (form_) form_->WindowProc = old_form_proc_;
   g_icons.erase(std::remove(g_icons.begin(), g_icons.end(), this), g_icons.end());
   if (--g_message_window_refs == 0 && g_message_window) {

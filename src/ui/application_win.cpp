@@ -6,6 +6,7 @@
 
 #include "ui/forms_win.h"
 #include "ui/menus_win.h"
+#include "ui/own_message_box_win.h"
 #include "ui/text_win.h"
 #include "ui/timer_win.h"
 #include "ui/window_class_win.h"
@@ -257,7 +258,7 @@ void TApplication::ShowErrorBox(const std::string& text) {
   HWND owner = ::GetActiveWindow();
   if (!owner) owner = handle_;
   const std::wstring wcaption = ToWide(caption);
-  ::MessageBoxW(owner, ToWide(text).c_str(), caption.empty() ? nullptr : wcaption.c_str(),
+  OwnMessageBoxW(owner, ToWide(text).c_str(), caption.empty() ? nullptr : wcaption.c_str(),
                 MB_OK | MB_ICONERROR);
 }
 

@@ -23,11 +23,12 @@ std::string StoredCookies(const char* address) {
 
 TEST(CookieRestore, EachStoredItemGoesToTheCatalogueAddress) {
   VolnarKeyGuard guard;
-  WriteSetting("cookies", "vtest1=1; vtest2=two");
+  WriteSetting("cookies", "vtest1=1; vtest2=two words");
   RestoreCookies("cookies.volnar.test");
   const std::string got = StoredCookies("http://cookies.volnar.test/");
   EXPECT_NE(got.find("vtest1=1"), std::string::npos) << got;
-  EXPECT_NE(got.find("vtest2=two"), std::string::npos) << got;
+  EXPECT_NE(got.find("vtest2=two words"), std::string::npos) << got << ": one cookie, space and all";
+  EXPECT_EQ(got.find("words="), std::string::npos) << got;
 }
 
 TEST(CookieRestore, NothingStoredRestoresNothing) {

@@ -18,6 +18,7 @@
 #include "engine/engine.h"
 #include "engine_env.h"
 #include "registry_guard.h"
+#include "stand_in_dispatch.h"
 #include "tray/tray_icon_win.h"
 #include "ui_test_util.h"
 
@@ -122,7 +123,7 @@ TEST_F(FormTest, CreationSetsTheGlobalsAndTheLoadedLayout) {
   EXPECT_TRUE(boxes.empty());
   EXPECT_EQ(ConnectAttempts, 100);
   EXPECT_EQ(LastUrl, "");
-  EXPECT_EQ(CatalogueHost, "radio.volnar.ru");
+  EXPECT_EQ(CatalogueHost, kCatalogueHost);
   EXPECT_TRUE(FirstPage);
   EXPECT_FALSE(Minimised);
   EXPECT_EQ(MainWindowHandle, Form1->Handle());
@@ -248,7 +249,7 @@ TEST_F(FormTest, ShowLaysOutTheBrowserAndHeaderAndOpensTheCatalogue) {
   EXPECT_TRUE(HasBounds(Form1->Panel2, 338, 15, 175, 33));
   EXPECT_TRUE(HasBounds(Form1->Image8, 0, 0, 175, 33));
   EXPECT_EQ(Form1->WebBrowser1->Navigations(),
-            (std::vector<std::string>{kPlaceholderPage, "http://radio.volnar.ru"}));
+            (std::vector<std::string>{kPlaceholderPage, "http://" + std::string(kCatalogueHost)}));
   EXPECT_TRUE(IsWindowVisible(Form1->Handle()));
 }
 
@@ -518,6 +519,9 @@ TEST_F(FormTest, CloseWritesCookiesThenLasturlAndEndsTheProgram) {
   for (const auto& c : cases) {
     VolnarKeyGuard::DeleteKey();
     CreateAndShow();
+    // A catalogue page without cookies is shown.
+    StandInPage page({}, L"http://" + ToWide(kCatalogueHost) + L"/");
+    Form1->WebBrowser1->SetAutomationStandIn(page.browser.Get());
     LastUrl = c.lasturl;
     Form1->N3Click(Form1->N3);
     EXPECT_TRUE(Application.Terminated());
@@ -550,7 +554,7 @@ TEST_F(FormTest, WrongTypedLasturlIsShownAndStartUpFinishes) {
   EXPECT_NE(errors[0].find("Invalid data type for 'lasturl'"), std::string::npos) << errors[0];
   EXPECT_EQ(LastUrl, "");
   // Everything after the failed read still happened.
-  EXPECT_EQ(CatalogueHost, "radio.volnar.ru");
+  EXPECT_EQ(CatalogueHost, kCatalogueHost);
   EXPECT_EQ(Form1->StatusLabel->Caption(), "");
   EXPECT_NE(Form1->image11, nullptr);
   EXPECT_EQ(MainWindowHandle, Form1->Handle());
@@ -564,6 +568,8 @@ TEST_F(FormTest, WrongTypedLasturlIsShownAndStartUpFinishes) {
 
 TEST_F(FormTest, RefusedWritesAtCloseAreShownAndTheWindowStillCloses) {
   CreateAndShow();
+  StandInPage page({}, L"http://" + ToWide(kCatalogueHost) + L"/", L"a=1");
+  Form1->WebBrowser1->SetAutomationStandIn(page.browser.Get());
   LastUrl = "http://x/";
   {
     ReadOnlyUserHive readonly;

@@ -1,0 +1,59 @@
+#include "browser/link_rules.h"
+
+namespace {
+
+char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+  if (text.size() < prefix.size()) return false;
+  for (size_t i = 0; i < prefix.size(); ++i) {
+    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
+  }
+  return true;
+}
+
+bool EqualNoCase(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && StartsWithNoCase(a, b);
+}
+
+// The address without its "http://" or "https://", or nothing.
+std::optional<std::string_view> AfterWebScheme(std::string_view address) {
+  for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
+    if (StartsWithNoCase(address, scheme)) return address.substr(scheme.size());
+  }
+  return std::nullopt;
+}
+
+}  // namespace
+
+std::string CatalogueHomeAddress(std::string_view host) { return "http://" + std::string(host); }
+
+LinkDecision ClassifyNavigation(std::string_view address, std::string_view home_address) {
+  constexpr std::string_view kNew = "new:";
+  constexpr std::string_view kPlay = "play:";
+  if (address.substr(0, kNew.size()) == kNew) {
+    return {LinkKind::kNew, std::string(address.substr(kNew.size()))};
+  }
+  if (address.substr(0, kPlay.size()) == kPlay) {
+    return {LinkKind::kPlay, std::string(address.substr(kPlay.size()))};
+  }
+  if (address == home_address) return {LinkKind::kCatalogueHome, {}};
+  return {};
+}
+
+bool IsWebAddress(std::string_view address) { return AfterWebScheme(address).has_value(); }
+
+std::optional<std::string> PlayMainRest(std::string_view link) {
+  constexpr std::string_view kPlayMain = "playmain:";
+  if (link.substr(0, kPlayMain.size()) != kPlayMain) return std::nullopt;
+  return std::string(link.substr(kPlayMain.size()));
+}
+
+bool IsOnCatalogueHost(std::string_view address, std::string_view host) {
+  if (host.empty()) return false;
+  const std::optional<std::string_view> rest = AfterWebScheme(address);
+  if (!rest) return false;
+  const size_t end = rest->find_first_of("/?#");
+  const std::string_view authority = rest->substr(0, end);
+  return EqualNoCase(authority, host);
+}
