@@ -20,6 +20,9 @@ size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
       Consume(*frame);
       continue;
     }
+    // A partial frame before a join is dropped; the format (and with it the
+    // codec's state) carries over when the frames after it agree with it.
+    if (input_.TakeDiscontinuity()) sync_.Reset();
     const size_t got = input_.Read(read_buffer_.data(), read_buffer_.size());
     if (got == 0) break;  // dry: hand out what there is
     sync_.Push({read_buffer_.data(), got});

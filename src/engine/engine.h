@@ -45,8 +45,15 @@ inline constexpr uint32_t kTagsHttp = 3;  // HTTP answer lines: texts ended by a
 inline constexpr uint32_t kTagsIcy = 4;   // ICY answer lines: texts ended by an empty one
 inline constexpr uint32_t kTagsMeta = 5;  // newest non-empty ICY metadata block, as sent
 
-// StreamSetSync types.
+// StreamSetSync types. Sync procs are called on the stream's download thread,
+// with the sync's handle, the stream's handle, data 0 and the user value given;
+// a stream that has been closed calls none of its syncs any more.
 inline constexpr uint32_t kSyncMeta = 4;  // a new metadata block arrived
+// The stream has ended for good: a live stream whose reconnection attempts are
+// used up (about 30 s after the drop), or the clean end of a stream of known
+// length. Called once, after the audio buffered until then has been played (at
+// once when the stream was never played). The stream stays open until closed.
+inline constexpr uint32_t kSyncEnd = 2;
 
 // EngineLastError codes: the reason of the calling thread's last failed call.
 enum EngineError : int {
@@ -58,7 +65,7 @@ enum EngineError : int {
   kErrorAlready = 5,      // EngineInit called twice
   kErrorHandle = 6,       // unknown or freed stream handle
   kErrorBadAddress = 7,   // the address cannot be parsed
-  kErrorProtocol = 8,     // unsupported scheme (https, ftp, ...)
+  kErrorProtocol = 8,     // unsupported scheme (ftp, mms, ...)
   kErrorNoConnection = 9, // host not found, connection refused or dropped
   kErrorTimeout = 10,     // connect or read time-out
   kErrorHttp = 11,        // the server answered with a non-2xx status
@@ -69,6 +76,9 @@ enum EngineError : int {
   kErrorPlaylist = 16,    // a playlist without a playable entry
   kErrorAborted = 17,     // the stream was closed while it connected
   kErrorIllegalParam = 18,  // an argument out of range
+  kErrorCertificate = 19, // https: the server's certificate failed verification (untrusted
+                          // authority, expired, not for this host name)
+  kErrorTls = 20,         // https: no TLS 1.2 or later session could be negotiated
   kErrorUnknown = -1,
 };
 
@@ -102,10 +112,14 @@ inline constexpr char kPluginAac[] = "vnaac.dll";
 inline constexpr char kPluginWma[] = "vnwma.dll";
 
 // ---- Streams ----
-// Connects and returns as soon as the stream stands; downloading goes on in the
-// background. 0 on failure, with EngineLastError telling why.
+// Connects (http:// or https://) and returns as soon as the stream stands;
+// downloading goes on in the background. 0 on failure, with EngineLastError
+// telling why. A live stream whose connection drops, is refused or stalls past
+// the read time-out is connected again by itself, with its audio joined so that
+// nothing is heard twice; the buffered audio plays on meanwhile.
 HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user);
-// Stops and frees the stream at once; abandons a connection in progress.
+// Stops and frees the stream at once; abandons a connection in progress or a
+// reconnection. No sync of the stream is called once this has returned.
 bool StreamClose(HSTREAM stream);
 uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode);
 // The returned text stays valid until the calling thread calls StreamTags again.

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <string>
+
+#include "engine/engine.h"
 
 // Sets the calling thread's last error (EngineLastError reads it).
 void SetEngineError(int code);
@@ -14,6 +17,21 @@ template <typename T>
 T FailWith(int code, T result) {
   SetEngineError(code);
   return result;
+}
+
+// Runs the body of an engine call: an exception from inside becomes the
+// calling thread's error code (kErrorMemory for an allocation failure,
+// kErrorUnknown otherwise) and the call returns `failed`. No exception crosses
+// the engine's interface.
+template <typename T, typename Body>
+T GuardedCall(T failed, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return FailWith(kErrorMemory, failed);
+  } catch (...) {
+    return FailWith(kErrorUnknown, failed);
+  }
 }
 
 struct NetOptions {
