@@ -30,6 +30,9 @@ inline constexpr uint32_t kOptionNetProxy = 17;         // text: "[user:pass@]ho
 inline constexpr uint32_t kOptionNetPlaylist = 21;      // 1 = resolve playlists given as stream addresses
 inline constexpr uint32_t kOptionNetReadTimeout = 37;   // time-out of one network read, ms
 inline constexpr uint32_t kOptionWmaPrebuffer = 0x10101;  // accepted, no effect: no WMA streams
+// How long a dropped live stream is tried again, ms after the drop (default
+// 30000; 0 = never). The program leaves it at the default.
+inline constexpr uint32_t kOptionNetReconnect = 0x10200;
 
 // StreamOpenUrl flags.
 inline constexpr uint32_t kStreamStatusCallback = 0x800000;  // call the download proc with the status line
@@ -50,7 +53,7 @@ inline constexpr uint32_t kTagsMeta = 5;  // newest non-empty ICY metadata block
 // a stream that has been closed calls none of its syncs any more.
 inline constexpr uint32_t kSyncMeta = 4;  // a new metadata block arrived
 // The stream has ended for good: a live stream whose reconnection attempts are
-// used up (about 30 s after the drop), or the clean end of a stream of known
+// used up (kOptionNetReconnect, 30 s after the drop), or the clean end of a stream of known
 // length. Called once, after the audio buffered until then has been played (at
 // once when the stream was never played). The stream stays open until closed.
 inline constexpr uint32_t kSyncEnd = 2;

@@ -39,6 +39,7 @@ struct NetOptions {
   uint32_t read_timeout_ms = 5000;     // option 37
   uint32_t prebuffer_percent = 75;     // option 15
   bool resolve_playlists = false;      // option 21
+  uint32_t reconnect_ms = 30000;       // kOptionNetReconnect
   std::string proxy;                   // option 17, empty = direct
 };
 

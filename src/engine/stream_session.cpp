@@ -219,7 +219,10 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     if (error == kErrorOk && got > 0) {
       last_data_ms_ = now;
       splicer_.Feed(piece_, audio, discontinuity);
-      if (audio.size() > start) return Next::kAudio;
+      if (audio.size() > start) {
+        outage_ = false;  // new audio: the next drop starts a new outage
+        return Next::kAudio;
+      }
       continue;
     }
     // A read time-out while matching is only the end of the wait for the burst.
@@ -229,7 +232,13 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     splicer_.GiveUp(audio, discontinuity);
     connection_.reset();
     if (!live_) return audio.size() > start ? Next::kAudio : Next::kEnd;  // a file cut short
-    dropped_ms_ = now;
+    // A server that takes the listener back but drops it again before sending
+    // anything new is one outage: the back-off and the time limit go on.
+    if (!outage_) {
+      outage_ = true;
+      dropped_ms_ = now;
+      attempt_ = 0;
+    }
     if (audio.size() > start) return Next::kAudio;
   }
 }
@@ -237,12 +246,13 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
 bool StreamSession::Reconnect(std::vector<uint8_t>& audio, bool& discontinuity,
                               const IcyDemux::MetaHandler& on_meta) {
   if (!live_) return false;
-  for (int attempt = 0;; ++attempt) {
-    const uint32_t delay = ReconnectDelayMs(attempt);
+  const uint64_t budget = options_.reconnect_ms;
+  for (;; ++attempt_) {
+    const uint32_t delay = ReconnectDelayMs(attempt_);
     const uint64_t spent = network_.NowMs() - dropped_ms_;
-    if (spent + delay >= kReconnectBudgetMs) return false;
+    if (spent + delay >= budget) return false;
     if (!network_.Sleep(delay)) return false;
-    const uint64_t left = kReconnectBudgetMs - std::min(kReconnectBudgetMs, network_.NowMs() - dropped_ms_);
+    const uint64_t left = budget - std::min(budget, network_.NowMs() - dropped_ms_);
     const uint32_t connect_timeout = static_cast<uint32_t>(
         std::clamp<uint64_t>(left, kMinAttemptMs, std::max<uint32_t>(options_.connect_timeout_ms, kMinAttemptMs)));
     Url url = url_;
@@ -264,6 +274,7 @@ bool StreamSession::Reconnect(std::vector<uint8_t>& audio, bool& discontinuity,
     last_data_ms_ = network_.NowMs();
     splice_deadline_ms_ = last_data_ms_ + kSpliceWaitMs;
     ++reconnects_;
+    ++attempt_;
     piece_.clear();
     body_->Feed(head.body(), piece_, on_meta);
     splicer_.Feed(piece_, audio, discontinuity);

@@ -53,9 +53,8 @@ class Network {
 };
 
 // Reconnection of a dropped live stream: the wait before attempt `attempt`
-// (0 = the first) and the time after the drop when the attempts stop.
+// (0 = the first). The attempts stop NetOptions::reconnect_ms after the drop.
 uint32_t ReconnectDelayMs(int attempt);
-inline constexpr uint64_t kReconnectBudgetMs = 30000;
 // How long a new connection's audio is held while its burst may still bring
 // the tail of the old audio.
 inline constexpr uint64_t kSpliceWaitMs = 600;
@@ -138,6 +137,8 @@ class StreamSession {
   bool live_ = true;              // no declared length: a drop is reconnected
   uint64_t last_data_ms_ = 0;     // when bytes last arrived
   uint64_t dropped_ms_ = 0;       // when the connection was lost
+  bool outage_ = false;           // lost, and no new audio since
+  int attempt_ = 0;               // reconnection attempts in this outage
   uint64_t splice_deadline_ms_ = 0;
   Splicer splicer_{kSpliceHistoryBytes};
   std::vector<uint8_t> piece_;    // scratch: one read's audio

@@ -32,26 +32,8 @@ std::wstring Widen(const std::string& s) {
   return out;
 }
 
-// Whether `cert` is in the Root store of the current user or of the machine.
-bool InRootStore(PCCERT_CONTEXT cert) {
-  for (DWORD location : {CERT_SYSTEM_STORE_CURRENT_USER, CERT_SYSTEM_STORE_LOCAL_MACHINE}) {
-    HCERTSTORE store = CertOpenStore(CERT_STORE_PROV_SYSTEM_W, 0, 0, location | CERT_STORE_READONLY_FLAG, L"Root");
-    if (!store) continue;
-    PCCERT_CONTEXT found = CertFindCertificateInStore(store, X509_ASN_ENCODING | PKCS_7_ASN_ENCODING, 0,
-                                                      CERT_FIND_EXISTING, cert, nullptr);
-    const bool same = found && found->cbCertEncoded == cert->cbCertEncoded &&
-                      std::memcmp(found->pbCertEncoded, cert->pbCertEncoded, cert->cbCertEncoded) == 0;
-    if (found) CertFreeCertificateContext(found);
-    CertCloseStore(store, 0);
-    if (same) return true;
-  }
-  return false;
-}
-
-// The SSL policy over `chain`: validity, usage, revocation where known, and
-// the name; `allow_unknown_root` only once the root was found among the
-// user's trusted roots by InRootStore.
-DWORD CheckPolicy(PCCERT_CHAIN_CONTEXT chain, std::wstring& host, bool allow_unknown_root) {
+// The SSL policy over `chain`: usage and the name.
+DWORD CheckPolicy(PCCERT_CHAIN_CONTEXT chain, std::wstring& host) {
   SSL_EXTRA_CERT_CHAIN_POLICY_PARA ssl{};
   ssl.cbSize = sizeof ssl;
   ssl.dwAuthType = AUTHTYPE_SERVER;
@@ -59,15 +41,15 @@ DWORD CheckPolicy(PCCERT_CHAIN_CONTEXT chain, std::wstring& host, bool allow_unk
   CERT_CHAIN_POLICY_PARA para{};
   para.cbSize = sizeof para;
   para.pvExtraPolicyPara = &ssl;
-  if (allow_unknown_root) para.dwFlags = CERT_CHAIN_POLICY_ALLOW_UNKNOWN_CA_FLAG;
   CERT_CHAIN_POLICY_STATUS status{};
   status.cbSize = sizeof status;
   if (!CertVerifyCertificateChainPolicy(CERT_CHAIN_POLICY_SSL, chain, &para, &status)) return DWORD(CERT_E_CHAINING);
   return status.dwError;
 }
 
-// Verifies the server's certificate: a chain to a trusted root, valid now, for
-// server authentication, issued to `host`.
+// Verifies the server's certificate: a whole chain to one of the user's
+// trusted roots (the Root stores, the current user's included), valid now,
+// for server authentication, issued to `host`.
 bool VerifyServer(CtxtHandle* context, const std::string& host_name) {
   PCCERT_CONTEXT cert = nullptr;
   if (QueryContextAttributesW(context, SECPKG_ATTR_REMOTE_CERT_CONTEXT, &cert) != SEC_E_OK || !cert) return false;
@@ -80,18 +62,12 @@ bool VerifyServer(CtxtHandle* context, const std::string& host_name) {
   PCCERT_CHAIN_CONTEXT chain = nullptr;
   bool ok = false;
   if (CertGetCertificateChain(nullptr, cert, nullptr, cert->hCertStore, &chain_para, 0, nullptr, &chain) && chain) {
+    // The chain's own verdict first: Wine's SSL policy passes a chain that
+    // ends without reaching any root (CERT_TRUST_IS_PARTIAL_CHAIN). No
+    // revocation check is asked for, so its "unknown" bits do not count.
+    constexpr DWORD kIgnored = CERT_TRUST_REVOCATION_STATUS_UNKNOWN | CERT_TRUST_IS_OFFLINE_REVOCATION;
     std::wstring host = Widen(host_name);
-    DWORD error = CheckPolicy(chain, host, false);
-    if (error == DWORD(CERT_E_UNTRUSTEDROOT) && chain->cChain > 0 && chain->rgpChain[0]->cElement > 0) {
-      // Wine's chain engine does not consult the Root stores that users add
-      // authorities to; on Windows the first check already passed. The
-      // root is taken as trusted exactly when it is in one of them.
-      const CERT_SIMPLE_CHAIN* simple = chain->rgpChain[0];
-      PCCERT_CONTEXT root = simple->rgpElement[simple->cElement - 1]->pCertContext;
-      const DWORD others = chain->TrustStatus.dwErrorStatus & ~DWORD(CERT_TRUST_IS_UNTRUSTED_ROOT);
-      if (others == 0 && InRootStore(root)) error = CheckPolicy(chain, host, true);
-    }
-    ok = error == 0;
+    ok = (chain->TrustStatus.dwErrorStatus & ~kIgnored) == 0 && CheckPolicy(chain, host) == 0;
     CertFreeCertificateChain(chain);
   }
   CertFreeCertificateContext(cert);

@@ -287,9 +287,12 @@ TEST_F(StationTest, EachFaultGivesItsErrorCode) {
 
 TEST_F(StationTest, DamagedStreamsEndCleanly) {
   EngineSetOption(kOptionNetReadTimeout, 1500);
+  // A station that drops, stalls or ends its answer is connected again; this
+  // one starts its file afresh each time, so the join finds nothing new and
+  // the download stops growing while the attempts go on.
   const struct {
     const char* query;
-    bool ends;  // downloading stops by itself
+    bool ends;  // downloading stops growing
   } cases[] = {
       {"fault=drop&after=20000", true},
       {"fault=stall&after=20000", true},
