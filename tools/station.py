@@ -328,7 +328,7 @@ def wait_until_closed(sock, seconds=MAX_STREAM_SECONDS):
 def header_block(status, headers, space):
     sep = ": " if space else ":"
     lines = [status] + [k + sep + v for k, v in headers]
-    return ("\r\n".join(lines) + "\r\n\r\n").encode("latin-1")
+    return ("\r\n".join(lines) + "\r\n\r\n").encode("utf-8")  # header values as a UTF-8 server sends them
 
 
 def simple_answer(sock, status, ctype, body, extra=()):

@@ -12,6 +12,7 @@
 #include "controls/skin_panel_win.h"
 #include "controls/skin_trackbar_win.h"
 #include "engine/engine.h"
+#include "playback/connection_win.h"
 #include "playback/engine_error_win.h"
 #include "playback/volume.h"
 #include "resources/resource_ids.h"
@@ -28,6 +29,7 @@ bool Minimised = false;
 namespace {
 
 constexpr TColor kStatusColor = RgbColor(0x7B, 0xD7, 0xFA);  // 16439163
+constexpr uint32_t kConnectionsEndMs = 3000;
 // The proxy text given to the engine: lives as long as the program, always empty.
 char g_proxy[100] = {};
 
@@ -166,6 +168,7 @@ void TForm1::BuildLayout() {
   PlayButton->Font().SetName("Tahoma");
   PlayButton->Font().SetHeight(-11);
   LoadGlassFaces(PlayButton, IDR_PLAY, IDR_PLAY_DOWN, IDR_PLAY_DISABLED);
+  PlayButton->OnClick = [this](TObject* s) { PlayButtonClick(s); };
 
   StopButton = Make<TGlassButton>(this, SkinPanel1, "StopButton", 96, 8, 52, 22);
   StopButton->SetCaption("GlassButton1");
@@ -173,6 +176,7 @@ void TForm1::BuildLayout() {
   StopButton->Font().SetName("Tahoma");
   StopButton->Font().SetHeight(-11);
   LoadGlassFaces(StopButton, IDR_STOP, IDR_STOP_DOWN, IDR_STOP_DISABLED);
+  StopButton->OnClick = [this](TObject* s) { StopButtonClick(s); };
 
   // The tray menu and the browser's edit menu.
   PopupMenu1 = new TPopupMenu(this);
@@ -182,6 +186,8 @@ void TForm1::BuildLayout() {
   N2 = MakeItem(this, PopupMenu1, "N2", "-", true);
   N1 = MakeItem(this, PopupMenu1, "N1", "Скрыть/Показать ", true);
   N3 = MakeItem(this, PopupMenu1, "N3", "Выход", true);
+  Nplay->OnClick = [this](TObject* s) { NplayClick(s); };
+  Nstop->OnClick = [this](TObject* s) { NstopClick(s); };
   N1->OnClick = [this](TObject* s) { N1Click(s); };
   N3->OnClick = [this](TObject* s) { N3Click(s); };
 
@@ -213,6 +219,7 @@ void TForm1::BuildLayout() {
   TimerL->SetName("TimerL");
   TimerL->SetEnabled(false);
   TimerL->SetInterval(200);
+  TimerL->OnTimer = [this](TObject* s) { TimerLTimer(s); };
 }
 
 void TForm1::FormCreate(TObject*) {
@@ -299,9 +306,17 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     Application.HandleException(error);
   }
   EngineStop();
+  closed_ = true;
 }
 
-void TForm1::FormDestroy(TObject*) { EngineFree(); }
+void TForm1::FormDestroy(TObject*) {
+  // Connections still running report nothing more; once the engine has let
+  // go of their streams they end quickly, and they are let finish here so
+  // that none of them outlives the program's data.
+  RetireConnections();
+  EngineFree();
+  WaitForConnections(kConnectionsEndMs);
+}
 
 void TForm1::N1Click(TObject*) {
   if (Minimised) {

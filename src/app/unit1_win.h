@@ -114,7 +114,15 @@ class TForm1 : public TForm {
   // ---- Other subsystems' handlers ----
   void Timer1Timer(TObject* sender);          // browser/page_timer_win.cpp
 
+ protected:
+  // Every message goes to the form's normal handling first; then connection
+  // reports and the player notification are acted on (src/playback/).
+  LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
+
  private:
+  void PlayerNotification(uint32_t code, LPARAM param);
+  void RetryAfterFailure();  // the reaction to a failed connection
+  bool closed_ = false;      // FormClose has run: the program is ending
   void BuildLayout();
   void MakeRegion();       // creation step 7
   void MakeTitleImages();  // creation step 8

@@ -124,7 +124,11 @@ class Stream final : public CompressedInput {
     switch (mode) {
       case kFilePosDecoded: return ring_->TotalRead();
       case kFilePosDownload: return ring_->TotalWritten();
-      case kFilePosTotal: return report_bytes_;
+      case kFilePosTotal:
+        // Once nothing more can arrive (the stream ended for good), the buffer
+        // will not fill: a caller that waits for it to fill learns so here.
+        if (download_ended_) return FailWith(kErrorNoConnection, kFilePosError);
+        return report_bytes_;
       default: return FailWith(kErrorIllegalParam, kFilePosError);
     }
   }

@@ -1,0 +1,279 @@
+#include "playback/connection_win.h"
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "app/app_state_win.h"
+#include "playback/connection_rules.h"
+#include "playback/notification_rules.h"
+
+namespace {
+
+// Reports of connections on their way to the window (never seen outside this
+// file). wParam: the generation of the reporting connection.
+// kMsgReportSent, lParam: const Report* of a sender that waits for the answer.
+// kMsgReportPosted, lParam: Report* that the window frees; engine threads post,
+// because a thread of the engine must never wait for the window (the window's
+// thread may be waiting for that very thread while it frees the engine).
+constexpr UINT kMsgReportSent = WM_APP + 0x125;
+constexpr UINT kMsgReportPosted = WM_APP + 0x126;
+
+struct Report {
+  uint32_t code = 0;
+  LPARAM number = 0;  // codes without a text
+  std::string text;   // codes with a text
+};
+
+// What all connections share. Made once and never freed: connection threads
+// may still run while the program's statics are torn down at exit.
+struct Shared {
+  std::mutex lock;
+  HSTREAM current = 0;   // protected by lock: the stream the newest connection made
+  uint32_t owner = 0;    // protected by lock: the generation that made `current`
+  int running = 0;       // protected by lock: connection threads alive
+  HANDLE idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);  // set while running is 0
+};
+
+Shared& State() {
+  static Shared* shared = new Shared;
+  return *shared;
+}
+
+// The newest connection's generation; only the window thread writes it, so it
+// is what the window compares each report with. 0 = none.
+std::atomic<uint32_t> g_newest{0};
+// Set by connection threads: their reports wait for the window.
+thread_local bool t_connection_thread = false;
+
+// The wait's passes are this far apart, so a slow station does not flood the
+// window with thousands of synchronous reports a second.
+constexpr DWORD kBufferingPollMs = 10;
+
+bool Superseded(uint32_t generation) { return g_newest.load() != generation; }
+
+void Send(uint32_t generation, Report report) {
+  HWND window = MainWindowHandle;
+  if (!window) return;
+  if (t_connection_thread) {
+    SendMessageW(window, kMsgReportSent, generation, reinterpret_cast<LPARAM>(&report));
+    return;
+  }
+  auto* owned = new (std::nothrow) Report(std::move(report));
+  if (!owned) return;
+  if (!PostMessageW(window, kMsgReportPosted, generation, reinterpret_cast<LPARAM>(owned)))
+    delete owned;
+}
+
+void SendNumber(uint32_t generation, uint32_t code, LPARAM number) {
+  Report report;
+  report.code = code;
+  report.number = number;
+  Send(generation, std::move(report));
+}
+
+void SendText(uint32_t generation, uint32_t code, std::string text) {
+  Report report;
+  report.code = code;
+  report.text = std::move(text);
+  Send(generation, std::move(report));
+}
+
+void* GenerationTag(uint32_t generation) {
+  return reinterpret_cast<void*>(static_cast<uintptr_t>(generation));
+}
+
+struct Connection {
+  std::string address;  // the thread's own copy
+  uint32_t generation = 0;
+};
+
+void Connect(const Connection& c) {
+  Shared& shared = State();
+  // 1. Free the current stream, unless a newer connection has started: that
+  // one frees it (and may already have put its own in its place).
+  HSTREAM previous = 0;
+  {
+    std::lock_guard lock(shared.lock);
+    if (Superseded(c.generation)) return;
+    previous = shared.current;
+    shared.current = 0;
+    shared.owner = 0;
+  }
+  StreamClose(previous);
+  uint32_t percent = 0;
+
+  // 2, 3. Connect.
+  SendNumber(c.generation, kCodeConnecting, 0);
+  const HSTREAM stream = StreamOpenUrl(c.address.c_str(), 0, kStreamStatusCallback,
+                                       DownloadStatusProc, GenerationTag(c.generation));
+  // 4. Failure.
+  if (!stream) {
+    SendNumber(c.generation, kCodeFailed, EngineLastError());
+    return;
+  }
+  bool kept = false;
+  {
+    std::lock_guard lock(shared.lock);
+    // A newer connection frees whatever is current, now or when it starts:
+    // a superseded one must not take the place.
+    kept = !Superseded(c.generation);
+    if (kept) {
+      shared.current = stream;
+      shared.owner = c.generation;
+    }
+  }
+  if (!kept) {
+    StreamClose(stream);
+    return;
+  }
+
+  // 5. The buffering wait. A newer connection frees this stream; the wait
+  // then has nothing more to do.
+  for (;;) {
+    if (Superseded(c.generation)) return;
+    const std::optional<uint32_t> pass =
+        BufferPercent(StreamFilePosition(stream, kFilePosTotal),
+                      StreamFilePosition(stream, kFilePosDownload),
+                      StreamFilePosition(stream, kFilePosDecoded));
+    if (!pass) break;
+    percent = *pass;
+    SendNumber(c.generation, kCodeBuffering, percent);
+    if (BufferingDone(percent)) break;
+    Sleep(kBufferingPollMs);
+  }
+
+  // 6. Station headers: the ICY list, or the HTTP list when there is none.
+  const char* list = StreamTags(stream, kTagsIcy);
+  if (!list) list = StreamTags(stream, kTagsHttp);
+  for (auto& [code, text] : StationHeaderReports(list)) SendText(c.generation, code, std::move(text));
+
+  // 7 to 9. The title now, its changes from now on, and sound.
+  ReadStreamTitle();
+  StreamSetSync(stream, kSyncMeta, 0, TitleChangedProc, nullptr);
+  StreamPlay(stream, false);
+}
+
+void ThreadStarting() {
+  Shared& shared = State();
+  std::lock_guard lock(shared.lock);
+  if (shared.running++ == 0) ResetEvent(shared.idle);
+}
+
+void ThreadEnded() {
+  Shared& shared = State();
+  std::lock_guard lock(shared.lock);
+  if (--shared.running == 0) SetEvent(shared.idle);
+}
+
+DWORD WINAPI ConnectStream(void* parameter) {
+  std::unique_ptr<Connection> connection(static_cast<Connection*>(parameter));
+  t_connection_thread = true;
+  try {
+    Connect(*connection);
+  } catch (...) {
+    // Nothing may leave a thread's entry; an exhausted heap ends this attempt.
+  }
+  connection.reset();
+  ThreadEnded();
+  return 0;
+}
+
+}  // namespace
+
+void StartConnection(const std::string& address) {
+  const uint32_t generation = g_newest.load() + 1;
+  g_newest = generation;
+  auto* connection = new Connection{address, generation};
+  ThreadStarting();
+  HANDLE thread = CreateThread(nullptr, 0, ConnectStream, connection, 0, nullptr);
+  if (thread) {
+    CloseHandle(thread);  // not waited for: the thread ends by itself
+    return;
+  }
+  delete connection;
+  ThreadEnded();
+  // No thread, no connection: the window hears of it as of a failed one.
+  SendNumber(generation, kCodeFailed, kErrorMemory);
+}
+
+bool HandleConnectionReport(HWND window, UINT msg, WPARAM wparam, LPARAM lparam) {
+  std::unique_ptr<Report> owned;
+  const Report* report = nullptr;
+  if (msg == kMsgReportSent) {
+    report = reinterpret_cast<const Report*>(lparam);
+  } else if (msg == kMsgReportPosted) {
+    owned.reset(reinterpret_cast<Report*>(lparam));
+    report = owned.get();
+  } else {
+    return false;
+  }
+  if (static_cast<uint32_t>(wparam) != g_newest.load()) return true;  // superseded
+  const LPARAM param =
+      CodeCarriesText(report->code) ? reinterpret_cast<LPARAM>(report->text.c_str()) : report->number;
+  SendMessageW(window, kPlayerNotification, report->code, param);
+  return true;
+}
+
+void RetireConnections() {
+  g_newest = g_newest.load() + 1;  // a generation no connection has
+  Shared& shared = State();
+  HSTREAM current = 0;
+  {
+    std::lock_guard lock(shared.lock);
+    current = shared.current;
+    shared.current = 0;
+    shared.owner = 0;
+  }
+  StreamClose(current);
+}
+
+void WaitForConnections(uint32_t limit_ms) {
+  Shared& shared = State();
+  const DWORD start = GetTickCount();
+  for (;;) {
+    const DWORD waited = GetTickCount() - start;
+    if (waited >= limit_ms) return;
+    const DWORD r = MsgWaitForMultipleObjects(1, &shared.idle, FALSE, limit_ms - waited, QS_SENDMESSAGE);
+    if (r != WAIT_OBJECT_0 + 1) return;  // idle, time-out or failure
+    // A connection is waiting in a send to this thread: answer it (the
+    // reports are dropped, every generation being retired).
+    MSG m;
+    PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
+
+HSTREAM CurrentStream() {
+  Shared& shared = State();
+  std::lock_guard lock(shared.lock);
+  return shared.current;
+}
+
+void ReadStreamTitle() {
+  Shared& shared = State();
+  HSTREAM stream = 0;
+  uint32_t owner = 0;
+  {
+    std::lock_guard lock(shared.lock);
+    stream = shared.current;
+    owner = shared.owner;
+  }
+  const char* metadata = StreamTags(stream, kTagsMeta);
+  if (!metadata) return;
+  std::optional<std::string> title = ParseStreamTitle(metadata);
+  if (!title) return;
+  SendText(owner, kCodeTitle, StationTextToCp1251(*title));
+}
+
+void ENGINE_CALLBACK TitleChangedProc(HSYNC, HSTREAM stream, uint32_t, void*) {
+  // A stream that is no longer current has nothing to say (it is being freed).
+  if (stream != CurrentStream()) return;
+  ReadStreamTitle();
+}
+
+void ENGINE_CALLBACK DownloadStatusProc(const void* buffer, uint32_t length, void* user) {
+  if (!buffer || length != 0) return;
+  const auto generation = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(user));
+  SendText(generation, kCodeServerStatus, StationTextToCp1251(static_cast<const char*>(buffer)));
+}

@@ -1,0 +1,47 @@
+// Stream connections: each start of playback connects to a station on a
+// thread of its own, waits until the engine's buffer is more than 75 % full,
+// reports the station's name, bit rate and track title, and plays. Everything
+// a connection learns reaches the main window as the player notification.
+//
+// Overlapping connections: each start supersedes every earlier connection.
+// Only the newest connection keeps a stream alive, and only its reports reach
+// the window: reports travel through the window's thread, which drops those of
+// superseded connections, so no report can slip past a newer start.
+//
+// Threads: StartConnection, HandleConnectionReport and RetireConnections are
+// for the window thread; the rest run on connection and engine threads.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+
+#include "engine/engine.h"
+
+// Starts a connection to `address` (copied) on a new thread, which is not
+// waited for and ends by itself.
+void StartConnection(const std::string& address);
+
+// The window's side of the reports: call from the main window's procedure
+// for every message. Returns true when the message was a connection report;
+// a report of the newest connection is then sent on as the player
+// notification to `window`.
+bool HandleConnectionReport(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
+
+// At the window's end: no report reaches the window any more and no stream is
+// kept. Then, once the engine is freed, WaitForConnections lets the remaining
+// connection threads finish (up to `limit_ms`), handling the messages sent
+// to this thread meanwhile so that none of them waits for us.
+void RetireConnections();
+void WaitForConnections(uint32_t limit_ms);
+
+// The current stream (0 when none): the one stream a connection keeps.
+HSTREAM CurrentStream();
+
+// Reads the current stream's metadata and reports its track title (code 7).
+void ReadStreamTitle();
+
+// Engine callbacks of a connection.
+void ENGINE_CALLBACK TitleChangedProc(HSYNC sync, HSTREAM stream, uint32_t data, void* user);
+void ENGINE_CALLBACK DownloadStatusProc(const void* buffer, uint32_t length, void* user);

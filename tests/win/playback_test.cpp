@@ -1,0 +1,570 @@
+// Playback in the main window, in-process, with the real engine against the
+// local test station (VOLNAR_STATION): Play and Stop, the player notification
+// with its status texts, the retries and the final box, overlapping
+// connections, closing during a retry, the marquee, the volume slider and the
+// tray menu's commands.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "app/program_win.h"
+#include "app/settings_win.h"
+#include "app/unit1_win.h"
+#include "controls/glass_button_win.h"
+#include "controls/skin_trackbar_win.h"
+#include "engine/engine.h"
+#include "engine_env.h"
+#include "pcm_analysis.h"
+#include "playback/connection_win.h"
+#include "playback/notification_rules.h"
+#include "registry_guard.h"
+#include "tray/tray_icon_win.h"
+#include "ui_test_util.h"
+
+namespace {
+
+struct Note {
+  uint32_t code;
+  LPARAM number;
+  std::string text;
+};
+
+struct Box {
+  HWND owner;
+  std::string text;
+  bool null_caption;
+  UINT type;
+};
+
+std::string Station() {
+  const char* s = std::getenv("VOLNAR_STATION");
+  return s ? s : "";
+}
+
+// Nothing listens there: connections are refused at once.
+constexpr char kDeadStation[] = "http://127.0.0.1:9/stream";
+
+class PlaybackTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (Station().empty()) GTEST_SKIP() << "VOLNAR_STATION is not set";
+    Application.Initialize();
+    Application.ErrorBoxHook = [this](const std::string& text, const std::string&) {
+      errors.push_back(text);
+    };
+    MessageBoxHook = [this](HWND owner, const std::string& text, const char* caption, UINT type) {
+      boxes.push_back({owner, text, caption == nullptr, type});
+      if (on_box) on_box();
+      return IDOK;
+    };
+    EngineFree();
+    Application.SetTitle(kProgramTitle);  // as the program's entry leaves it
+    sampler = new TTimer(nullptr);
+    sampler->SetInterval(15);
+    sampler->OnTimer = [this](TObject*) { SampleState(); };
+  }
+
+  // Starts the window as the program does, with `lasturl` stored from the last run.
+  void Open(const std::string& lasturl = "") {
+    if (!lasturl.empty()) WriteSetting("lasturl", lasturl);
+    Application.CreateForm(Form1);
+    ASSERT_NE(Form1, nullptr);
+    ShowWindow(Application.Handle(), SW_SHOWNOACTIVATE);
+    Form1->Show();
+    // Every player notification the window handles, and the state slot as
+    // it changes (sampled, so retry texts set inside a handler are seen).
+    TWindowProc inner = Form1->WindowProc;
+    Form1->WindowProc = [this, inner](UINT msg, WPARAM wparam, LPARAM lparam) -> LRESULT {
+      if (msg == kPlayerNotification) {
+        Note n{static_cast<uint32_t>(wparam), lparam, {}};
+        if (wparam <= kLastPlayerCode && CodeCarriesText(static_cast<uint32_t>(wparam)))
+          n.text = reinterpret_cast<const char*>(lparam);
+        notes.push_back(n);
+      }
+      if (msg == WM_NULL) ++null_messages;
+      const LRESULT r = inner(msg, wparam, lparam);
+      if (msg == kPlayerNotification) SampleState();
+      return r;
+    };
+  }
+
+  void TearDown() override {
+    delete sampler;
+    sampler = nullptr;
+    if (Form1) Form1->Free();
+    MSG m;
+    while (PeekMessageW(&m, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE)) {
+    }
+    Application.ErrorBoxHook = nullptr;
+    MessageBoxHook = nullptr;
+    EngineFree();
+  }
+
+  void SampleState() {
+    if (!Form1) return;
+    const std::string& state = Form1->Label1->Caption();
+    if (states.empty() || states.back() != state) states.push_back(state);
+    if (on_state) on_state(state);
+  }
+
+  bool WaitFor(const std::function<bool()>& done, int seconds = 20) {
+    return PumpUntil(done, seconds * 100);
+  }
+
+  // What the window heard, for failure messages.
+  std::string Heard() const {
+    std::string out;
+    for (const Note& n : notes)
+      out += std::to_string(n.code) + ":" + (n.text.empty() ? std::to_string(n.number) : n.text) + " ";
+    out += "| states:";
+    for (const std::string& s : states) out += " [" + s + "]";
+    return out;
+  }
+
+  std::vector<Note> NotesWithCode(uint32_t code) const {
+    std::vector<Note> out;
+    for (const Note& n : notes)
+      if (n.code == code) out.push_back(n);
+    return out;
+  }
+
+  bool SawState(const std::string& s) const {
+    for (const std::string& x : states)
+      if (x == s) return true;
+    return false;
+  }
+
+  VolnarKeyGuard guard;
+  std::vector<Note> notes;
+  std::vector<std::string> states;
+  std::vector<std::string> errors;
+  std::vector<Box> boxes;
+  std::function<void()> on_box;
+  std::function<void(const std::string&)> on_state;
+  int null_messages = 0;
+  TTimer* sampler = nullptr;
+};
+
+void ClickControl(TWinControl* control) {
+  SendMessageW(control->Handle(), WM_LBUTTONDOWN, MK_LBUTTON, Point(10, 10));
+  SendMessageW(control->Handle(), WM_LBUTTONUP, 0, Point(10, 10));
+}
+
+struct Transport {
+  bool nplay, nstop, play, stop;
+  bool operator==(const Transport&) const = default;
+};
+Transport StatesOf(TForm1* f) {
+  return {f->Nplay->Enabled(), f->Nstop->Enabled(), f->PlayButton->Enabled(), f->StopButton->Enabled()};
+}
+std::ostream& operator<<(std::ostream& os, const Transport& t) {
+  return os << "Nplay " << t.nplay << ", Nstop " << t.nstop << ", PlayButton " << t.play
+            << ", StopButton " << t.stop;
+}
+
+// How much of the captured output since `from` is the tone at `hz`, against
+// the tone at `other_hz`.
+double ToneRatio(const std::wstring& capture, uint64_t from, double hz, double other_hz) {
+  const std::vector<int16_t> pcm = pcm::ReadRaw(capture, from);
+  const std::vector<int16_t> left = pcm::Channel(pcm, 2, 0);
+  return (pcm::GoertzelPower(left, engine_env::kRate, hz) + 1e-9) /
+         (pcm::GoertzelPower(left, engine_env::kRate, other_hz) + 1e-9);
+}
+
+}  // namespace
+
+// ---- The whole way: Play, buffering, station, title, title change, Stop ----
+
+TEST_F(PlaybackTest, PlayReportsTheStationAndTitlesAndStopStillsTheTitle) {
+  // Station name and titles in UTF-8, as most servers send them.
+  Open(Station() +
+       "/stream/tone440-44k-128.mp3?status=icy&name=%D0%A0%D0%B0%D0%B4%D0%B8%D0%BE%20Jazz"
+       "&br=128&titles=One|%D0%9F%D0%B5%D1%81%D0%BD%D1%8F&title_every=3&metaint=4000");
+  ASSERT_EQ(StatesOf(Form1), (Transport{true, false, true, false})) << "shown with a station";
+  ClickControl(Form1->PlayButton);
+  EXPECT_EQ(StatesOf(Form1), (Transport{false, true, false, true}));
+
+  ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "One"; })) << Heard();
+  EXPECT_EQ(Form1->Label1->Caption(), "Радио Jazz");
+  EXPECT_EQ(Form1->Label2->Caption(), "bitrate: 128");
+  EXPECT_EQ(Form1->Label3->Caption(), "Радио Jazz   One");
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), "Радио Jazz   One.  ");
+  EXPECT_TRUE(Form1->TimerL->Enabled());
+
+  // The order of the reports: connecting first, then the server's answer and
+  // the buffering passes, the wait ending at the first value above 75.
+  ASSERT_FALSE(notes.empty());
+  EXPECT_EQ(notes.front().code, kCodeConnecting);
+  std::vector<uint32_t> codes;
+  for (const Note& n : notes) codes.push_back(n.code);
+  const auto buffering = NotesWithCode(kCodeBuffering);
+  ASSERT_FALSE(buffering.empty());
+  for (size_t i = 0; i + 1 < buffering.size(); ++i) EXPECT_LE(buffering[i].number, 75) << i;
+  EXPECT_GT(buffering.back().number, 75);
+  EXPECT_TRUE(SawState("соединение...") || SawState("Воспроизведение"));
+  EXPECT_TRUE(SawState("буфферизация... " + std::to_string(buffering.back().number) + "%"));
+  const auto status = NotesWithCode(kCodeServerStatus);
+  ASSERT_EQ(status.size(), 1u);
+  EXPECT_EQ(status[0].text, "ICY 200 OK");
+  const auto names = NotesWithCode(kCodeStationName);
+  ASSERT_EQ(names.size(), 1u);
+  EXPECT_EQ(names[0].text, "Радио Jazz");
+
+  // The title scrolls: each tick moves one character to the end.
+  const std::string full = "Радио Jazz   One.  ";
+  ASSERT_TRUE(WaitFor([&] { return Application.Title() != full; }, 5));
+  const std::string rotated = Application.Title();
+  EXPECT_NE((full + full).find(rotated), std::string::npos) << rotated;
+
+  // The station's next title, converted from UTF-8.
+  ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "Песня"; }));
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), "Радио Jazz   Песня.  ");
+
+  // Stop: the title slot, the transport states, and a title that stands still.
+  ClickControl(Form1->StopButton);
+  EXPECT_EQ(StatesOf(Form1), (Transport{true, false, true, false}));
+  EXPECT_EQ(Form1->StatusLabel->Caption(), "Остановлено ");
+  EXPECT_EQ(Form1->Label3->Caption(), "Радио Jazz   Остановлено ");
+  EXPECT_FALSE(Form1->TimerL->Enabled());
+  const std::string still = Application.Title();
+  EXPECT_EQ(still, "Радио Jazz   Остановлено .  ");
+  Sleep(450);
+  PumpMessages();
+  EXPECT_EQ(Application.Title(), still);
+  EXPECT_NE(CurrentStream(), 0u) << "Stop does not free the stream";
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(boxes.empty());
+}
+
+TEST_F(PlaybackTest, HttpHeadersAreReadWhenThereAreNoIcyOnes) {
+  Open(Station() + "/stream/tone660-44k-lc.aac?status=http11&chunked=1&name=Jazz%20FM&br=96"
+                   "&hdrspace=1&titles=Song");
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "Song"; }));
+  // A space after each colon: the name keeps it, the bit rate too.
+  EXPECT_EQ(Form1->Label1->Caption(), " Jazz FM");
+  EXPECT_EQ(Form1->Label2->Caption(), "bitrate:  96");
+  EXPECT_EQ(NotesWithCode(kCodeServerStatus).at(0).text, "HTTP/1.1 200 OK");
+}
+
+// ---- Failures, retries and the box ----
+
+TEST_F(PlaybackTest, AFailingStationIsTriedSixTimesThenTheBoxShows) {
+  Open(kDeadStation);
+  ConnectAttempts = 1;  // as a play: link sets it
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }, 60));
+  EXPECT_EQ(ConnectAttempts, 6);
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, "Не могу проиграть поток");
+  EXPECT_EQ(boxes[0].owner, MainWindowHandle);
+  EXPECT_TRUE(boxes[0].null_caption);
+  EXPECT_EQ(boxes[0].type, UINT(MB_OK));
+
+  // Each failure: connecting, then the attempt to come, 2 up to 6.
+  std::vector<std::string> retries;
+  for (const std::string& s : states)
+    if (s.rfind("Ошибка", 0) == 0) retries.push_back(s);
+  EXPECT_EQ(retries, (std::vector<std::string>{
+                         "Ошибка соединения. Попытка 2.", "Ошибка соединения. Попытка 3.",
+                         "Ошибка соединения. Попытка 4.", "Ошибка соединения. Попытка 5.",
+                         "Ошибка соединения. Попытка 6."}));
+  EXPECT_EQ(NotesWithCode(kCodeConnecting).size(), 6u);
+  EXPECT_EQ(NotesWithCode(kCodeFailed).size(), 6u);
+  EXPECT_TRUE(NotesWithCode(kCodeBuffering).empty()) << "a failed creation sends nothing more";
+  EXPECT_EQ(Form1->Label1->Caption(), "Нет потока");
+  EXPECT_EQ(Application.Title(), "Волнар радио");
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), "Волнар радио");
+  EXPECT_FALSE(Form1->TimerL->Enabled());
+  // The failure leaves the transport as Play made it: Stop is the way back.
+  EXPECT_EQ(StatesOf(Form1), (Transport{false, true, false, true}));
+}
+
+TEST_F(PlaybackTest, WithoutAPlayLinkTheFirstFailureBringsTheBox) {
+  Open(kDeadStation);
+  ASSERT_EQ(ConnectAttempts, 100);
+  Form1->PlayButtonClick(Form1->PlayButton);
+  ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+  PumpUntil([] { return false; }, 20);
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(ConnectAttempts, 100);
+  EXPECT_EQ(NotesWithCode(kCodeConnecting).size(), 1u);
+  EXPECT_FALSE(SawState("Ошибка соединения. Попытка 101."));
+  EXPECT_EQ(Form1->Label1->Caption(), "Нет потока");
+}
+
+TEST_F(PlaybackTest, ClosingDuringARetryWaitStartsNothingMoreAndSavesBothValues) {
+  Open(kDeadStation);
+  ConnectAttempts = 1;
+  bool closed = false;
+  on_state = [&](const std::string& state) {
+    if (!closed && state == "Ошибка соединения. Попытка 2.") {
+      closed = true;
+      Form1->N3Click(Form1->N3);  // "Выход" from the tray while the retry waits
+    }
+  };
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return closed; }));
+  // The wait runs out inside the handler; then nothing is started.
+  PumpUntil([] { return false; }, 450);
+  on_state = nullptr;
+  EXPECT_EQ(NotesWithCode(kCodeConnecting).size(), 1u);
+  EXPECT_EQ(ConnectAttempts, 2);
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_EQ(ReadSetting("lasturl"), kDeadStation);
+  EXPECT_EQ(ReadSetting("cookies"), "");
+  HKEY key = nullptr;
+  ASSERT_EQ(RegOpenKeyExA(HKEY_CURRENT_USER, "SOFTWARE\\Volnar", 0, KEY_READ, &key), ERROR_SUCCESS);
+  EXPECT_EQ(RegQueryValueExA(key, "cookies", nullptr, nullptr, nullptr, nullptr), ERROR_SUCCESS);
+  RegCloseKey(key);
+}
+
+TEST_F(PlaybackTest, ClosingWhileTheBoxIsUpEndsWithoutAnotherAttempt) {
+  Open(kDeadStation);
+  on_box = [&] { Form1->N3Click(Form1->N3); };
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+  PumpUntil([] { return false; }, 50);
+  EXPECT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(NotesWithCode(kCodeConnecting).size(), 1u);
+  EXPECT_EQ(ReadSetting("lasturl"), kDeadStation);
+}
+
+// ---- Overlapping connections ----
+
+TEST_F(PlaybackTest, ASecondPlayLeavesOnlyTheNewestStreamAliveAndReporting) {
+  const std::wstring capture = engine_env::CapturePath();
+  const struct {
+    const char* what;
+    std::string first;
+    bool wait_for_buffering;  // start the second while the first buffers, else while it connects
+  } cases[] = {
+      {"first still connecting", Station() + "/stream/tone440-44k-128.mp3?fault=slowheaders&name=First", false},
+      {"first buffering", Station() + "/stream/tone440-44k-128.mp3?name=First&titles=Old", true},
+  };
+  Open();
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    notes.clear();
+    states.clear();
+    LastUrl = c.first;
+    Form1->NplayClick(Form1->Nplay);
+    if (c.wait_for_buffering) {
+      ASSERT_TRUE(WaitFor([&] { return !NotesWithCode(kCodeBuffering).empty(); }));
+    } else {
+      ASSERT_TRUE(WaitFor([&] { return !NotesWithCode(kCodeConnecting).empty(); }));
+    }
+    LastUrl = Station() + "/stream/tone660-44k-lc.aac?name=Second&titles=New&burst=65536";
+    Form1->NplayClick(Form1->Nplay);
+    ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "New"; }));
+    const HSTREAM newest = CurrentStream();
+    ASSERT_NE(newest, 0u);
+    // Long enough for the first connection to have finished whatever it did.
+    const uint64_t from = engine_env::FileSize(capture);
+    PumpUntil([] { return false; }, 250);
+    EXPECT_EQ(CurrentStream(), newest);
+    EXPECT_EQ(Form1->Label1->Caption(), "Second");
+    for (const Note& n : notes) {
+      EXPECT_NE(n.text, "First");
+      EXPECT_NE(n.text, "Old");
+    }
+    if (!capture.empty()) {
+      engine_env::WaitForCapture(capture, from, 44100 * 4);
+      EXPECT_GT(ToneRatio(capture, from, 660, 440), 100.0) << "only the newest station plays";
+    }
+  }
+}
+
+// ---- The notification table, sent as any sender would ----
+
+TEST_F(PlaybackTest, EachCodeWritesItsSlot) {
+  Open();
+  HWND w = Form1->Handle();
+  auto send_text = [w](uint32_t code, const char* text) {
+    SendMessageW(w, kPlayerNotification, code, reinterpret_cast<LPARAM>(text));
+  };
+  SendMessageW(w, kPlayerNotification, kCodeConnecting, 0);
+  EXPECT_EQ(Form1->Label1->Caption(), "соединение...");
+  EXPECT_EQ(Form1->StatusLabel->Caption(), "");
+  EXPECT_EQ(Form1->Label2->Caption(), "");
+  // A title while connecting also turns the state.
+  send_text(kCodeTitle, "Song");
+  EXPECT_EQ(Form1->StatusLabel->Caption(), "Song");
+  EXPECT_EQ(Form1->Label1->Caption(), "Воспроизведение");
+  SendMessageW(w, kPlayerNotification, kCodeBuffering, 100);
+  EXPECT_EQ(Form1->Label1->Caption(), "буфферизация... 100%");
+  // Any other state: a title changes only the title slot.
+  send_text(kCodeTitle, "Next");
+  EXPECT_EQ(Form1->Label1->Caption(), "буфферизация... 100%");
+  send_text(kCodeStationName, "Jazz FM");
+  send_text(kCodeBitrate, "bitrate: 128");
+  EXPECT_EQ(Form1->Label2->Caption(), "bitrate: 128");
+  send_text(kCodeServerStatus, "ICY 200 OK");
+  EXPECT_EQ(Form1->Label2->Caption(), "ICY 200 OK");
+  EXPECT_EQ(Form1->Label3->Caption(), "Jazz FM   Next");
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), "Jazz FM   Next.  ");
+  // Empty texts empty their slots.
+  send_text(kCodeStationName, "");
+  send_text(kCodeTitle, "");
+  EXPECT_EQ(Form1->Label3->Caption(), "   ");
+  // Unused and out-of-range codes change nothing.
+  for (WPARAM code : {WPARAM(5), WPARAM(6), WPARAM(9), WPARAM(0xFFFFFFFF)})
+    SendMessageW(w, kPlayerNotification, code, reinterpret_cast<LPARAM>("x"));
+  EXPECT_EQ(Form1->Label3->Caption(), "   ");
+  EXPECT_TRUE(boxes.empty());
+  EXPECT_TRUE(errors.empty());
+}
+
+// ---- Status setter and marquee ----
+
+TEST_F(PlaybackTest, TitleReadBackResetAndNoStream) {
+  Open();
+  // Nothing played yet: a stop leaves the start-up title.
+  Form1->NstopClick(Form1->Nstop);
+  EXPECT_EQ(Application.Title(), "Волнар-радио");
+  EXPECT_EQ(Form1->StatusLabel->Caption(), "Остановлено ");
+
+  const std::string long_name(300, 'x');
+  Form1->SetStatus(1, long_name);
+  const std::string title = Application.Title();
+  EXPECT_EQ(title, std::string(255, 'x')) << "the window reads back 255 characters";
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), title);
+  EXPECT_EQ(Form1->TrayIcon1->TipText().size(), 127u);
+  EXPECT_TRUE(Form1->TimerL->Enabled());
+
+  Form1->SetStatus(1, "ab");
+  Form1->SetStatus(0, "c");
+  EXPECT_EQ(Application.Title(), "ab   c.  ");
+  Form1->TimerLTimer(Form1->TimerL);
+  EXPECT_EQ(Application.Title(), "b   c.  a");
+  // A new status puts the unrotated text back.
+  Form1->SetStatus(2, "detail");
+  EXPECT_EQ(Application.Title(), "ab   c.  ");
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), "ab   c.  ");
+
+  // "Нет потока" changes the line but not the title; the marquee goes on.
+  Form1->SetStatus(1, "Нет потока");
+  EXPECT_EQ(Form1->Label3->Caption(), "Нет потока   c");
+  EXPECT_EQ(Application.Title(), "ab   c.  ");
+  EXPECT_TRUE(Form1->TimerL->Enabled());
+  Form1->TimerLTimer(Form1->TimerL);
+  EXPECT_EQ(Application.Title(), "b   c.  a");
+  // The reset stops it.
+  Form1->SetStatus(-1, "ignored");
+  EXPECT_EQ(Application.Title(), "Волнар радио");
+  EXPECT_EQ(Form1->TrayIcon1->Hint(), "Волнар радио");
+  EXPECT_FALSE(Form1->TimerL->Enabled());
+  EXPECT_EQ(Form1->Label3->Caption(), "Нет потока   c");
+  // A stop after a failure leaves the reset title.
+  Form1->NstopClick(Form1->Nstop);
+  EXPECT_EQ(Application.Title(), "Волнар радио");
+  // An empty title stays empty on a tick.
+  Application.SetTitle("");
+  Form1->TimerLTimer(Form1->TimerL);
+  EXPECT_EQ(Application.Title(), "");
+}
+
+// ---- Transport and volume ----
+
+TEST_F(PlaybackTest, PlayWithoutAStationDoesNothingAndStopAlwaysSwitches) {
+  Open();
+  ASSERT_EQ(StatesOf(Form1), (Transport{false, false, true, true})) << "as loaded: no station";
+  const Transport before = StatesOf(Form1);
+  EngineStop();
+  Form1->NplayClick(Form1->Nplay);
+  EXPECT_EQ(StatesOf(Form1), before);
+  PumpUntil([] { return false; }, 20);
+  EXPECT_TRUE(notes.empty()) << "no connection";
+
+  Form1->NstopClick(Form1->Nstop);
+  EXPECT_EQ(StatesOf(Form1), (Transport{true, false, true, false}));
+  EXPECT_EQ(Form1->StatusLabel->Caption(), "Остановлено ");
+  EXPECT_FALSE(Form1->TimerL->Enabled());
+}
+
+TEST_F(PlaybackTest, SliderSetsTheMasterVolume) {
+  Open();
+  const struct {
+    int position;
+    float volume;
+  } cases[] = {{0, 0.0f}, {37, 0.37f}, {100, 1.0f}, {50, 0.5f}};
+  for (const auto& c : cases) {
+    Form1->SkinTrackBar1->SetPosition(c.position);
+    EXPECT_EQ(EngineGetVolume(), c.volume) << c.position;
+  }
+  // By the keyboard, as the user would.
+  Form1->SkinTrackBar1->SetPosition(36);
+  SendMessageW(Form1->SkinTrackBar1->Handle(), WM_KEYDOWN, VK_RIGHT, 0);
+  EXPECT_EQ(Form1->SkinTrackBar1->Position(), 37);
+  EXPECT_EQ(EngineGetVolume(), 0.37f);
+}
+
+// ---- The tray menu ----
+
+namespace {
+// While the tray menu is open: note where it is and choose its first item.
+RECT g_menu_rect;
+void CALLBACK ChooseFirstTrayItem(HWND, UINT, UINT_PTR id, DWORD) {
+  HWND popup = FindWindowW(L"#32768", nullptr);
+  if (!popup || !IsWindowVisible(popup)) return;
+  KillTimer(nullptr, id);
+  GetWindowRect(popup, &g_menu_rect);
+  PostMessageW(popup, WM_KEYDOWN, VK_DOWN, 0);
+  PostMessageW(popup, WM_KEYDOWN, VK_RETURN, 0);
+}
+}  // namespace
+
+TEST_F(PlaybackTest, TrayMenuOpensAtThePointerAndPlaysAndStops) {
+  Open(Station() + "/stream/tone440-44k-128.mp3?name=Tray&burst=65536&titles=T&title_every=1000");
+  TTrayIcon* tray = Form1->TrayIcon1;
+  SetCursorPos(300, 400);
+  POINT at{};
+  GetCursorPos(&at);
+  g_menu_rect = {};
+  null_messages = 0;
+  const UINT_PTR t = SetTimer(nullptr, 0, 50, &ChooseFirstTrayItem);
+  SendMessageW(tray->MessageWindow(), TTrayIcon::kCallbackMessage, tray->Identifier(), WM_RBUTTONDOWN);
+  KillTimer(nullptr, t);
+  EXPECT_EQ(g_menu_rect.left, at.x) << "the menu opens at the pointer";
+  EXPECT_EQ(g_menu_rect.top, at.y);
+  PumpMessages();
+  EXPECT_GE(null_messages, 1) << "a null message follows the menu";
+  // The first item is "Вкл. последнее радио".
+  EXPECT_EQ(StatesOf(Form1), (Transport{false, true, false, true}));
+  ASSERT_TRUE(WaitFor([&] { return Form1->Label3->Caption() == "Tray   T"; })) << Heard();
+  Form1->Nstop->Click();
+  EXPECT_EQ(StatesOf(Form1), (Transport{true, false, true, false}));
+  EXPECT_EQ(Form1->StatusLabel->Caption(), "Остановлено ");
+  // A disabled item does nothing when chosen.
+  Form1->Nstop->Click();
+  EXPECT_EQ(StatesOf(Form1), (Transport{true, false, true, false}));
+}
+
+TEST_F(PlaybackTest, TaskbarRestartPutsTheIconBackWithItsHint) {
+  Open();
+  TTrayIcon* tray = Form1->TrayIcon1;
+  const UINT restart = TaskbarRestartMessage();
+  ASSERT_NE(restart, 0u) << "comctl32 is new enough here";
+  Form1->SetStatus(1, "Jazz FM");
+  // The taskbar went away and took the icon with it.
+  NOTIFYICONDATAW data{};
+  data.cbSize = NOTIFYICONDATAW_V2_SIZE;
+  data.hWnd = tray->MessageWindow();
+  data.uID = tray->Identifier();
+  ASSERT_TRUE(Shell_NotifyIconW(NIM_DELETE, &data));
+  EXPECT_FALSE(tray->UpdateTrayIcon()) << "no icon to modify";
+  SendMessageW(Application.Handle(), restart, 0, 0);
+  EXPECT_TRUE(tray->UpdateTrayIcon()) << "the icon is back";
+  EXPECT_EQ(tray->TipText(), L"Jazz FM   .  ");
+  // At exit the icon goes.
+  const HWND window = tray->MessageWindow();
+  const UINT id = tray->Identifier();
+  Form1->Free();
+  data.hWnd = window;
+  data.uID = id;
+  data.uFlags = NIF_TIP;
+  EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data)) << "removed at exit";
+}
