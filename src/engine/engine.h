@@ -41,7 +41,7 @@ inline constexpr uint32_t kStreamStatusCallback = 0x800000;  // call the downloa
 inline constexpr uint32_t kFilePosDecoded = 0;   // bytes taken by the decoder
 inline constexpr uint32_t kFilePosDownload = 1;  // bytes downloaded (audio only, metadata removed)
 inline constexpr uint32_t kFilePosTotal = 2;     // live stream: size of the download buffer;
-                                                 // kFilePosError once the download has ended
+                                                 // kFilePosError once the stream has ended for good
 inline constexpr uint64_t kFilePosError = ~0ull;
 
 // StreamTags types.
