@@ -28,6 +28,32 @@ TICK = os.sysconf("SC_CLK_TCK")
 SETTLE = 3.0  # seconds after the start before the first reading
 
 
+# Threads that Wine's pulse driver starts inside the program's process, by name.
+WINE_AUDIO_THREADS = ("winepulse_mainl", "winepulse_timer")
+
+
+def wine_audio_cpu(pid):
+    """CPU seconds of the process's threads that Wine's pulse driver runs."""
+    total = 0.0
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return 0.0
+    for tid in tasks:
+        try:
+            with open("/proc/%d/task/%s/comm" % (pid, tid)) as f:
+                name = f.read().strip()
+            if name not in WINE_AUDIO_THREADS:
+                continue
+            with open("/proc/%d/task/%s/stat" % (pid, tid), "rb") as f:
+                stat = f.read()
+        except OSError:
+            continue
+        fields = stat[stat.rfind(b")") + 2:].split()
+        total += (int(fields[11]) + int(fields[12])) / TICK
+    return total
+
+
 def proc_table():
     """pid -> (session id, cpu seconds, environ bytes or b'')."""
     out = {}
@@ -69,15 +95,17 @@ class Meter:
         self.others = set(others)
         self.session = {}
         self.other = {}
+        self.audio = {}
 
     def read(self):
         table = proc_table()
         for pid, (sid, cpu) in table.items():
             if sid == self.sid:
                 self.session[pid] = max(cpu, self.session.get(pid, 0.0))
+                self.audio[pid] = max(wine_audio_cpu(pid), self.audio.get(pid, 0.0))
             elif pid in self.others:
                 self.other[pid] = max(cpu, self.other.get(pid, 0.0))
-        return sum(self.session.values()), sum(self.other.values())
+        return sum(self.session.values()), sum(self.other.values()), sum(self.audio.values())
 
 
 def measure(cmd, env, seconds, cwd=None):
@@ -108,7 +136,8 @@ def measure(cmd, env, seconds, cwd=None):
     span = last[0] - first[0]
     own = (last[1][0] - first[1][0]) / span * 60
     shared = (last[1][1] - first[1][1]) / span * 60
-    return own, shared, whole, span
+    audio = (last[1][2] - first[1][2]) / span * 60
+    return own, shared, whole, span, audio
 
 
 def main():
@@ -138,16 +167,18 @@ def main():
     print("station: %s, %.0f s runs, CPU after %.0f s of settling, scaled to one minute" %
           (args.path, args.seconds, SETTLE))
     print()
-    print("| player | CPU s per minute (own processes) | plus shared Wine processes | whole run CPU s |")
-    print("|---|---|---|---|")
+    print("| player | CPU s per minute (own processes) | of it Wine's pulse driver threads | "
+          "the rest (engine, Wine's winmm) | plus shared Wine processes | whole run CPU s |")
+    print("|---|---|---|---|---|---|")
     if eng:
-        print("| vnplay (engine, Wine) | %.2f | %.2f | %.2f |" % (eng[0], eng[0] + eng[1], eng[2] or 0))
+        print("| vnplay (engine, Wine) | %.2f | %.2f | %.2f | %.2f | %.2f |"
+              % (eng[0], eng[4], eng[0] - eng[4], eng[0] + eng[1], eng[2] or 0))
     else:
-        print("| vnplay (engine, Wine) | failed | | |")
+        print("| vnplay (engine, Wine) | failed | | | | |")
     if peer:
-        print("| %s (native) | %.2f | - | %.2f |" % (args.peer, peer[0], peer[2] or 0))
+        print("| %s (native) | %.2f | - | - | - | %.2f |" % (args.peer, peer[0], peer[2] or 0))
     else:
-        print("| %s (native) | failed | | |" % args.peer)
+        print("| %s (native) | failed | | | | |" % args.peer)
     if eng and peer and peer[0] > 0:
         print()
         print("ratio engine/%s: %.2f (own), %.2f (with shared Wine processes)"

@@ -115,7 +115,7 @@ int TcpConnection::Wait(uint64_t deadline) {
   uint64_t now = GetTickCount64();
   DWORD wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
   // The cancel event first: when both are set, closing wins.
-  WSAEVENT events[2] = {cancel_, event_.Get()};
+  WSAEVENT events[2] = {cancel_.Event(), event_.Get()};
   DWORD r = WSAWaitForMultipleEvents(2, events, FALSE, wait, FALSE);
   if (r == WSA_WAIT_EVENT_0) return kErrorAborted;
   if (r == WSA_WAIT_TIMEOUT) return kErrorTimeout;
@@ -128,7 +128,7 @@ int TcpConnection::Connect(const std::string& host, uint16_t port, uint32_t time
   CloseSocket();
   uint64_t deadline = DeadlineAfter(timeout_ms);
   std::vector<Address> addresses;
-  if (int error = Resolve(host, port, cancel_, deadline, addresses); error != kErrorOk)
+  if (int error = Resolve(host, port, cancel_.Event(), deadline, addresses); error != kErrorOk)
     return error;
 
   int last = kErrorNoConnection;
@@ -172,7 +172,7 @@ int TcpConnection::Send(std::string_view data, uint32_t timeout_ms) {
   if (!socket_) return kErrorNoConnection;
   uint64_t deadline = DeadlineAfter(timeout_ms);
   while (!data.empty()) {
-    if (WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0) return kErrorAborted;
+    if (cancel_.IsSet()) return kErrorAborted;
     int chunk = static_cast<int>(std::min<size_t>(data.size(), 64 * 1024));
     int sent = send(socket_.Get(), data.data(), chunk, 0);
     if (sent > 0) {
@@ -196,7 +196,7 @@ int TcpConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, si
   uint64_t deadline = DeadlineAfter(timeout_ms);
   int want = static_cast<int>(std::min<size_t>(size, 1 << 20));
   for (;;) {
-    if (WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0) return kErrorAborted;
+    if (cancel_.IsSet()) return kErrorAborted;
     int r = recv(socket_.Get(), reinterpret_cast<char*>(buffer), want, 0);
     if (r > 0) {
       got = static_cast<size_t>(r);
@@ -230,6 +230,6 @@ int StreamNetwork::StartTls(const std::string& host, uint32_t timeout_ms, std::u
 
 uint64_t StreamNetwork::NowMs() { return GetTickCount64(); }
 
-bool StreamNetwork::Sleep(uint32_t ms) { return WaitForSingleObject(cancel_, ms) == WAIT_TIMEOUT; }
+bool StreamNetwork::Sleep(uint32_t ms) { return WaitForSingleObject(cancel_.Event(), ms) == WAIT_TIMEOUT; }
 
-bool StreamNetwork::Cancelled() { return WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0; }
+bool StreamNetwork::Cancelled() { return cancel_.IsSet(); }

@@ -7,6 +7,7 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -16,12 +17,31 @@
 #include "base/scoped_win.h"
 #include "engine/stream_session.h"
 
+// A stream's close signal: an event that ends every wait, and a flag for the
+// checks between waits (under Wine each look at an event is a round trip to
+// its server, and the download thread checks on every read). Any thread.
+class CancelSignal {
+ public:
+  CancelSignal() : event_(MakeEvent(true)) {}
+  bool Valid() const { return bool(event_); }
+  void Set() {
+    set_.store(true, std::memory_order_release);
+    SetEvent(event_.Get());
+  }
+  bool IsSet() const { return set_.load(std::memory_order_acquire); }
+  HANDLE Event() const { return event_.Get(); }
+
+ private:
+  UniqueHandle event_;  // manual reset
+  std::atomic<bool> set_{false};
+};
+
 // Results are engine error codes: kErrorOk, kErrorNoConnection (host not
-// found, refused, reset), kErrorTimeout, kErrorAborted (cancel event set).
+// found, refused, reset), kErrorTimeout, kErrorAborted (the signal was set).
 class TcpConnection final : public Connection {
  public:
-  // `cancel`: a manual-reset event owned by the caller; it must outlive this.
-  explicit TcpConnection(HANDLE cancel) : cancel_(cancel) {}
+  // `cancel` is the caller's; it must outlive this.
+  explicit TcpConnection(const CancelSignal& cancel) : cancel_(cancel) {}
   TcpConnection(const TcpConnection&) = delete;
   TcpConnection& operator=(const TcpConnection&) = delete;
 
@@ -37,7 +57,7 @@ class TcpConnection final : public Connection {
   int Wait(uint64_t deadline);
   void CloseSocket();
 
-  HANDLE cancel_;
+  const CancelSignal& cancel_;
   UniqueSocket socket_;
   UniqueWsaEvent event_;
 };
@@ -46,7 +66,7 @@ class TcpConnection final : public Connection {
 // over them, a clock, and back-off waits, all ended by `cancel`.
 class StreamNetwork final : public Network {
  public:
-  explicit StreamNetwork(HANDLE cancel) : cancel_(cancel) {}
+  explicit StreamNetwork(const CancelSignal& cancel) : cancel_(cancel) {}
   int Connect(const std::string& host, uint16_t port, uint32_t timeout_ms,
               std::unique_ptr<Connection>& out) override;
   int StartTls(const std::string& host, uint32_t timeout_ms, std::unique_ptr<Connection>& connection) override;
@@ -55,5 +75,5 @@ class StreamNetwork final : public Network {
   bool Cancelled() override;
 
  private:
-  HANDLE cancel_;
+  const CancelSignal& cancel_;
 };

@@ -34,6 +34,11 @@ namespace {
 constexpr DWORD kSpaceWaitMs = 250;   // re-check of a full ring (the event is the fast path)
 constexpr DWORD kDrainPollMs = 100;   // checks of the ring running dry at the end
 constexpr DWORD kTailMs = 250;        // the last decoded audio reaching the device
+// While a second or more is buffered, the download thread lets bytes gather
+// in the socket between reads: fewer, larger reads (under Wine every read and
+// wait is a round trip to its server; a paced server sends a packet every few
+// tens of milliseconds).
+constexpr DWORD kGatherMs = 200;
 
 struct Sync {
   HSYNC handle;
@@ -47,13 +52,13 @@ std::atomic<HSYNC> gNextSync{1};
 class Stream final : public CompressedInput {
  public:
   Stream()
-      : cancel_(MakeEvent(true)), space_(MakeEvent(false)), exited_(MakeEvent(true)), network_(cancel_.Get()) {}
+      : space_(MakeEvent(false)), exited_(MakeEvent(true)), network_(cancel_) {}
   ~Stream() override { decoder_.reset(); }  // before the ring it reads
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
 
-  bool Valid() const { return cancel_ && space_ && exited_; }
-  bool Cancelled() const { return WaitForSingleObject(cancel_.Get(), 0) == WAIT_OBJECT_0; }
+  bool Valid() const { return cancel_.Valid() && space_ && exited_; }
+  bool Cancelled() const { return cancel_.IsSet(); }
 
   // Opener thread, once: connects and starts downloading. kErrorAborted when
   // the stream was closed meanwhile.
@@ -89,7 +94,7 @@ class Stream final : public CompressedInput {
       std::lock_guard lock(lock_);
       closed_ = true;
       syncs_.clear();
-      SetEvent(cancel_.Get());
+      cancel_.Set();
       download = std::move(download_);
       decoder = decoder_;
     }
@@ -116,7 +121,7 @@ class Stream final : public CompressedInput {
   void Prebuffer(uint32_t percent) {
     const uint64_t want = static_cast<uint64_t>(report_bytes_) * percent / 100;
     while (ring_->Fill() < want && !download_ended_) {
-      if (WaitForSingleObject(cancel_.Get(), 20) == WAIT_OBJECT_0) return;
+      if (WaitForSingleObject(cancel_.Event(), 20) == WAIT_OBJECT_0) return;
     }
   }
 
@@ -222,13 +227,16 @@ class Stream final : public CompressedInput {
         marks_.push_back(ring_->TotalWritten());
       }
       if (!WriteAudio(audio)) return;
+      if (playing_ && ring_->Fill() >= report_bytes_ / 2 &&
+          WaitForSingleObject(cancel_.Event(), kGatherMs) == WAIT_OBJECT_0)
+        return;
     }
     download_ended_ = true;
     // Ended for good: the program hears of it once what was buffered has played.
     while (playing_ && ring_->Fill() > 0) {
-      if (WaitForSingleObject(cancel_.Get(), kDrainPollMs) == WAIT_OBJECT_0) return;
+      if (WaitForSingleObject(cancel_.Event(), kDrainPollMs) == WAIT_OBJECT_0) return;
     }
-    if (playing_ && WaitForSingleObject(cancel_.Get(), kTailMs) == WAIT_OBJECT_0) return;
+    if (playing_ && WaitForSingleObject(cancel_.Event(), kTailMs) == WAIT_OBJECT_0) return;
     Fire(kSyncEnd);
   }
 
@@ -242,7 +250,7 @@ class Stream final : public CompressedInput {
       const size_t room = limit > fill ? limit - fill : 0;
       audio = audio.subspan(ring_->Write(audio.first(std::min(room, audio.size()))));
       if (audio.empty()) break;
-      HANDLE handles[2] = {cancel_.Get(), space_.Get()};
+      HANDLE handles[2] = {cancel_.Event(), space_.Get()};
       if (WaitForMultipleObjects(2, handles, FALSE, kSpaceWaitMs) == WAIT_OBJECT_0) return false;
     }
     return !Cancelled();
@@ -270,7 +278,7 @@ class Stream final : public CompressedInput {
     for (const Sync& s : syncs) s.proc(s.handle, handle_, 0, s.user);
   }
 
-  UniqueHandle cancel_;  // manual reset; set by Close
+  CancelSignal cancel_;  // set by Close
   UniqueHandle space_;   // auto reset; set when the decoder took bytes or playback started
   UniqueHandle exited_;  // manual reset; set when the download thread is done
   StreamNetwork network_;

@@ -50,8 +50,8 @@ bool WaitFor(F ready, std::chrono::milliseconds limit = 30s) {
 std::string Fetch(const std::string& station, const std::string& path) {
   const size_t colon = station.rfind(':');
   const auto port = static_cast<uint16_t>(atoi(station.c_str() + colon + 1));
-  UniqueHandle cancel = MakeEvent(true);
-  TcpConnection c(cancel.Get());
+  CancelSignal cancel;
+  TcpConnection c(cancel);
   if (c.Connect("127.0.0.1", port, 5000) != kErrorOk) return "";
   if (c.Send("GET " + path + " HTTP/1.0\r\n\r\n", 5000) != kErrorOk) return "";
   std::string answer;
