@@ -8,7 +8,10 @@ and scaled to one minute. For the engine, the CPU that the prefix's shared Wine
 processes (wineserver, services, explorer...) spend meanwhile is shown separately:
 it is work Wine does on the program's behalf.
 
-    python3 bench/cpu.py [--seconds 30] [--peer ffplay|mpv] [--path /stream/...]
+    python3 bench/cpu.py [--seconds 30] [--peer ffplay|mpv] [--path /stream/...] [--icecast]
+
+--icecast plays a real Icecast2 server fed by ffmpeg (as tests/e2e/test_icecast.py runs
+it) instead of the test station.
 
 Figures only; nothing here passes or fails.
 """
@@ -145,13 +148,21 @@ def main():
     ap.add_argument("--seconds", type=float, default=30)
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
     ap.add_argument("--path", default="/stream/tone440-44k-128.mp3?burst=65536")
+    ap.add_argument("--icecast", action="store_true", help="play a local Icecast2 fed by ffmpeg")
     args = ap.parse_args()
     if not shutil.which(args.peer):
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
     harness.ensure_prefix()
     subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    icecast = None
+    if args.icecast:
+        import test_icecast  # noqa: E402  (tests/e2e, on the path through harness)
+        icecast = test_icecast.Icecast()
+        icecast.start_source()
+        time.sleep(4.5)
+        args.path = "icecast2 /live (steps400-44k-128.mp3 through ffmpeg)"
     with harness.Station() as st:
-        url = st.url + args.path
+        url = "http://127.0.0.1:%d/live" % icecast.port if icecast else st.url + args.path
         exe = harness.tool_exe("vnplay")
         cap = harness.Capture()
         eng = measure(["wine", exe, url, str(args.seconds + 5)], cap.env(), args.seconds,
@@ -164,6 +175,8 @@ def main():
         else:
             cmd = ["ffplay", "-nodisp", "-loglevel", "quiet", url]
         peer = measure(cmd, env, args.seconds)
+    if icecast:
+        icecast.stop()
     print("station: %s, %.0f s runs, CPU after %.0f s of settling, scaled to one minute" %
           (args.path, args.seconds, SETTLE))
     print()
