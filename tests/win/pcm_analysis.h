@@ -154,6 +154,12 @@ inline StepReport AnalyseSteps(std::span<const int16_t> s, double rate, double b
   // then, far from any join; what the engine could repeat or lose at a join is
   // longer.
   for (size_t k = 1; k + 1 < runs.size(); ++k) {
+    // Also right after a gap: the first frames of a new run of audio.
+    if (runs[k].step >= 0 && runs[k].blocks < 1.5 && runs[k - 1].step == -2 && runs[k + 1].step >= 0) {
+      runs.erase(runs.begin() + std::ptrdiff_t(k));
+      --k;
+      continue;
+    }
     if (runs[k].step >= 0 && runs[k].blocks < 1.5 && runs[k - 1].step >= 0 && runs[k + 1].step >= 0) {
       runs[k - 1].blocks += runs[k].blocks;
       runs.erase(runs.begin() + std::ptrdiff_t(k));
