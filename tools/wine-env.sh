@@ -71,6 +71,11 @@ volnar_pulse_start() {
 }
 
 volnar_pulse_stop() {
+  if [ -n "$VOLNAR_PULSE_DIR" ] && [ -S "$VOLNAR_PULSE_DIR/pulse/native" ]; then
+    # The server's own way out, then the signal: neither may be left behind.
+    HOME=$VOLNAR_PULSE_DIR/home XDG_RUNTIME_DIR=$VOLNAR_PULSE_DIR XDG_CONFIG_HOME=$VOLNAR_PULSE_DIR/home \
+      pulseaudio --kill >/dev/null 2>&1 || true
+  fi
   if [ -n "$VOLNAR_PULSE_PID" ]; then kill "$VOLNAR_PULSE_PID" 2>/dev/null || true; fi
   [ -n "$VOLNAR_PULSE_DIR" ] && rm -rf "$VOLNAR_PULSE_DIR"
   VOLNAR_PULSE_PID=
