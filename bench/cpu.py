@@ -8,7 +8,10 @@ and scaled to one minute. For the engine, the CPU that the prefix's shared Wine
 processes (wineserver, services, explorer...) spend meanwhile is shown separately:
 it is work Wine does on the program's behalf.
 
-    python3 bench/cpu.py [--seconds 30] [--peer ffplay|mpv] [--path /stream/...]
+    python3 bench/cpu.py [--seconds 30] [--peer ffplay|mpv] [--path /stream/...] [--icecast]
+
+--icecast plays a real Icecast2 server fed by ffmpeg (as tests/e2e/test_icecast.py runs
+it) instead of the test station.
 
 Figures only; nothing here passes or fails.
 """
@@ -26,6 +29,32 @@ import harness  # noqa: E402
 
 TICK = os.sysconf("SC_CLK_TCK")
 SETTLE = 3.0  # seconds after the start before the first reading
+
+
+# Threads that Wine's pulse driver starts inside the program's process, by name.
+WINE_AUDIO_THREADS = ("winepulse_mainl", "winepulse_timer")
+
+
+def wine_audio_cpu(pid):
+    """CPU seconds of the process's threads that Wine's pulse driver runs."""
+    total = 0.0
+    try:
+        tasks = os.listdir("/proc/%d/task" % pid)
+    except OSError:
+        return 0.0
+    for tid in tasks:
+        try:
+            with open("/proc/%d/task/%s/comm" % (pid, tid)) as f:
+                name = f.read().strip()
+            if name not in WINE_AUDIO_THREADS:
+                continue
+            with open("/proc/%d/task/%s/stat" % (pid, tid), "rb") as f:
+                stat = f.read()
+        except OSError:
+            continue
+        fields = stat[stat.rfind(b")") + 2:].split()
+        total += (int(fields[11]) + int(fields[12])) / TICK
+    return total
 
 
 def proc_table():
@@ -69,15 +98,17 @@ class Meter:
         self.others = set(others)
         self.session = {}
         self.other = {}
+        self.audio = {}
 
     def read(self):
         table = proc_table()
         for pid, (sid, cpu) in table.items():
             if sid == self.sid:
                 self.session[pid] = max(cpu, self.session.get(pid, 0.0))
+                self.audio[pid] = max(wine_audio_cpu(pid), self.audio.get(pid, 0.0))
             elif pid in self.others:
                 self.other[pid] = max(cpu, self.other.get(pid, 0.0))
-        return sum(self.session.values()), sum(self.other.values())
+        return sum(self.session.values()), sum(self.other.values()), sum(self.audio.values())
 
 
 def measure(cmd, env, seconds, cwd=None):
@@ -108,7 +139,8 @@ def measure(cmd, env, seconds, cwd=None):
     span = last[0] - first[0]
     own = (last[1][0] - first[1][0]) / span * 60
     shared = (last[1][1] - first[1][1]) / span * 60
-    return own, shared, whole, span
+    audio = (last[1][2] - first[1][2]) / span * 60
+    return own, shared, whole, span, audio
 
 
 def main():
@@ -116,13 +148,21 @@ def main():
     ap.add_argument("--seconds", type=float, default=30)
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
     ap.add_argument("--path", default="/stream/tone440-44k-128.mp3?burst=65536")
+    ap.add_argument("--icecast", action="store_true", help="play a local Icecast2 fed by ffmpeg")
     args = ap.parse_args()
     if not shutil.which(args.peer):
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
     harness.ensure_prefix()
     subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    icecast = None
+    if args.icecast:
+        import test_icecast  # noqa: E402  (tests/e2e, on the path through harness)
+        icecast = test_icecast.Icecast()
+        icecast.start_source()
+        time.sleep(4.5)
+        args.path = "icecast2 /live (steps400-44k-128.mp3 through ffmpeg)"
     with harness.Station() as st:
-        url = st.url + args.path
+        url = "http://127.0.0.1:%d/live" % icecast.port if icecast else st.url + args.path
         exe = harness.tool_exe("vnplay")
         cap = harness.Capture()
         eng = measure(["wine", exe, url, str(args.seconds + 5)], cap.env(), args.seconds,
@@ -135,19 +175,23 @@ def main():
         else:
             cmd = ["ffplay", "-nodisp", "-loglevel", "quiet", url]
         peer = measure(cmd, env, args.seconds)
+    if icecast:
+        icecast.stop()
     print("station: %s, %.0f s runs, CPU after %.0f s of settling, scaled to one minute" %
           (args.path, args.seconds, SETTLE))
     print()
-    print("| player | CPU s per minute (own processes) | plus shared Wine processes | whole run CPU s |")
-    print("|---|---|---|---|")
+    print("| player | CPU s per minute (own processes) | of it Wine's pulse driver threads | "
+          "the rest (engine, Wine's winmm) | plus shared Wine processes | whole run CPU s |")
+    print("|---|---|---|---|---|---|")
     if eng:
-        print("| vnplay (engine, Wine) | %.2f | %.2f | %.2f |" % (eng[0], eng[0] + eng[1], eng[2] or 0))
+        print("| vnplay (engine, Wine) | %.2f | %.2f | %.2f | %.2f | %.2f |"
+              % (eng[0], eng[4], eng[0] - eng[4], eng[0] + eng[1], eng[2] or 0))
     else:
-        print("| vnplay (engine, Wine) | failed | | |")
+        print("| vnplay (engine, Wine) | failed | | | | |")
     if peer:
-        print("| %s (native) | %.2f | - | %.2f |" % (args.peer, peer[0], peer[2] or 0))
+        print("| %s (native) | %.2f | - | - | - | %.2f |" % (args.peer, peer[0], peer[2] or 0))
     else:
-        print("| %s (native) | failed | | |" % args.peer)
+        print("| %s (native) | failed | | | | |" % args.peer)
     if eng and peer and peer[0] > 0:
         print()
         print("ratio engine/%s: %.2f (own), %.2f (with shared Wine processes)"

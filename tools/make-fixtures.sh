@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Makes the small audio fixtures in tests/fixtures that the test station serves.
-# Each is a steady sine tone, so a test can tell by its frequency which one played.
+# Each is a steady sine tone, so a test can tell by its frequency which one played;
+# one steps its frequency every quarter second, so a repeat or a loss shows.
 # Needs sox, lame and ffmpeg; the results are committed, so tests need no encoder.
 set -euo pipefail
 out=$(cd "$(dirname "$0")/.." && pwd)/tests/fixtures
@@ -27,4 +28,22 @@ ffmpeg -loglevel error -y -i "$tmp/d.wav" -c:a aac -b:a 96k -f adts "$out/tone66
 # AAC-LC in ADTS, 48000 Hz stereo, 64 kbit/s, 880 Hz.
 tone "$tmp/e.wav" 880 48000 8
 ffmpeg -loglevel error -y -i "$tmp/e.wav" -c:a aac -b:a 64k -f adts "$out/tone880-48k-lc.aac"
+# MP3, 128 kbit/s CBR, 44100 Hz stereo: 32 steps of 0.25 s, 400 Hz + 50 Hz per step
+# (400 .. 1950 Hz), phase-continuous, 8 s in all. Heard in order, the frequency only
+# ever rises by one step (and wraps at the loop); a repeat steps back, a gap is silence.
+python3 - "$tmp/f.wav" <<'PY'
+import math, struct, sys, wave
+rate, step, n = 44100, 0.25, 32
+with wave.open(sys.argv[1], "wb") as w:
+    w.setnchannels(2); w.setsampwidth(2); w.setframerate(rate)
+    phase, frames = 0.0, bytearray()
+    for i in range(n):
+        f = 400 + 50 * i
+        for _ in range(int(rate * step)):
+            v = int(16384 * math.sin(phase))
+            frames += struct.pack("<hh", v, v)
+            phase += 2 * math.pi * f / rate
+    w.writeframes(bytes(frames))
+PY
+lame --quiet -b 128 --cbr -m j -t "$tmp/f.wav" "$out/steps400-44k-128.mp3"
 ls -l "$out"

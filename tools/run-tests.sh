@@ -62,10 +62,21 @@ if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
   volnar_capture_audio "$work/audio"
   station_pid=
   if [ -f tools/station.py ]; then
-    python3 tools/station.py --port 0 --port-file "$work/station.port" >"$logs/station.log" 2>&1 &
+    tls=()
+    if volnar_test_tls "$work/certs" >"$logs/tls.log" 2>&1; then
+      tls=(--tls-dir "$work/certs" --tls-port-file "$work/station.tls")
+    else
+      echo "  no test certificates (see $logs/tls.log): the https checks are skipped"
+    fi
+    python3 tools/station.py --port 0 --port-file "$work/station.port" "${tls[@]}" >"$logs/station.log" 2>&1 &
     station_pid=$!
     for i in $(seq 50); do [ -s "$work/station.port" ] && break; sleep 0.1; done
     export VOLNAR_STATION="http://127.0.0.1:$(cat "$work/station.port" 2>/dev/null)"
+    if [ -s "$work/station.tls" ]; then
+      while read -r name port; do
+        export "VOLNAR_HTTPS_${name^^}=https://localhost:$port"
+      done < "$work/station.tls"
+    fi
   fi
   export VOLNAR_WORK=$work
   if [ -x build/win32/volnar_wintests.exe ]; then

@@ -19,11 +19,31 @@ URL scheme (query parameters combine):
       burst=BYTES, start=BYTES   sent at once on connect; offset into the file
       ctype=                     Content-Type override
       limit=SECONDS              close after that long
+      length=BYTES               (http10, http11) a file: Content-Length BYTES, then the end
       fault=refuse|404|400icy|hang|drop|stall|badmeta|bigheaders|html|garbage|slowheaders
       after=N (drop, stall), bytes=N (garbage), seed=N (random faults)
+      live=NAME                  a broadcast: every listener of NAME hears one timeline that
+                                 runs with the clock from the first request on (as a real
+                                 station does); burst=BYTES sends the last BYTES before "now"
+                                 on each connect, as Icecast does, so a reconnecting listener
+                                 gets audio again that it already had
+      drop=N                     (live) connections end after N body bytes: the first
+                                 `drops` of them (default 1; 0 = every one)
+      stall=1                    (live) instead of ending, the connection stops sending and
+                                 stays open
+      refuse=M                   (live) after the first drop, the next M connections are
+                                 closed at once without an answer
+      outage=SECONDS             (live) after the first drop, connections are closed at once
+                                 for that long
+      gone=1                     (live) after the first drop, every connection is closed at once
+  With --tls-dir, the same pages are also served over TLS on one port per certificate
+  there (good.pem, wronghost.pem, untrusted.pem: certificate and key), listed in
+  --tls-port-file as "NAME PORT" lines.
   /playlist.pls|.m3u|.m3u8?entry=PATH&entry=PATH...   (also /list/<anything>.<ext>)
-  /redirect?to=PATH&code=302&hops=N&rel=1
+  /redirect?to=PATH&code=302&hops=N&rel=1   (to= may also be a whole http:// or https:// address)
   /catalogue             HTML page with play: links to the demo stations
+  /live-stats?name=NAME  "connections N served N dropped 0|1" of a live=NAME broadcast: the
+                         connections made, those answered with the stream, whether one dropped
   /demo/<n>              demo stations with changing titles (query parameters override)
 """
 
@@ -33,6 +53,7 @@ import random
 import signal
 import socket
 import socketserver
+import ssl
 import sys
 import threading
 import time
@@ -49,6 +70,31 @@ SEND_TIMEOUT = 30.0           # a client that reads nothing for this long is dro
 CHUNK_SIZES = (1, 7, 13, 251, 1021, 3, 4093, 77)  # odd chunk sizes, cycled
 
 STOP = threading.Event()
+
+
+class Live:
+    """One broadcast timeline shared by every listener of a live=NAME stream."""
+
+    _all = {}
+    _lock = threading.Lock()
+
+    def __init__(self, start_bytes):
+        self.t0 = time.monotonic()
+        self.start = start_bytes      # timeline byte at t0
+        self.connections = 0          # connections seen so far
+        self.served = 0               # of them answered with the stream
+        self.refused = 0              # of them closed at once (refuse=M)
+        self.dropped_at = None        # monotonic time of the first drop
+
+    @classmethod
+    def get(cls, name, start_bytes):
+        with cls._lock:
+            if name not in cls._all:
+                cls._all[name] = cls(start_bytes)
+            return cls._all[name]
+
+    def position(self, rate):
+        return self.start + int((time.monotonic() - self.t0) * rate)
 
 
 # ---------------------------------------------------------------- fixtures
@@ -315,6 +361,24 @@ def serve_stream(sock, req_headers, q, fx, server_port):
     rng = random.Random(q.num("seed", 1))
     if fault == "refuse":
         return
+    live = None
+    live_drop = None  # body bytes after which this connection ends or stalls
+    if q.text("live"):
+        live = Live.get(q.text("live"), max(0, q.num("burst", 0)))
+        with Live._lock:
+            number = live.connections
+            live.connections += 1
+            after_drop = live.dropped_at is not None
+            if after_drop and (q.num("gone", 0) == 1 or
+                               time.monotonic() - live.dropped_at < q.num("outage", 0.0, float)):
+                return
+            if after_drop and live.refused < q.num("refuse", 0):
+                live.refused += 1
+                return
+            live.served += 1
+            drops = q.num("drops", 1)
+            if q.num("drop", 0) > 0 and (drops == 0 or number < drops):
+                live_drop = q.num("drop", 0)
     if fault == "hang":
         wait_until_closed(sock)
         return
@@ -367,6 +431,9 @@ def serve_stream(sock, req_headers, q, fx, server_port):
         headers.append(("Transfer-Encoding", "chunked"))
     if status == "http11":
         headers.append(("Connection", "close"))
+    length = q.num("length", None) if status != "icy" and not chunked else None
+    if length is not None:
+        headers.append(("Content-Length", str(length)))
     if fault == "bigheaders":
         filler = []
         size = 0
@@ -393,6 +460,10 @@ def serve_stream(sock, req_headers, q, fx, server_port):
     limit = q.num("limit", None, float)
     seconds = MAX_STREAM_SECONDS if limit is None else min(limit, MAX_STREAM_SECONDS)
     after = q.num("after", None) if fault in ("drop", "stall") else None
+    if live_drop is not None:
+        after = live_drop
+    if length is not None:
+        after = length
     t0 = time.monotonic()
     body = Body(sock, chunked, after, t0 + seconds)
 
@@ -433,6 +504,10 @@ def serve_stream(sock, req_headers, q, fx, server_port):
         return body.write(bytes(out))
 
     src_pos = [q.num("start", 0) % len(fx.data)]
+    burst = max(0, q.num("burst", 0))
+    if live is not None:
+        # The listener joins the broadcast now, with the last `burst` bytes first.
+        src_pos[0] = max(0, live.position(fx.bytes_per_second) - burst) % len(fx.data)
 
     def audio(n):
         out = bytearray()
@@ -446,7 +521,6 @@ def serve_stream(sock, req_headers, q, fx, server_port):
         if fault == "garbage":
             if not send_audio(bytes(rng.randrange(256) for _ in range(q.num("bytes", 4096)))):
                 raise Closed()
-        burst = max(0, q.num("burst", 0))
         if burst and not send_audio(audio(burst)):
             raise Closed()
         rate = fx.bytes_per_second
@@ -465,17 +539,29 @@ def serve_stream(sock, req_headers, q, fx, server_port):
             if STOP.wait(SLICE_SECONDS):
                 return
     except Closed:
-        if fault == "stall" and body.after is not None and body.sent >= body.after:
+        hit = body.after is not None and body.sent >= body.after
+        if hit and live is not None:
+            with Live._lock:
+                if live.dropped_at is None:
+                    live.dropped_at = time.monotonic()
+        if hit and (fault == "stall" or (live is not None and q.num("stall", 0) == 1)):
             wait_until_closed(sock)
         return
 
 
 # ---------------------------------------------------------------- other pages
 
+def base_url(sock, port):
+    """This server's address as the client reached it (https on a TLS port)."""
+    if isinstance(sock, ssl.SSLSocket):
+        return "https://localhost:%d" % port
+    return "http://127.0.0.1:%d" % port
+
+
 def serve_playlist(sock, path, q, port):
     ext = path.rsplit(".", 1)[-1].lower()
     entries = [e.decode("utf-8", "replace") for e in q.all("entry")]
-    urls = ["http://127.0.0.1:%d%s" % (port, e if e.startswith("/") else "/" + e) for e in entries]
+    urls = [base_url(sock, port) + (e if e.startswith("/") else "/" + e) for e in entries]
     if ext == "pls":
         lines = ["[playlist]", "NumberOfEntries=%d" % len(urls)]
         for i, u in enumerate(urls, 1):
@@ -503,10 +589,13 @@ def serve_redirect(sock, q, port):
         rest = [(k, v) for k, v in q.items if k != "hops"] + [("hops", str(hops - 1).encode())]
         loc = "/redirect?" + "&".join(
             urllib.parse.quote(k) + "=" + urllib.parse.quote_from_bytes(v, safe="") for k, v in rest)
+    elif target.startswith(("http://", "https://")):
+        loc = target  # another server, or the same one over the other scheme
+        rel = True
     else:
         loc = target if target.startswith("/") else "/" + target
     if not rel:
-        loc = "http://127.0.0.1:%d%s" % (port, loc)
+        loc = base_url(sock, port) + loc
     reason = {301: "Moved Permanently", 302: "Found", 303: "See Other",
               307: "Temporary Redirect", 308: "Permanent Redirect"}.get(code, "Redirect")
     simple_answer(sock, "HTTP/1.0 %d %s" % (code, reason), "text/html",
@@ -545,11 +634,23 @@ class Handler(socketserver.BaseRequestHandler):
         if not self.server.slots.acquire(blocking=False):
             return
         try:
+            if self.server.tls is not None:
+                sock.settimeout(10.0)
+                try:
+                    sock = self.server.tls.wrap_socket(sock, server_side=True)
+                except (ssl.SSLError, OSError) as e:  # e.g. the client refused our certificate
+                    log("tls handshake failed: %s" % (e,))
+                    return
             self.serve(sock)
         except Exception as e:  # one broken connection must not stop the station
             log("error: %r" % (e,))
         finally:
             self.server.slots.release()
+            if sock is not self.request:
+                try:
+                    sock.close()
+                except OSError:
+                    pass
 
     def serve(self, sock):
         port = self.server.server_address[1]
@@ -582,6 +683,11 @@ class Handler(socketserver.BaseRequestHandler):
             serve_stream(sock, headers, dq, fixture(name), port)
         elif path in ("/playlist.pls", "/playlist.m3u", "/playlist.m3u8") or path.startswith("/list/"):
             serve_playlist(sock, path, q, port)
+        elif path == "/live-stats":
+            live = Live._all.get(q.text("name", ""))
+            text = ("connections %d served %d dropped %d\n" % (
+                live.connections, live.served, live.dropped_at is not None) if live else "none\n")
+            simple_answer(sock, "HTTP/1.0 200 OK", "text/plain", text.encode())
         elif path == "/redirect":
             serve_redirect(sock, q, port)
         elif path in ("/catalogue", "/"):
@@ -595,9 +701,10 @@ class Server(socketserver.ThreadingTCPServer):
     allow_reuse_address = True
     request_queue_size = 64
 
-    def __init__(self, port):
+    def __init__(self, port, tls=None):
         super().__init__(("127.0.0.1", port), Handler)
         self.slots = threading.BoundedSemaphore(MAX_CONNECTIONS)
+        self.tls = tls  # an ssl.SSLContext: this port speaks TLS
 
     def shutdown_request(self, request):
         try:
@@ -622,14 +729,36 @@ def main():
     ap.add_argument("--port", type=int, default=0)
     ap.add_argument("--port-file")
     ap.add_argument("--quiet", action="store_true")
+    ap.add_argument("--tls-dir", help="folder with good.pem, wronghost.pem, untrusted.pem")
+    ap.add_argument("--tls-port-file")
     args = ap.parse_args()
     QUIET = args.quiet
     server = Server(args.port)
     port = server.server_address[1]
+    tls_servers = []
+    if args.tls_dir:
+        for name in ("good", "wronghost", "untrusted"):
+            pem = os.path.join(args.tls_dir, name + ".pem")
+            if not os.path.exists(pem):
+                continue
+            ctx = ssl.SSLContext(ssl.PROTOCOL_TLS_SERVER)
+            ctx.minimum_version = ssl.TLSVersion.TLSv1_2
+            ctx.load_cert_chain(pem)
+            tls_servers.append((name, Server(0, ctx)))
+        for _, srv in tls_servers:
+            threading.Thread(target=srv.serve_forever, kwargs={"poll_interval": 0.2}, daemon=True).start()
+        if args.tls_port_file:
+            tmp = args.tls_port_file + ".tmp"
+            with open(tmp, "w") as f:
+                for name, srv in tls_servers:
+                    f.write("%s %d\n" % (name, srv.server_address[1]))
+            os.replace(tmp, args.tls_port_file)
 
     def stop(signum, frame):
         STOP.set()
         threading.Thread(target=server.shutdown, daemon=True).start()
+        for _, srv in tls_servers:
+            threading.Thread(target=srv.shutdown, daemon=True).start()
 
     signal.signal(signal.SIGTERM, stop)
     signal.signal(signal.SIGINT, stop)

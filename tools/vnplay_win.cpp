@@ -1,12 +1,16 @@
 // vnplay: plays one internet stream through the engine the way the player does,
 // and prints every event with the milliseconds since the driver started.
 //
-//   vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS]
+//   vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS] [--reconnect MS]
 //
 //   --volume V        master volume 0.0 .. 1.0 before opening
 //   --stop-at S       S seconds into playback, stop the output (the Stop button)
 //   --close-after MS  close the stream from another thread MS ms after opening
 //                     starts, to see that a connection in progress is abandoned
+//   --reconnect MS    how long a dropped live stream is tried again (engine default 30 s)
+//
+// Besides the player's calls it registers the end sync and prints "ended" when
+// the stream ends for good.
 //
 // Output lines read "<ms> ms: <event>", flushed one by one, so a test or a benchmark
 // can follow them live. Exit codes: 0 played, 2 the stream did not open, 3 another
@@ -71,6 +75,8 @@ const char* ErrorName(int code) {
     case kErrorPlaylist: return "playlist without a playable entry";
     case kErrorAborted: return "aborted";
     case kErrorIllegalParam: return "illegal parameter";
+    case kErrorCertificate: return "certificate failed verification";
+    case kErrorTls: return "no TLS session";
     default: return "unknown";
   }
 }
@@ -102,6 +108,12 @@ void ENGINE_CALLBACK DownloadStatusProc(const void* buffer, uint32_t length, voi
 
 void ENGINE_CALLBACK TitleChangedProc(HSYNC, HSTREAM, uint32_t, void*) { ReadStreamTitle(); }
 
+void ENGINE_CALLBACK EndProc(HSYNC, HSTREAM stream, uint32_t, void*) {
+  Print("ended: downloaded %llu, decoded %llu",
+        static_cast<unsigned long long>(StreamFilePosition(stream, kFilePosDownload)),
+        static_cast<unsigned long long>(StreamFilePosition(stream, kFilePosDecoded)));
+}
+
 // (downloaded - decoded) * 100 / total, in the player's arithmetic; -1 when the
 // engine reports an error for the total.
 long long FillPercent(HSTREAM stream) {
@@ -124,7 +136,7 @@ std::string ExeFolder() {
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 int Usage() {
-  fprintf(stderr, "usage: vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS]\n");
+  fprintf(stderr, "usage: vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS] [--reconnect MS]\n");
   return 1;
 }
 
@@ -137,6 +149,7 @@ int main(int argc, char** argv) {
   double volume = -1;
   double stop_at = -1;
   int close_after = -1;
+  int reconnect = -1;
   for (int i = 3; i < argc; ++i) {
     if (i + 1 >= argc) return Usage();
     if (strcmp(argv[i], "--volume") == 0) {
@@ -145,6 +158,8 @@ int main(int argc, char** argv) {
       stop_at = atof(argv[++i]);
     } else if (strcmp(argv[i], "--close-after") == 0) {
       close_after = atoi(argv[++i]);
+    } else if (strcmp(argv[i], "--reconnect") == 0) {
+      reconnect = atoi(argv[++i]);
     } else {
       return Usage();
     }
@@ -168,6 +183,7 @@ int main(int argc, char** argv) {
   EngineSetOption(kOptionWmaPrebuffer, 0);
   EngineSetOption(kOptionNetReadTimeout, 15000);
   EngineSetOption(kOptionNetTimeout, 15000);
+  if (reconnect >= 0) EngineSetOption(kOptionNetReconnect, static_cast<uint32_t>(reconnect));
   static char proxy[100] = {};
   EngineSetOptionText(kOptionNetProxy, proxy);
   if (volume >= 0 && !EngineSetVolume(static_cast<float>(volume)))
@@ -260,6 +276,7 @@ int main(int argc, char** argv) {
   ReadStreamTitle();
   if (StreamSetSync(stream, kSyncMeta, 0, TitleChangedProc, nullptr) == 0)
     Print("sync failed: error %d (%s)", EngineLastError(), ErrorName(EngineLastError()));
+  StreamSetSync(stream, kSyncEnd, 0, EndProc, nullptr);
   int rc = 0;
   if (!StreamPlay(stream, false)) {
     Print("play failed: error %d (%s)", EngineLastError(), ErrorName(EngineLastError()));
@@ -285,13 +302,16 @@ int main(int argc, char** argv) {
       break;
     }
     if (NowMs() >= next_report) {
-      Print("fill %lld%%", FillPercent(stream));
+      Print("fill %lld%% (downloaded %llu, decoded %llu)", FillPercent(stream),
+            static_cast<unsigned long long>(StreamFilePosition(stream, kFilePosDownload)),
+            static_cast<unsigned long long>(StreamFilePosition(stream, kFilePosDecoded)));
       next_report += 1000;
     }
-    SleepMs(10);
+    // Coarse: the driver's own polling must not weigh on the CPU figures of the engine.
+    SleepMs(50);
   }
   if (stop_ms >= 0) {
-    while (NowMs() < play_end) SleepMs(10);  // silence is what the capture should hear now
+    while (NowMs() < play_end) SleepMs(100);  // silence is what the capture should hear now
   }
   if (closer.joinable()) closer.join();
   StreamClose(stream);

@@ -7,6 +7,8 @@
 #   volnar_capture_stop         ends that recording (the sound server stays up)
 #   volnar_pulse_start          the private sound server alone (PULSE_SERVER exported)
 #   volnar_wine_audio pulse|alsa   the prefix's audio driver
+#   volnar_test_tls DIR         test certificates in DIR, the test authority trusted by
+#                               the prefix (exports VOLNAR_TLS_DIR)
 #   volnar_display              uses $DISPLAY, or starts Xvfb when there is none
 #   volnar_wine_end             ends the prefix's wineserver, our sound server and Xvfb
 
@@ -69,6 +71,11 @@ volnar_pulse_start() {
 }
 
 volnar_pulse_stop() {
+  if [ -n "$VOLNAR_PULSE_DIR" ] && [ -S "$VOLNAR_PULSE_DIR/pulse/native" ]; then
+    # The server's own way out, then the signal: neither may be left behind.
+    HOME=$VOLNAR_PULSE_DIR/home XDG_RUNTIME_DIR=$VOLNAR_PULSE_DIR XDG_CONFIG_HOME=$VOLNAR_PULSE_DIR/home \
+      pulseaudio --kill >/dev/null 2>&1 || true
+  fi
   if [ -n "$VOLNAR_PULSE_PID" ]; then kill "$VOLNAR_PULSE_PID" 2>/dev/null || true; fi
   [ -n "$VOLNAR_PULSE_DIR" ] && rm -rf "$VOLNAR_PULSE_DIR"
   VOLNAR_PULSE_PID=
@@ -146,6 +153,19 @@ volnar_wine_end() {
   volnar_pulse_stop
   if [ -n "$VOLNAR_XVFB_PID" ]; then kill "$VOLNAR_XVFB_PID" 2>/dev/null || true; fi
   VOLNAR_XVFB_PID=
+}
+
+# Certificates for the test station's TLS ports, and their authority added to the
+# prefix's Current User Root store as a user would add one: Wine's chain check then
+# trusts it, as Windows does. The program's verification stays as it is.
+volnar_test_tls() {
+  local dir=$1
+  command -v openssl >/dev/null || return 1
+  bash "$VOLNAR_ROOT/tools/make-test-certs.sh" "$dir" || return 1
+  local tool=$VOLNAR_ROOT/build/win32/trustca_win.exe
+  [ -x "$tool" ] || return 1
+  wine "$tool" "$(winepath -w "$dir/ca.pem" 2>/dev/null)" || return 1
+  export VOLNAR_TLS_DIR=$dir
 }
 
 # Builds the Windows program and tests.

@@ -1,6 +1,6 @@
 #include "app/skin_geometry.h"
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 
 std::array<SkinPoint, kRegionVertexCount> WindowRegionPolygon(int w, int h) {
   const int W = w;

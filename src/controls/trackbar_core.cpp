@@ -4,7 +4,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 
 bool PointInRect(const TrackRect& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;

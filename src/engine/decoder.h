@@ -17,7 +17,11 @@ class CompressedInput {
   virtual ~CompressedInput() = default;
   // Copies up to `size` bytes of compressed audio into `dst` and returns how
   // many; 0 when nothing is buffered now. Never blocks. Output thread only.
+  // A read never crosses a discontinuity.
   virtual size_t Read(uint8_t* dst, size_t size) = 0;
+  // True, once, when the next byte starts audio that does not continue the
+  // bytes before it (a reconnection without overlap): frames are found afresh.
+  virtual bool TakeDiscontinuity() { return false; }
 };
 
 // The audio format found at the start of a stream.

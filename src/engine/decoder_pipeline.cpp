@@ -20,6 +20,16 @@ size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
       Consume(*frame);
       continue;
     }
+    // Audio that does not continue the bytes before it (a reconnection that
+    // found no overlap): the partial frame before it is dropped, and the codec
+    // starts afresh, as its state (the MP3 bit reservoir, the AAC overlap)
+    // belongs to frames that do not precede these. A seamless join has no mark
+    // and keeps everything.
+    if (input_.TakeDiscontinuity()) {
+      sync_.Reset();
+      codec_open_ = false;
+      converter_rate_ = 0;
+    }
     const size_t got = input_.Read(read_buffer_.data(), read_buffer_.size());
     if (got == 0) break;  // dry: hand out what there is
     sync_.Push({read_buffer_.data(), got});

@@ -30,6 +30,9 @@ inline constexpr uint32_t kOptionNetProxy = 17;         // text: "[user:pass@]ho
 inline constexpr uint32_t kOptionNetPlaylist = 21;      // 1 = resolve playlists given as stream addresses
 inline constexpr uint32_t kOptionNetReadTimeout = 37;   // time-out of one network read, ms
 inline constexpr uint32_t kOptionWmaPrebuffer = 0x10101;  // accepted, no effect: no WMA streams
+// How long a dropped live stream is tried again, ms after the drop (default
+// 30000; 0 = never). The program leaves it at the default.
+inline constexpr uint32_t kOptionNetReconnect = 0x10200;
 
 // StreamOpenUrl flags.
 inline constexpr uint32_t kStreamStatusCallback = 0x800000;  // call the download proc with the status line
@@ -38,7 +41,7 @@ inline constexpr uint32_t kStreamStatusCallback = 0x800000;  // call the downloa
 inline constexpr uint32_t kFilePosDecoded = 0;   // bytes taken by the decoder
 inline constexpr uint32_t kFilePosDownload = 1;  // bytes downloaded (audio only, metadata removed)
 inline constexpr uint32_t kFilePosTotal = 2;     // live stream: size of the download buffer;
-                                                 // kFilePosError once the download has ended
+                                                 // kFilePosError once the stream has ended for good
 inline constexpr uint64_t kFilePosError = ~0ull;
 
 // StreamTags types.
@@ -46,8 +49,15 @@ inline constexpr uint32_t kTagsHttp = 3;  // HTTP answer lines: texts ended by a
 inline constexpr uint32_t kTagsIcy = 4;   // ICY answer lines: texts ended by an empty one
 inline constexpr uint32_t kTagsMeta = 5;  // newest non-empty ICY metadata block, as sent
 
-// StreamSetSync types.
+// StreamSetSync types. Sync procs are called on the stream's download thread,
+// with the sync's handle, the stream's handle, data 0 and the user value given;
+// a stream that has been closed calls none of its syncs any more.
 inline constexpr uint32_t kSyncMeta = 4;  // a new metadata block arrived
+// The stream has ended for good: a live stream whose reconnection attempts are
+// used up (kOptionNetReconnect, 30 s after the drop), or the clean end of a stream of known
+// length. Called once, after the audio buffered until then has been played (at
+// once when the stream was never played). The stream stays open until closed.
+inline constexpr uint32_t kSyncEnd = 2;
 
 // EngineLastError codes: the reason of the calling thread's last failed call.
 enum EngineError : int {
@@ -59,7 +69,7 @@ enum EngineError : int {
   kErrorAlready = 5,      // EngineInit called twice
   kErrorHandle = 6,       // unknown or freed stream handle
   kErrorBadAddress = 7,   // the address cannot be parsed
-  kErrorProtocol = 8,     // unsupported scheme (https, ftp, ...)
+  kErrorProtocol = 8,     // unsupported scheme (ftp, mms, ...)
   kErrorNoConnection = 9, // host not found, connection refused or dropped
   kErrorTimeout = 10,     // connect or read time-out
   kErrorHttp = 11,        // the server answered with a non-2xx status
@@ -70,6 +80,9 @@ enum EngineError : int {
   kErrorPlaylist = 16,    // a playlist without a playable entry
   kErrorAborted = 17,     // the stream was closed while it connected
   kErrorIllegalParam = 18,  // an argument out of range
+  kErrorCertificate = 19, // https: the server's certificate failed verification (untrusted
+                          // authority, expired, not for this host name)
+  kErrorTls = 20,         // https: no TLS 1.2 or later session could be negotiated
   kErrorUnknown = -1,
 };
 
@@ -103,10 +116,14 @@ inline constexpr char kPluginAac[] = "vnaac.dll";
 inline constexpr char kPluginWma[] = "vnwma.dll";
 
 // ---- Streams ----
-// Connects and returns as soon as the stream stands; downloading goes on in the
-// background. 0 on failure, with EngineLastError telling why.
+// Connects (http:// or https://) and returns as soon as the stream stands;
+// downloading goes on in the background. 0 on failure, with EngineLastError
+// telling why. A live stream whose connection drops, is refused or stalls past
+// the read time-out is connected again by itself, with its audio joined so that
+// nothing is heard twice; the buffered audio plays on meanwhile.
 HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user);
-// Stops and frees the stream at once; abandons a connection in progress.
+// Stops and frees the stream at once; abandons a connection in progress or a
+// reconnection. No sync of the stream is called once this has returned.
 bool StreamClose(HSTREAM stream);
 uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode);
 // The returned text stays valid until the calling thread calls StreamTags again.

@@ -40,6 +40,9 @@ bool StoreOption(uint32_t option, uint32_t value) {
       return true;
     case kOptionWmaPrebuffer:
       return true;
+    case kOptionNetReconnect:
+      gOptions.reconnect_ms = value;
+      return true;
     default:
       return FailWith(kErrorIllegalParam, false);
   }

@@ -3,7 +3,10 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <string>
+
+#include "engine/engine.h"
 
 // Sets the calling thread's last error (EngineLastError reads it).
 void SetEngineError(int code);
@@ -16,11 +19,27 @@ T FailWith(int code, T result) {
   return result;
 }
 
+// Runs the body of an engine call: an exception from inside becomes the
+// calling thread's error code (kErrorMemory for an allocation failure,
+// kErrorUnknown otherwise) and the call returns `failed`. No exception crosses
+// the engine's interface.
+template <typename T, typename Body>
+T GuardedCall(T failed, Body&& body) noexcept {
+  try {
+    return body();
+  } catch (const std::bad_alloc&) {
+    return FailWith(kErrorMemory, failed);
+  } catch (...) {
+    return FailWith(kErrorUnknown, failed);
+  }
+}
+
 struct NetOptions {
   uint32_t connect_timeout_ms = 5000;  // option 11
   uint32_t read_timeout_ms = 5000;     // option 37
   uint32_t prebuffer_percent = 75;     // option 15
   bool resolve_playlists = false;      // option 21
+  uint32_t reconnect_ms = 30000;       // kOptionNetReconnect
   std::string proxy;                   // option 17, empty = direct
 };
 

@@ -8,6 +8,8 @@
 #include <string_view>
 #include <thread>
 
+#include "base/ascii.h"
+#include "base/guarded.h"
 #include "engine/decoder_win.h"
 #include "engine/engine.h"
 #include "engine/engine_state.h"
@@ -27,12 +29,6 @@ std::string_view FileName(std::string_view path) {
   return slash == std::string_view::npos ? path : path.substr(slash + 1);
 }
 
-bool SameFileName(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         CompareStringA(LOCALE_INVARIANT, NORM_IGNORECASE, a.data(), int(a.size()), b.data(), int(b.size())) ==
-             CSTR_EQUAL;
-}
-
 bool Initialised() {
   std::lock_guard lock(gEngineLock);
   return gInitialised;
@@ -43,46 +39,56 @@ bool Initialised() {
 uint32_t EngineVersion() { return kEngineVersion; }
 
 bool EngineInit(int device, uint32_t freq, uint32_t /*flags*/, void* /*window*/, const void* /*clsid*/) {
-  std::lock_guard lock(gEngineLock);
-  if (gInitialised) return FailWith(kErrorAlready, false);
-  if (device < kEngineDefaultDevice || freq < 8000 || freq > 192000) return FailWith(kErrorIllegalParam, false);
-  const int error = OutputOpen(device, freq);
-  if (error != kErrorOk) return FailWith(error, false);
-  OutputSetRunning(true);
-  gInitialised = true;
-  SetEngineError(kErrorOk);
-  return true;
+  return GuardedCall(false, [&] {
+    std::lock_guard lock(gEngineLock);
+    if (gInitialised) return FailWith(kErrorAlready, false);
+    if (device < kEngineDefaultDevice || freq < 8000 || freq > 192000) return FailWith(kErrorIllegalParam, false);
+    const int error = OutputOpen(device, freq);
+    if (error != kErrorOk) return FailWith(error, false);
+    OutputSetRunning(true);
+    gInitialised = true;
+    SetEngineError(kErrorOk);
+    return true;
+  });
 }
 
 uint32_t EngineLoadPlugin(const char* file, uint32_t /*flags*/) {
-  if (!file) return FailWith(kErrorFileOpen, 0u);
-  const std::string_view name = FileName(file);
-  if (SameFileName(name, kPluginAac)) {
-    // Checked on a thread of its own: the check starts COM and Media
-    // Foundation, and the caller's thread may want a single-threaded
-    // apartment for windows later.
-    bool works = false;
-    std::thread([&works] { works = AacDecoderWorks(); }).join();
-    if (!works) return FailWith(kErrorCodec, 0u);
-    SetAacEnabled(true);
-    SetEngineError(kErrorOk);
-    return kPluginHandleAac;
-  }
-  // No decoder for WMA streams exists here.
-  if (SameFileName(name, kPluginWma)) return FailWith(kErrorCodec, 0u);
-  return FailWith(kErrorFileOpen, 0u);
+  return GuardedCall(0u, [&] {
+    if (!file) return FailWith(kErrorFileOpen, 0u);
+    const std::string_view name = FileName(file);
+    if (EqualsIgnoreCase(name, kPluginAac)) {
+      // Checked on a thread of its own: the check starts COM and Media
+      // Foundation, and the caller's thread may want a single-threaded
+      // apartment for windows later.
+      bool works = false;
+      std::thread check;
+      if (!StartGuardedThread(check, [&works] { works = AacDecoderWorks(); })) return FailWith(kErrorMemory, 0u);
+      check.join();
+      if (!works) return FailWith(kErrorCodec, 0u);
+      SetAacEnabled(true);
+      SetEngineError(kErrorOk);
+      return kPluginHandleAac;
+    }
+    // No decoder for WMA streams exists here.
+    if (EqualsIgnoreCase(name, kPluginWma)) return FailWith(kErrorCodec, 0u);
+    return FailWith(kErrorFileOpen, 0u);
+  });
 }
 
 bool EngineSetOption(uint32_t option, uint32_t value) {
-  if (!StoreOption(option, value)) return false;
-  SetEngineError(kErrorOk);
-  return true;
+  return GuardedCall(false, [&] {
+    if (!StoreOption(option, value)) return false;
+    SetEngineError(kErrorOk);
+    return true;
+  });
 }
 
 bool EngineSetOptionText(uint32_t option, const char* value) {
-  if (!StoreOptionText(option, value)) return false;
-  SetEngineError(kErrorOk);
-  return true;
+  return GuardedCall(false, [&] {
+    if (!StoreOptionText(option, value)) return false;
+    SetEngineError(kErrorOk);
+    return true;
+  });
 }
 
 float EngineGetVolume() {
@@ -98,28 +104,34 @@ bool EngineSetVolume(float volume) {
 }
 
 bool EngineStart() {
-  if (!Initialised()) return FailWith(kErrorNotInit, false);
-  OutputSetRunning(true);
-  SetEngineError(kErrorOk);
-  return true;
+  return GuardedCall(false, [&] {
+    if (!Initialised()) return FailWith(kErrorNotInit, false);
+    OutputSetRunning(true);
+    SetEngineError(kErrorOk);
+    return true;
+  });
 }
 
 bool EngineStop() {
-  if (!Initialised()) return FailWith(kErrorNotInit, false);
-  OutputSetRunning(false);
-  SetEngineError(kErrorOk);
-  return true;
+  return GuardedCall(false, [&] {
+    if (!Initialised()) return FailWith(kErrorNotInit, false);
+    OutputSetRunning(false);
+    SetEngineError(kErrorOk);
+    return true;
+  });
 }
 
 bool EngineFree() {
-  std::lock_guard lock(gEngineLock);
-  if (!gInitialised) return FailWith(kErrorNotInit, false);
-  StreamsFreeAll();
-  OutputClose();
-  OutputSetRunning(true);
-  gInitialised = false;
-  SetEngineError(kErrorOk);
-  return true;
+  return GuardedCall(false, [&] {
+    std::lock_guard lock(gEngineLock);
+    if (!gInitialised) return FailWith(kErrorNotInit, false);
+    StreamsFreeAll();
+    OutputClose();
+    OutputSetRunning(true);
+    gInitialised = false;
+    SetEngineError(kErrorOk);
+    return true;
+  });
 }
 
 int EngineLastError() { return GetEngineError(); }

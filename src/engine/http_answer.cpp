@@ -3,22 +3,7 @@
 #include <algorithm>
 #include <cctype>
 
-namespace {
-
-char Lower(char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); }
-
-bool IEquals(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return Lower(x) == Lower(y); });
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-  return s;
-}
-
-}  // namespace
+#include "base/ascii.h"
 
 bool HttpAnswer::Feed(std::span<const uint8_t> data) {
   if (state_ != State::kHead) return false;
@@ -100,7 +85,7 @@ std::optional<std::string_view> HttpAnswer::Header(std::string_view name) const 
   for (const std::string& line : lines_) {
     size_t colon = line.find(':');
     if (colon == std::string::npos) continue;
-    if (IEquals(Trim(std::string_view(line).substr(0, colon)), name))
+    if (EqualsIgnoreCase(Trim(std::string_view(line).substr(0, colon)), name))
       return Trim(std::string_view(line).substr(colon + 1));
   }
   return std::nullopt;
@@ -122,10 +107,7 @@ bool IsRedirect(int status) {
 }
 
 std::string MediaType(std::string_view content_type) {
-  std::string_view type = Trim(content_type.substr(0, content_type.find(';')));
-  std::string out(type);
-  std::transform(out.begin(), out.end(), out.begin(), Lower);
-  return out;
+  return ToLowerAscii(Trim(content_type.substr(0, content_type.find(';'))));
 }
 
 AudioCodec CodecFromContentType(std::string_view content_type) {

@@ -8,19 +8,10 @@
 #include <cstring>
 #include <mutex>
 
-namespace {
-
-struct ThreadCom {
-  HRESULT hr = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  ~ThreadCom() {
-    if (SUCCEEDED(hr)) CoUninitialize();
-  }
-};
-
-}  // namespace
+#include "base/scoped_win.h"
 
 bool EnsureMediaFoundation() {
-  thread_local ThreadCom com;  // RPC_E_CHANGED_MODE: the thread has an STA; MF objects work there too
+  thread_local ScopedComInit com;  // RPC_E_CHANGED_MODE: the thread has an STA; MF objects work there too
   static std::once_flag once;
   static bool started = false;
   // Never shut down: decoders may live until the process ends.

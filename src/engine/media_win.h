@@ -7,15 +7,13 @@
 #include <mferror.h>
 #include <mfidl.h>
 #include <mftransform.h>
-#include <wrl/client.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <vector>
 
+#include "base/scoped_win.h"
 #include "engine/decoder_pipeline.h"
-
-using Microsoft::WRL::ComPtr;
 
 // Initialises COM (multithreaded) on the calling thread once, for the thread's
 // life; a thread that already runs an apartment keeps it. Then starts Media

@@ -7,7 +7,9 @@
 #include <thread>
 #include <vector>
 
+#include "base/guarded.h"
 #include "engine/engine.h"
+#include "engine/tls_win.h"
 
 namespace {
 
@@ -45,12 +47,9 @@ void CopyAddresses(const addrinfo* list, std::vector<Address>& out) {
 struct Lookup {
   std::string host;
   std::string port;
-  HANDLE done = nullptr;
+  UniqueHandle done = MakeEvent(true);
   int result = EAI_FAIL;
   std::vector<Address> addresses;
-  ~Lookup() {
-    if (done) CloseHandle(done);
-  }
 };
 
 int Resolve(const std::string& host, uint16_t port, HANDLE cancel, uint64_t deadline,
@@ -72,28 +71,26 @@ int Resolve(const std::string& host, uint16_t port, HANDLE cancel, uint64_t dead
   auto lookup = std::make_shared<Lookup>();
   lookup->host = host;
   lookup->port = service;
-  lookup->done = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   if (!lookup->done) return kErrorMemory;
-  try {
-    std::thread([lookup] {
-      addrinfo hints{};
-      hints.ai_family = AF_UNSPEC;
-      hints.ai_socktype = SOCK_STREAM;
-      hints.ai_protocol = IPPROTO_TCP;
-      addrinfo* list = nullptr;
-      lookup->result = getaddrinfo(lookup->host.c_str(), lookup->port.c_str(), &hints, &list);
-      if (lookup->result == 0) {
-        CopyAddresses(list, lookup->addresses);
-        freeaddrinfo(list);
-      }
-      SetEvent(lookup->done);
-    }).detach();
-  } catch (const std::system_error&) {
+  std::thread thread;
+  if (!StartGuardedThread(thread, [lookup] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        hints.ai_protocol = IPPROTO_TCP;
+        addrinfo* list = nullptr;
+        lookup->result = getaddrinfo(lookup->host.c_str(), lookup->port.c_str(), &hints, &list);
+        if (lookup->result == 0) {
+          CopyAddresses(list, lookup->addresses);
+          freeaddrinfo(list);
+        }
+        SetEvent(lookup->done.Get());
+      }))
     return kErrorMemory;
-  }
+  thread.detach();
   uint64_t now = GetTickCount64();
   DWORD wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
-  HANDLE handles[2] = {cancel, lookup->done};
+  HANDLE handles[2] = {cancel, lookup->done.Get()};
   switch (WaitForMultipleObjects(2, handles, FALSE, wait)) {
     case WAIT_OBJECT_0: return kErrorAborted;
     case WAIT_OBJECT_0 + 1: break;
@@ -109,24 +106,16 @@ uint64_t DeadlineAfter(uint32_t ms) { return GetTickCount64() + ms; }
 
 }  // namespace
 
-NetConnection::~NetConnection() { CloseSocket(); }
-
-void NetConnection::CloseSocket() {
-  if (socket_ != INVALID_SOCKET) {
-    closesocket(socket_);
-    socket_ = INVALID_SOCKET;
-  }
-  if (event_ != WSA_INVALID_EVENT) {
-    WSACloseEvent(event_);
-    event_ = WSA_INVALID_EVENT;
-  }
+void TcpConnection::CloseSocket() {
+  socket_.Reset();
+  event_.Reset();
 }
 
-int NetConnection::Wait(uint64_t deadline) {
+int TcpConnection::Wait(uint64_t deadline) {
   uint64_t now = GetTickCount64();
   DWORD wait = now >= deadline ? 0 : static_cast<DWORD>(deadline - now);
   // The cancel event first: when both are set, closing wins.
-  WSAEVENT events[2] = {cancel_, event_};
+  WSAEVENT events[2] = {cancel_.Event(), event_.Get()};
   DWORD r = WSAWaitForMultipleEvents(2, events, FALSE, wait, FALSE);
   if (r == WSA_WAIT_EVENT_0) return kErrorAborted;
   if (r == WSA_WAIT_TIMEOUT) return kErrorTimeout;
@@ -134,24 +123,24 @@ int NetConnection::Wait(uint64_t deadline) {
   return kErrorOk;
 }
 
-int NetConnection::Connect(const std::string& host, uint16_t port, uint32_t timeout_ms) {
+int TcpConnection::Connect(const std::string& host, uint16_t port, uint32_t timeout_ms) {
   if (!NetStartup()) return kErrorNoConnection;
   CloseSocket();
   uint64_t deadline = DeadlineAfter(timeout_ms);
   std::vector<Address> addresses;
-  if (int error = Resolve(host, port, cancel_, deadline, addresses); error != kErrorOk)
+  if (int error = Resolve(host, port, cancel_.Event(), deadline, addresses); error != kErrorOk)
     return error;
 
   int last = kErrorNoConnection;
   for (const Address& address : addresses) {
     CloseSocket();
-    socket_ = socket(address.family, SOCK_STREAM, IPPROTO_TCP);
-    event_ = WSACreateEvent();
-    if (socket_ == INVALID_SOCKET || event_ == WSA_INVALID_EVENT) return kErrorNoConnection;
+    socket_.Reset(socket(address.family, SOCK_STREAM, IPPROTO_TCP));
+    event_.Reset(WSACreateEvent());
+    if (!socket_ || !event_) return kErrorNoConnection;
     // Makes the socket non-blocking; the event reports what can go on.
-    if (WSAEventSelect(socket_, event_, FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0)
+    if (WSAEventSelect(socket_.Get(), event_.Get(), FD_CONNECT | FD_READ | FD_WRITE | FD_CLOSE) != 0)
       return kErrorNoConnection;
-    if (connect(socket_, reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0)
+    if (connect(socket_.Get(), reinterpret_cast<const sockaddr*>(&address.storage), address.length) == 0)
       return kErrorOk;
     if (WSAGetLastError() != WSAEWOULDBLOCK) {
       last = kErrorNoConnection;
@@ -164,7 +153,7 @@ int NetConnection::Connect(const std::string& host, uint16_t port, uint32_t time
         return error;
       }
       WSANETWORKEVENTS events{};
-      if (error != kErrorOk || WSAEnumNetworkEvents(socket_, event_, &events) != 0) {
+      if (error != kErrorOk || WSAEnumNetworkEvents(socket_.Get(), event_.Get(), &events) != 0) {
         last = kErrorNoConnection;
         break;
       }
@@ -179,13 +168,13 @@ int NetConnection::Connect(const std::string& host, uint16_t port, uint32_t time
   return last;
 }
 
-int NetConnection::SendAll(std::string_view data, uint32_t timeout_ms) {
-  if (socket_ == INVALID_SOCKET) return kErrorNoConnection;
+int TcpConnection::Send(std::string_view data, uint32_t timeout_ms) {
+  if (!socket_) return kErrorNoConnection;
   uint64_t deadline = DeadlineAfter(timeout_ms);
   while (!data.empty()) {
-    if (WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0) return kErrorAborted;
+    if (cancel_.IsSet()) return kErrorAborted;
     int chunk = static_cast<int>(std::min<size_t>(data.size(), 64 * 1024));
-    int sent = send(socket_, data.data(), chunk, 0);
+    int sent = send(socket_.Get(), data.data(), chunk, 0);
     if (sent > 0) {
       data.remove_prefix(static_cast<size_t>(sent));
       deadline = DeadlineAfter(timeout_ms);
@@ -194,21 +183,21 @@ int NetConnection::SendAll(std::string_view data, uint32_t timeout_ms) {
     if (sent == SOCKET_ERROR && WSAGetLastError() != WSAEWOULDBLOCK) return kErrorNoConnection;
     if (int error = Wait(deadline); error != kErrorOk) return error;
     WSANETWORKEVENTS events{};
-    WSAEnumNetworkEvents(socket_, event_, &events);
+    WSAEnumNetworkEvents(socket_.Get(), event_.Get(), &events);
     if ((events.lNetworkEvents & FD_CLOSE) && !(events.lNetworkEvents & FD_WRITE))
       return kErrorNoConnection;
   }
   return kErrorOk;
 }
 
-int NetConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
+int TcpConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
   got = 0;
-  if (socket_ == INVALID_SOCKET) return kErrorNoConnection;
+  if (!socket_) return kErrorNoConnection;
   uint64_t deadline = DeadlineAfter(timeout_ms);
   int want = static_cast<int>(std::min<size_t>(size, 1 << 20));
   for (;;) {
-    if (WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0) return kErrorAborted;
-    int r = recv(socket_, reinterpret_cast<char*>(buffer), want, 0);
+    if (cancel_.IsSet()) return kErrorAborted;
+    int r = recv(socket_.Get(), reinterpret_cast<char*>(buffer), want, 0);
     if (r > 0) {
       got = static_cast<size_t>(r);
       return kErrorOk;
@@ -219,6 +208,28 @@ int NetConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, si
     if (int wait = Wait(deadline); wait != kErrorOk) return wait;
     // Resets the event; the next recv tells what happened.
     WSANETWORKEVENTS events{};
-    WSAEnumNetworkEvents(socket_, event_, &events);
+    WSAEnumNetworkEvents(socket_.Get(), event_.Get(), &events);
   }
 }
+
+int StreamNetwork::Connect(const std::string& host, uint16_t port, uint32_t timeout_ms,
+                           std::unique_ptr<Connection>& out) {
+  auto tcp = std::make_unique<TcpConnection>(cancel_);
+  if (int error = tcp->Connect(host, port, timeout_ms); error != kErrorOk) return error;
+  out = std::move(tcp);
+  return kErrorOk;
+}
+
+int StreamNetwork::StartTls(const std::string& host, uint32_t timeout_ms, std::unique_ptr<Connection>& connection) {
+  std::unique_ptr<Connection> secure;
+  if (int error = StartTlsConnection(std::move(connection), host, timeout_ms, secure); error != kErrorOk)
+    return Cancelled() ? kErrorAborted : error;
+  connection = std::move(secure);
+  return kErrorOk;
+}
+
+uint64_t StreamNetwork::NowMs() { return GetTickCount64(); }
+
+bool StreamNetwork::Sleep(uint32_t ms) { return WaitForSingleObject(cancel_.Event(), ms) == WAIT_TIMEOUT; }
+
+bool StreamNetwork::Cancelled() { return cancel_.IsSet(); }

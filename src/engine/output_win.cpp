@@ -18,6 +18,8 @@
 #include <thread>
 #include <vector>
 
+#include "base/guarded.h"
+#include "base/scoped_win.h"
 #include "engine/engine.h"
 #include "engine/pcm_convert.h"
 #include "engine/pcm_source.h"
@@ -33,9 +35,10 @@ class WaveOutput {
   int Open(int device, uint32_t rate);
   void Close();
   bool IsOpen() const { return thread_.joinable(); }
-  void RequestSilence() {  // drop what is queued
+  // Drops what is queued. Under gOpenLock, so that Close cannot close the event meanwhile.
+  void RequestSilence() {
     reset_ = true;
-    if (event_) SetEvent(event_);
+    if (event_) SetEvent(event_.Get());
   }
   uint32_t Rate() const { return rate_; }
 
@@ -46,7 +49,7 @@ class WaveOutput {
 
   // The output thread owns everything below while it runs.
   HWAVEOUT wave_ = nullptr;
-  HANDLE event_ = nullptr;
+  UniqueHandle event_;
   std::atomic<uint32_t> rate_{0};
   size_t frames_per_buffer_ = 0;
   std::vector<int16_t> samples_[kBufferCount];
@@ -56,9 +59,6 @@ class WaveOutput {
   std::atomic<bool> quit_{false};
   std::atomic<bool> reset_{false};
 };
-
-WaveOutput gOutput;
-std::mutex gOpenLock;  // serialises Open and Close
 
 std::mutex gSourcesLock;
 std::vector<std::shared_ptr<PcmSource>> gSources;  // protected by gSourcesLock
@@ -71,6 +71,11 @@ std::atomic<std::thread::id> gOutputThread{};
 std::atomic<bool> gRunning{true};
 std::atomic<float> gVolume{1.0f};
 std::atomic<uint64_t> gSourceFrames{0};
+
+// Defined after everything the output thread mixes from, so that it is
+// destroyed (and its thread ended) first when a program ends without EngineFree.
+WaveOutput gOutput;
+std::mutex gOpenLock;  // serialises Open, Close and RequestSilence: they share the event
 
 // One buffer's worth of mixed audio.
 void Mix(int16_t* out, size_t frames) {
@@ -106,31 +111,34 @@ int WaveOutput::Open(int device, uint32_t rate) {
     if (UINT(device) >= waveOutGetNumDevs()) return kErrorNoDevice;
     id = UINT(device);
   }
-  event_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  event_ = MakeEvent(false);
   if (!event_) return kErrorMemory;
   rate_ = rate;
   frames_per_buffer_ = rate * kBufferMs / 1000;
   for (auto& s : samples_) s.assign(frames_per_buffer_ * 2, 0);
   if (!OpenDevice(id)) {
-    CloseHandle(event_);
-    event_ = nullptr;
+    event_.Reset();
     rate_ = 0;
     return kErrorNoDevice;
   }
   quit_ = false;
   reset_ = false;
-  thread_ = std::thread([this] { Run(); });
+  if (!StartGuardedThread(thread_, [this] { Run(); })) {
+    CloseDevice();
+    event_.Reset();
+    rate_ = 0;
+    return kErrorMemory;
+  }
   return kErrorOk;
 }
 
 void WaveOutput::Close() {
   if (!thread_.joinable()) return;
   quit_ = true;
-  SetEvent(event_);
+  SetEvent(event_.Get());
   thread_.join();
   CloseDevice();
-  CloseHandle(event_);
-  event_ = nullptr;
+  event_.Reset();
   rate_ = 0;
 }
 
@@ -142,7 +150,7 @@ bool WaveOutput::OpenDevice(UINT id) {
   format.wBitsPerSample = 16;
   format.nBlockAlign = 4;
   format.nAvgBytesPerSec = rate_ * 4;
-  if (waveOutOpen(&wave_, id, &format, DWORD_PTR(event_), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+  if (waveOutOpen(&wave_, id, &format, DWORD_PTR(event_.Get()), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
     wave_ = nullptr;
     return false;
   }
@@ -177,7 +185,7 @@ void WaveOutput::Run() {
     if (!wave_) {
       // The device went away: try the default one again now and then.
       if (!OpenDevice(WAVE_MAPPER)) {
-        WaitForSingleObject(event_, 500);
+        WaitForSingleObject(event_.Get(), 500);
         continue;
       }
     }
@@ -192,7 +200,7 @@ void WaveOutput::Run() {
       queued_[i] = r == MMSYSERR_NOERROR;
       if (r != MMSYSERR_NOERROR) CloseDevice();  // MMSYSERR_NODRIVER: removed; reopen above
     }
-    WaitForSingleObject(event_, 100);
+    WaitForSingleObject(event_.Get(), 100);
   }
   gOutputThread = std::thread::id{};
 }
@@ -221,7 +229,10 @@ void OutputSetRunning(bool running) {
     // After this no Render is in progress and none starts until the next start.
     std::lock_guard render(gRenderLock);
   }
-  if (!running) gOutput.RequestSilence();
+  if (!running) {
+    std::lock_guard lock(gOpenLock);
+    gOutput.RequestSilence();
+  }
 }
 
 bool OutputRunning() { return gRunning; }

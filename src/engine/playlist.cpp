@@ -5,23 +5,12 @@
 #include <cstdint>
 #include <utility>
 
+#include "base/ascii.h"
 #include "engine/engine.h"
 #include "engine/http_answer.h"
 
 namespace {
 
-std::string Lower(std::string_view s) {
-  std::string out(s);
-  std::transform(out.begin(), out.end(), out.begin(),
-                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  return out;
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
 
 std::vector<std::string_view> Lines(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
@@ -54,7 +43,7 @@ int ParsePls(std::string_view text, const Url& base, std::vector<std::string>& e
     line = Trim(line);
     size_t eq = line.find('=');
     if (eq == std::string_view::npos) continue;
-    std::string key = Lower(Trim(line.substr(0, eq)));
+    std::string key = ToLowerAscii(Trim(line.substr(0, eq)));
     if (key.rfind("file", 0) != 0) continue;
     std::optional<uint64_t> n = ParseDecimal(std::string_view(key).substr(4));
     if (!n) continue;
@@ -94,7 +83,7 @@ PlaylistKind DetectPlaylist(std::string_view content_type, std::string_view path
       type == "application/vnd.apple.mpegurl" || type == "application/x-mpegurl")
     return PlaylistKind::kM3u;
   if (CodecFromContentType(type) != AudioCodec::kUnknown) return PlaylistKind::kNone;
-  std::string p = Lower(path.substr(0, path.find_first_of("?#")));
+  std::string p = ToLowerAscii(path.substr(0, path.find_first_of("?#")));
   auto ends = [&p](std::string_view ext) {
     return p.size() >= ext.size() && p.compare(p.size() - ext.size(), ext.size(), ext) == 0;
   };

@@ -74,3 +74,12 @@ size_t DownloadBufferBytes(uint32_t bits_per_second) {
   uint64_t bytes = bps / 8 * kSeconds;
   return static_cast<size_t>(std::clamp(bytes, kMin, kMax));
 }
+
+size_t BridgeBufferBytes(uint32_t bits_per_second) {
+  constexpr uint64_t kSeconds = 8;
+  constexpr uint64_t kBurstRoom = 192 * 1024;
+  constexpr uint64_t kMax = 4 * 1024 * 1024;
+  const uint64_t bps = bits_per_second ? bits_per_second : 128000;
+  const uint64_t bytes = std::max(bps / 8 * kSeconds, uint64_t(DownloadBufferBytes(bits_per_second)) + kBurstRoom);
+  return static_cast<size_t>(std::min(bytes, kMax));
+}

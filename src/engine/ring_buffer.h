@@ -56,3 +56,10 @@ class RingBuffer {
 // audio bridges a network stall of that length without a gap. Longer buffers
 // would delay every start on non-bursting servers by the same factor.
 size_t DownloadBufferBytes(uint32_t bits_per_second);
+
+// The whole download buffer of a stream that plays: once playback has started
+// the buffer may fill past DownloadBufferBytes, so that a server's burst on
+// (re)connect is kept rather than refused, and a short outage is bridged from
+// it. Eight seconds of audio, and at least the start buffer plus 192 KiB (a
+// burst is a byte count: at low bit rates it holds many seconds); at most 4 MiB.
+size_t BridgeBufferBytes(uint32_t bits_per_second);

@@ -1,7 +1,6 @@
 #include "engine/stream_body.h"
 
-#include <algorithm>
-#include <cctype>
+#include "base/ascii.h"
 
 namespace {
 
@@ -9,10 +8,7 @@ bool IsChunked(const HttpAnswer& head) {
   if (head.kind() != HttpAnswer::Kind::kHttp) return false;
   std::optional<std::string_view> te = head.Header("transfer-encoding");
   if (!te) return false;
-  std::string value(*te);
-  std::transform(value.begin(), value.end(), value.begin(),
-                 [](char c) { return static_cast<char>(std::tolower(static_cast<unsigned char>(c))); });
-  return value.find("chunked") != std::string::npos;
+  return ToLowerAscii(*te).find("chunked") != std::string::npos;
 }
 
 }  // namespace
@@ -34,6 +30,7 @@ StreamBody::StreamBody(const HttpAnswer& head, bool metadata)
     chunked_.emplace();
   } else if (head.kind() == HttpAnswer::Kind::kHttp) {
     if (std::optional<std::string_view> cl = head.Header("content-length")) length_left_ = ParseDecimal(*cl);
+    has_length_ = length_left_.has_value();
     if (length_left_ && *length_left_ == 0) complete_ = true;
   }
 }

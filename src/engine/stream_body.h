@@ -28,6 +28,9 @@ class StreamBody {
   bool complete() const { return complete_; }
   // The chunked coding was malformed; later bytes are ignored.
   bool malformed() const { return malformed_; }
+  // The answer declared the body's length: a file, not a live stream (a live
+  // one may still be chunked).
+  bool has_length() const { return has_length_; }
 
   uint32_t metaint() const { return metaint_; }        // bytes, 0 = no metadata
   const IcyDemux& demux() const { return demux_; }
@@ -40,6 +43,7 @@ class StreamBody {
   uint32_t metaint_;
   IcyDemux demux_;
   std::vector<uint8_t> dechunked_;  // scratch
+  bool has_length_ = false;
   bool complete_ = false;
   bool malformed_ = false;
 };

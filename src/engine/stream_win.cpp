@@ -1,41 +1,48 @@
-// Internet streams: StreamOpenUrl's connection flow (request, answer,
-// redirects, playlists, format probe), the download thread that fills a
-// stream's ring buffer, and the Stream* calls of engine.h.
+// Internet streams: one Stream per StreamOpenUrl, reached through a handle
+// table, and the Stream* calls of engine.h. The connection policy (answers,
+// redirects, playlists, probing, reconnection, splicing) is StreamSession's;
+// a Stream holds what plays: the download buffer, the decoder, the syncs and
+// the download thread.
 //
 // Threads: StreamOpenUrl connects on the caller's thread; each open stream has
-// one download thread (network -> body pipeline -> ring, metadata -> syncs);
-// the decoder reads the ring on the output thread. Any thread may close.
+// one download thread (session -> ring, metadata -> syncs, the end sync); the
+// decoder reads the ring on the output thread. Any thread may close.
 #include "engine/stream_win.h"
 
 #include <windows.h>
 
 #include <atomic>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "base/guarded.h"
+#include "base/scoped_win.h"
+#include "base/wait_win.h"
 #include "engine/decoder.h"
 #include "engine/engine_state.h"
 #include "engine/handle_table.h"
-#include "engine/http_answer.h"
 #include "engine/net_win.h"
-#include "engine/pcm_source.h"
-#include "engine/playlist.h"
 #include "engine/ring_buffer.h"
-#include "engine/stream_body.h"
-#include "engine/url.h"
+#include "engine/stream_session.h"
 
 namespace {
 
-constexpr int kMaxRedirects = 5;
-constexpr size_t kReadBytes = 16 * 1024;     // one network read
-constexpr size_t kMaxProbeBytes = 256 * 1024;  // audio searched for three agreeing frames
-constexpr DWORD kSpaceWaitMs = 250;          // re-check of a full ring (the event is the fast path)
+constexpr DWORD kSpaceWaitMs = 250;   // re-check of a full ring (the event is the fast path)
+constexpr DWORD kDrainPollMs = 100;   // checks of the ring running dry at the end
+constexpr DWORD kTailMs = 250;        // the last decoded audio reaching the device
+// While a second or more is buffered, the download thread lets bytes gather
+// in the socket between reads: fewer, larger reads (under Wine every read and
+// wait is a round trip to its server; a paced server sends a packet every few
+// tens of milliseconds).
+constexpr DWORD kGatherMs = 200;
 
 struct Sync {
   HSYNC handle;
+  uint32_t type;
   SyncProc* proc;
   void* user;
 };
@@ -45,26 +52,36 @@ std::atomic<HSYNC> gNextSync{1};
 class Stream final : public CompressedInput {
  public:
   Stream()
-      : cancel_(CreateEventW(nullptr, TRUE, FALSE, nullptr)),
-        space_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {}
-  ~Stream() override {
-    decoder_.reset();  // before the ring it reads
-    body_.reset();
-    connection_.reset();
-    if (cancel_) CloseHandle(cancel_);
-    if (space_) CloseHandle(space_);
-  }
+      : space_(MakeEvent(false)), exited_(MakeEvent(true)), network_(cancel_) {}
+  ~Stream() override { decoder_.reset(); }  // before the ring it reads
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
 
-  bool Valid() const { return cancel_ && space_; }
-  bool Cancelled() const { return WaitForSingleObject(cancel_, 0) == WAIT_OBJECT_0; }
+  bool Valid() const { return cancel_.Valid() && space_ && exited_; }
+  bool Cancelled() const { return cancel_.IsSet(); }
 
-  // Output thread (the decoder): takes buffered compressed audio.
-  size_t Read(uint8_t* dst, size_t size) override {
-    size_t n = ring_->Read(dst, size);
-    if (n) SetEvent(space_);
-    return n;
+  // Opener thread, once: connects and starts downloading. kErrorAborted when
+  // the stream was closed meanwhile.
+  int Open(const std::shared_ptr<Stream>& self, HSTREAM handle, const char* url, uint64_t offset,
+           const NetOptions& options, uint32_t flags, DownloadProc* proc, void* user) {
+    handle_ = handle;
+    session_ = std::make_unique<StreamSession>(network_, options, DecoderAvailable);
+    StreamSession::StatusProc status;
+    if ((flags & kStreamStatusCallback) && proc) {
+      status = [proc, user](const std::string& line) { proc(line.c_str(), 0, user); };
+    }
+    if (int error = session_->Open(url, offset, status); error != kErrorOk) return error;
+    codec_ = session_->format().codec;
+    report_bytes_ = DownloadBufferBytes(session_->bitrate());
+    ring_ = std::make_unique<RingBuffer>(BridgeBufferBytes(session_->bitrate()));
+    http_tags_ = session_->http_tags();
+    icy_tags_ = session_->icy_tags();
+    std::lock_guard lock(lock_);
+    meta_ = session_->first_meta();
+    if (closed_) return kErrorAborted;
+    if (!StartGuardedThread(download_, [self] { self->Download(); })) return kErrorMemory;
+    ready_ = true;
+    return kErrorOk;
   }
 
   // Any thread, once (the caller that removed the handle): stops output and
@@ -77,32 +94,21 @@ class Stream final : public CompressedInput {
       std::lock_guard lock(lock_);
       closed_ = true;
       syncs_.clear();
-      SetEvent(cancel_);
+      cancel_.Set();
       download = std::move(download_);
       decoder = decoder_;
     }
     if (decoder) OutputDetach(decoder.get());
-    if (download.joinable()) {
-      if (download.get_id() == std::this_thread::get_id()) {
-        download.detach();
-      } else {
-        download.join();
-      }
+    if (!download.joinable()) return;
+    if (download.get_id() == std::this_thread::get_id()) {
+      download.detach();
+      return;
     }
-  }
-
-  // Opener thread: the connection stands; starts downloading. kErrorAborted
-  // when the stream was closed meanwhile.
-  int Start(std::shared_ptr<Stream> self) {
-    std::lock_guard lock(lock_);
-    if (closed_) return kErrorAborted;
-    try {
-      download_ = std::thread([self = std::move(self)] { self->Download(); });
-    } catch (const std::system_error&) {
-      return kErrorMemory;
-    }
-    ready_ = true;
-    return kErrorOk;
+    // A sync callback may be sending a message to this very thread's window
+    // (the program's notifications are synchronous): handle sent messages
+    // while waiting, or both threads would wait for each other.
+    WaitHandlingSentMessages(exited_.Get());
+    download.join();
   }
 
   bool Ready() {
@@ -110,59 +116,188 @@ class Stream final : public CompressedInput {
     return ready_ && !closed_;
   }
 
+  // Waits until the ring holds `percent` of the reported size, the download
+  // ends or the stream is closed.
+  void Prebuffer(uint32_t percent) {
+    const uint64_t want = static_cast<uint64_t>(report_bytes_) * percent / 100;
+    while (ring_->Fill() < want && !download_ended_) {
+      if (WaitForSingleObject(cancel_.Event(), 20) == WAIT_OBJECT_0) return;
+    }
+  }
+
+  uint64_t Position(uint32_t mode) const {
+    switch (mode) {
+      case kFilePosDecoded: return ring_->TotalRead();
+      case kFilePosDownload: return ring_->TotalWritten();
+      case kFilePosTotal:
+        // Once nothing more can arrive (the stream ended for good), the buffer
+        // will not fill: a caller that waits for it to fill learns so here.
+        if (download_ended_) return FailWith(kErrorNoConnection, kFilePosError);
+        return report_bytes_;
+      default: return FailWith(kErrorIllegalParam, kFilePosError);
+    }
+  }
+
+  // The list or text of `type`, copied into `out`; false when there is none.
+  bool Tags(uint32_t type, std::string& out) {
+    switch (type) {
+      case kTagsHttp: out = http_tags_; break;
+      case kTagsIcy: out = icy_tags_; break;
+      case kTagsMeta: {
+        std::lock_guard lock(lock_);
+        out = meta_;
+        break;
+      }
+      default: return false;
+    }
+    return !out.empty();
+  }
+
+  HSYNC AddSync(uint32_t type, SyncProc* proc, void* user) {
+    HSYNC sync = gNextSync.fetch_add(1);
+    if (sync == 0) sync = gNextSync.fetch_add(1);
+    std::lock_guard lock(lock_);
+    if (closed_) return FailWith(kErrorHandle, HSYNC{0});
+    syncs_.push_back(Sync{sync, type, proc, user});
+    return sync;
+  }
+
+  int Play() {
+    std::shared_ptr<PcmSource> decoder;
+    {
+      std::lock_guard lock(lock_);
+      if (closed_) return kErrorHandle;
+      if (!decoder_) {
+        std::unique_ptr<PcmSource> made = MakeDecoder(codec_, *this);
+        if (!made) return kErrorCodec;
+        decoder_ = std::move(made);
+      }
+      decoder = decoder_;
+    }
+    // Playing: the buffer may now grow past the start size, so a burst is kept.
+    playing_ = true;
+    SetEvent(space_.Get());
+    // Attaching twice is harmless: the output keeps one entry per source.
+    OutputAttach(std::move(decoder));
+    return kErrorOk;
+  }
+
+  // Output thread (the decoder): takes buffered compressed audio, never across
+  // a join where the decoder has to resynchronise.
+  size_t Read(uint8_t* dst, size_t size) override {
+    {
+      std::lock_guard lock(marks_lock_);
+      if (!marks_.empty()) {
+        const uint64_t at = ring_->TotalRead();
+        size = static_cast<size_t>(std::min<uint64_t>(size, marks_.front() - std::min(marks_.front(), at)));
+      }
+    }
+    const size_t n = ring_->Read(dst, size);
+    if (n) SetEvent(space_.Get());
+    return n;
+  }
+
+  bool TakeDiscontinuity() override {
+    std::lock_guard lock(marks_lock_);
+    if (marks_.empty() || marks_.front() > ring_->TotalRead()) return false;
+    marks_.pop_front();
+    return true;
+  }
+
+ private:
+  // Download thread.
+  void Download() {
+    RunGuarded([this] { DownloadLoop(); });
+    session_.reset();  // the connection goes as soon as it is of no use
+    SetEvent(exited_.Get());
+  }
+
+  void DownloadLoop() {
+    if (!WriteAudio(session_->TakeAudio())) return;
+    auto on_meta = [this](const std::string& text) { OnMeta(text); };
+    std::vector<uint8_t> audio;
+    for (;;) {
+      audio.clear();
+      bool discontinuity = false;
+      const StreamSession::Next next = session_->Receive(audio, discontinuity, on_meta);
+      if (next == StreamSession::Next::kClosed) return;
+      if (next == StreamSession::Next::kEnd) break;
+      if (discontinuity) {
+        std::lock_guard lock(marks_lock_);
+        marks_.push_back(ring_->TotalWritten());
+      }
+      if (!WriteAudio(audio)) return;
+      if (playing_ && ring_->Fill() >= report_bytes_ / 2 &&
+          WaitForSingleObject(cancel_.Event(), kGatherMs) == WAIT_OBJECT_0)
+        return;
+    }
+    download_ended_ = true;
+    // Ended for good: the program hears of it once what was buffered has played.
+    while (playing_ && ring_->Fill() > 0) {
+      if (WaitForSingleObject(cancel_.Event(), kDrainPollMs) == WAIT_OBJECT_0) return;
+    }
+    if (playing_ && WaitForSingleObject(cancel_.Event(), kTailMs) == WAIT_OBJECT_0) return;
+    Fire(kSyncEnd);
+  }
+
+  // Writes all of `audio` into the ring, waiting while it is full: full means
+  // the start size until playback starts, the whole ring afterwards. False
+  // when the stream was closed.
+  bool WriteAudio(std::span<const uint8_t> audio) {
+    while (!audio.empty()) {
+      const size_t limit = playing_ ? ring_->Capacity() : report_bytes_;
+      const size_t fill = ring_->Fill();
+      const size_t room = limit > fill ? limit - fill : 0;
+      audio = audio.subspan(ring_->Write(audio.first(std::min(room, audio.size()))));
+      if (audio.empty()) break;
+      HANDLE handles[2] = {cancel_.Event(), space_.Get()};
+      if (WaitForMultipleObjects(2, handles, FALSE, kSpaceWaitMs) == WAIT_OBJECT_0) return false;
+    }
+    return !Cancelled();
+  }
+
   void OnMeta(const std::string& text) {
+    {
+      std::lock_guard lock(lock_);
+      // A reconnection repeats the current block: that is no change.
+      if (text == meta_) return;
+      meta_ = text;
+    }
+    Fire(kSyncMeta);
+  }
+
+  void Fire(uint32_t type) {
     std::vector<Sync> syncs;
     {
       std::lock_guard lock(lock_);
-      meta_ = text;
       if (closed_ || !ready_) return;
-      syncs = syncs_;
+      for (const Sync& s : syncs_) {
+        if (s.type == type) syncs.push_back(s);
+      }
     }
     for (const Sync& s : syncs) s.proc(s.handle, handle_, 0, s.user);
   }
 
-  // Download thread: network -> body -> ring, until the end of the stream, a
-  // network error or a read time-out, or until the stream is closed. When the
-  // ring is full, reading pauses until the decoder takes bytes.
-  void Download() {
-    std::vector<uint8_t> audio = std::move(pending_);
-    std::vector<uint8_t> raw(kReadBytes);
-    auto on_meta = [this](const std::string& text) { OnMeta(text); };
-    for (;;) {
-      size_t at = 0;
-      while (at < audio.size()) {
-        at += ring_->Write(std::span<const uint8_t>(audio).subspan(at));
-        if (at == audio.size()) break;
-        HANDLE handles[2] = {cancel_, space_};
-        if (WaitForMultipleObjects(2, handles, FALSE, kSpaceWaitMs) == WAIT_OBJECT_0) return;
-      }
-      audio.clear();
-      if (Cancelled() || body_->complete() || body_->malformed()) break;
-      size_t got = 0;
-      if (connection_->Receive(raw.data(), raw.size(), read_timeout_ms_, got) != kErrorOk || got == 0)
-        break;
-      body_->Feed(std::span<const uint8_t>(raw.data(), got), audio, on_meta);
-    }
-    download_ended_ = true;
-    // The decoder runs dry from here; the connection is no longer needed.
-    connection_.reset();
-  }
-
+  CancelSignal cancel_;  // set by Close
+  UniqueHandle space_;   // auto reset; set when the decoder took bytes or playback started
+  UniqueHandle exited_;  // manual reset; set when the download thread is done
+  StreamNetwork network_;
   HSTREAM handle_ = 0;
-  HANDLE cancel_;  // manual reset; set by Close
-  HANDLE space_;   // auto reset; set when the decoder took bytes
 
-  // Set by the opener before Start, then owned by the download thread.
-  std::unique_ptr<NetConnection> connection_;
-  std::unique_ptr<StreamBody> body_;
-  std::vector<uint8_t> pending_;  // probed audio that did not fit the ring yet
-  uint32_t read_timeout_ms_ = 0;
-  // Set by the opener before Start, read-only afterwards.
+  // Made by the opener before the download thread starts, then the download
+  // thread's own.
+  std::unique_ptr<StreamSession> session_;
+  // Set by the opener before the download thread starts, read-only afterwards.
   std::unique_ptr<RingBuffer> ring_;
+  size_t report_bytes_ = 0;  // the buffer size the program sees: the start buffer
   AudioCodec codec_ = AudioCodec::kUnknown;
   std::string http_tags_;  // HTTP answer's header list, empty for an ICY answer
   std::string icy_tags_;   // ICY answer's header list, empty for an HTTP answer
   std::atomic<bool> download_ended_{false};
+  std::atomic<bool> playing_{false};
+
+  std::mutex marks_lock_;
+  std::deque<uint64_t> marks_;  // protected by marks_lock_: ring positions where a new run of audio starts
 
   std::mutex lock_;
   bool closed_ = false;                 // protected by lock_
@@ -174,173 +309,6 @@ class Stream final : public CompressedInput {
 };
 
 HandleTable<Stream> gStreams;
-
-// One StreamOpenUrl call: connects, follows redirects, resolves playlists and
-// probes the audio format, leaving the winning connection in the stream.
-class Opener {
- public:
-  Opener(Stream& stream, const NetOptions& options, uint32_t flags, DownloadProc* proc, void* user)
-      : stream_(stream), options_(options), flags_(flags), proc_(proc), user_(user) {}
-
-  int Open(const std::string& address, uint64_t offset, bool playlists) {
-    Url url;
-    if (int error = ParseUrl(address, url); error != kErrorOk) return error;
-    std::unique_ptr<NetConnection> connection;
-    HttpAnswer head;
-    for (int redirects = 0;; ++redirects) {
-      head = HttpAnswer();
-      if (int error = Request(url, offset, connection, head); error != kErrorOk) return error;
-      if (!IsRedirect(head.status())) break;
-      std::optional<std::string_view> location = head.Header("location");
-      if (!location) return kErrorHttp;
-      if (redirects == kMaxRedirects) return kErrorRedirects;
-      Url next;
-      if (int error = ResolveReference(url, *location, next); error != kErrorOk) return error;
-      url = next;
-    }
-    if (head.status() / 100 != 2) return kErrorHttp;
-
-    std::string content_type(head.Header("content-type").value_or(""));
-    PlaylistKind kind = DetectPlaylist(content_type, url.path);
-    if (playlists && kind != PlaylistKind::kNone) {
-      return OpenPlaylist(kind, url, std::move(connection), head);
-    }
-    return OpenAudio(CodecFromContentType(content_type), std::move(connection), head);
-  }
-
- private:
-  // Connects to the server (or the proxy), sends the request, reads the head.
-  int Request(const Url& url, uint64_t offset, std::unique_ptr<NetConnection>& connection,
-              HttpAnswer& head) {
-    RequestOptions request;
-    request.offset = offset;
-    Url target = url;
-    if (!options_.proxy.empty()) {
-      Url proxy;
-      if (int error = ParseUrl("http://" + options_.proxy, proxy); error != kErrorOk) return error;
-      request.via_proxy = true;
-      request.proxy_userinfo = proxy.userinfo;
-      target = proxy;
-    }
-    connection = std::make_unique<NetConnection>(stream_.cancel_);
-    if (int error = connection->Connect(target.host, target.port, options_.connect_timeout_ms);
-        error != kErrorOk)
-      return error;
-    if (int error = connection->SendAll(BuildRequest(url, request), options_.read_timeout_ms);
-        error != kErrorOk)
-      return error;
-    std::vector<uint8_t> buffer(4096);
-    while (head.state() == HttpAnswer::State::kHead) {
-      size_t got = 0;
-      if (int error = connection->Receive(buffer.data(), buffer.size(), options_.read_timeout_ms, got);
-          error != kErrorOk)
-        return error;
-      if (got == 0) return kErrorNoConnection;  // closed before answering
-      head.Feed(std::span<const uint8_t>(buffer.data(), got));
-    }
-    if (head.state() == HttpAnswer::State::kError) return kErrorBadAnswer;
-    if ((flags_ & kStreamStatusCallback) && proc_) {
-      std::string line = head.status_line();  // zero-terminated by std::string
-      proc_(line.c_str(), 0, user_);
-    }
-    return kErrorOk;
-  }
-
-  int OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_ptr<NetConnection> connection,
-                   HttpAnswer& head) {
-    StreamBody body(head, false);
-    std::vector<uint8_t> text;
-    body.Feed(head.body(), text, nullptr);
-    std::vector<uint8_t> buffer(kReadBytes);
-    while (!body.complete() && !body.malformed() && text.size() < kMaxPlaylistBytes) {
-      size_t got = 0;
-      if (int error = connection->Receive(buffer.data(), buffer.size(), options_.read_timeout_ms, got);
-          error != kErrorOk)
-        return error;
-      if (got == 0) break;
-      body.Feed(std::span<const uint8_t>(buffer.data(), got), text, nullptr);
-    }
-    connection.reset();
-    if (text.size() > kMaxPlaylistBytes) text.resize(kMaxPlaylistBytes);
-    std::vector<std::string> entries;
-    int error = ParsePlaylist(kind, std::string_view(reinterpret_cast<const char*>(text.data()), text.size()),
-                              url, entries);
-    if (error != kErrorOk) return error;
-    // Entries are tried in order; a playlist inside a playlist is not followed,
-    // which also ends playlists that name themselves.
-    for (const std::string& entry : entries) {
-      error = Open(entry, 0, false);
-      if (error == kErrorOk || error == kErrorAborted || stream_.Cancelled()) return error;
-    }
-    return error;
-  }
-
-  int OpenAudio(AudioCodec hint, std::unique_ptr<NetConnection> connection, HttpAnswer& head) {
-    auto body = std::make_unique<StreamBody>(head, true);
-    std::vector<uint8_t> audio;
-    std::string meta;
-    auto on_meta = [&meta](const std::string& text) { meta = text; };
-    body->Feed(head.body(), audio, on_meta);
-    std::vector<uint8_t> buffer(kReadBytes);
-    std::optional<StreamFormat> format = ProbeFormat(audio, hint);
-    // Data that keeps coming without three agreeing frames is not audio we
-    // can play; the read time-out bounds that search as it bounds silence.
-    uint64_t deadline = GetTickCount64() + options_.read_timeout_ms;
-    while (!format) {
-      if (body->complete() || body->malformed() || audio.size() > kMaxProbeBytes ||
-          GetTickCount64() > deadline)
-        return kErrorFormat;
-      size_t got = 0;
-      if (int error = connection->Receive(buffer.data(), buffer.size(), options_.read_timeout_ms, got);
-          error != kErrorOk)
-        return error;
-      if (got == 0) return kErrorFormat;
-      body->Feed(std::span<const uint8_t>(buffer.data(), got), audio, on_meta);
-      format = ProbeFormat(audio, hint);
-    }
-    if (!DecoderAvailable(format->codec)) return kErrorCodec;
-
-    uint32_t bitrate = format->bitrate;
-    if (bitrate == 0) {
-      if (auto br = head.Header("icy-br")) {
-        if (auto kbps = ParseDecimal(br->substr(0, br->find(','))); kbps && *kbps <= 10000)
-          bitrate = static_cast<uint32_t>(*kbps * 1000);
-      }
-    }
-    // Bytes before the first agreeing frame are junk (a burst's partial frame);
-    // everything from there on is kept.
-    audio.erase(audio.begin(), audio.begin() + static_cast<std::ptrdiff_t>(format->offset));
-    auto ring = std::make_unique<RingBuffer>(DownloadBufferBytes(bitrate));
-    size_t taken = ring->Write(audio);
-    audio.erase(audio.begin(), audio.begin() + static_cast<std::ptrdiff_t>(taken));
-
-    stream_.ring_ = std::move(ring);
-    stream_.pending_ = std::move(audio);
-    stream_.codec_ = format->codec;
-    stream_.connection_ = std::move(connection);
-    stream_.body_ = std::move(body);
-    stream_.read_timeout_ms_ = options_.read_timeout_ms;
-    (head.kind() == HttpAnswer::Kind::kIcy ? stream_.icy_tags_ : stream_.http_tags_) = head.TagList();
-    std::lock_guard lock(stream_.lock_);
-    stream_.meta_ = meta;
-    return kErrorOk;
-  }
-
-  Stream& stream_;
-  const NetOptions& options_;
-  uint32_t flags_;
-  DownloadProc* proc_;
-  void* user_;
-};
-
-// Waits until the ring holds `percent` of its size, the download ends or the
-// stream is closed.
-void Prebuffer(Stream& stream, uint32_t percent) {
-  uint64_t want = static_cast<uint64_t>(stream.ring_->Capacity()) * percent / 100;
-  while (stream.ring_->Fill() < want && !stream.download_ended_) {
-    if (WaitForSingleObject(stream.cancel_, 20) == WAIT_OBJECT_0) return;
-  }
-}
 
 // The stream of `handle` once StreamOpenUrl has returned it, or null.
 std::shared_ptr<Stream> Usable(HSTREAM handle) {
@@ -358,112 +326,76 @@ void StreamsFreeAll() {
   }
 }
 
-HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc,
-                      void* user) {
-  if (OutputRate() == 0) return FailWith(kErrorNotInit, HSTREAM{0});
-  if (!url) return FailWith(kErrorBadAddress, HSTREAM{0});
-  NetOptions options = CurrentNetOptions();
-  std::shared_ptr<Stream> stream;
-  try {
-    stream = std::make_shared<Stream>();
-  } catch (const std::bad_alloc&) {
-    return FailWith(kErrorMemory, HSTREAM{0});
-  }
-  if (!stream->Valid()) return FailWith(kErrorMemory, HSTREAM{0});
-  // In the table from the start, so that StreamClose can abandon the connection.
-  HSTREAM handle = gStreams.Add(stream);
-  if (!handle) return FailWith(kErrorMemory, HSTREAM{0});
-  stream->handle_ = handle;
-
-  int error;
-  try {
-    error = Opener(*stream, options, flags, proc, user).Open(url, offset, options.resolve_playlists);
-    if (error == kErrorOk) error = stream->Start(stream);
-  } catch (const std::bad_alloc&) {
-    error = kErrorMemory;
-  }
-  if (error == kErrorOk && options.prebuffer_percent > 0) Prebuffer(*stream, options.prebuffer_percent);
-  if (stream->Cancelled()) error = kErrorAborted;
-  if (error != kErrorOk) {
-    // Whoever removes the handle closes the stream; a racing StreamClose may
-    // have done it already.
-    if (std::shared_ptr<Stream> s = gStreams.Remove(handle)) s->Close();
-    return FailWith(error, HSTREAM{0});
-  }
-  return handle;
+HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user) {
+  return GuardedCall(HSTREAM{0}, [&]() -> HSTREAM {
+    if (OutputRate() == 0) return FailWith(kErrorNotInit, HSTREAM{0});
+    if (!url) return FailWith(kErrorBadAddress, HSTREAM{0});
+    const NetOptions options = CurrentNetOptions();
+    auto stream = std::make_shared<Stream>();
+    if (!stream->Valid()) return FailWith(kErrorMemory, HSTREAM{0});
+    // In the table from the start, so that StreamClose can abandon the connection.
+    const HSTREAM handle = gStreams.Add(stream);
+    if (!handle) return FailWith(kErrorMemory, HSTREAM{0});
+    int error = kErrorMemory;
+    RunGuarded([&] { error = stream->Open(stream, handle, url, offset, options, flags, proc, user); },
+               [&](std::exception_ptr) { error = kErrorMemory; });
+    if (error == kErrorOk && options.prebuffer_percent > 0) stream->Prebuffer(options.prebuffer_percent);
+    if (stream->Cancelled()) error = kErrorAborted;
+    if (error != kErrorOk) {
+      // Whoever removes the handle closes the stream; a racing StreamClose may
+      // have done it already.
+      if (std::shared_ptr<Stream> s = gStreams.Remove(handle)) s->Close();
+      return FailWith(error, HSTREAM{0});
+    }
+    return handle;
+  });
 }
 
 bool StreamClose(HSTREAM stream) {
-  std::shared_ptr<Stream> s = gStreams.Remove(stream);
-  if (!s) return FailWith(kErrorHandle, false);
-  s->Close();
-  return true;
+  return GuardedCall(false, [&] {
+    std::shared_ptr<Stream> s = gStreams.Remove(stream);
+    if (!s) return FailWith(kErrorHandle, false);
+    s->Close();
+    return true;
+  });
 }
 
 uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode) {
-  std::shared_ptr<Stream> s = Usable(stream);
-  if (!s) return FailWith(kErrorHandle, kFilePosError);
-  switch (mode) {
-    case kFilePosDecoded: return s->ring_->TotalRead();
-    case kFilePosDownload: return s->ring_->TotalWritten();
-    case kFilePosTotal:
-      // Once nothing more can arrive, the buffer will not fill: a caller that
-      // waits for it to fill learns so here.
-      if (s->download_ended_) return FailWith(kErrorNoConnection, kFilePosError);
-      return s->ring_->Capacity();
-    default: return FailWith(kErrorIllegalParam, kFilePosError);
-  }
+  return GuardedCall(kFilePosError, [&] {
+    std::shared_ptr<Stream> s = Usable(stream);
+    if (!s) return FailWith(kErrorHandle, kFilePosError);
+    return s->Position(mode);
+  });
 }
 
 const char* StreamTags(HSTREAM stream, uint32_t type) {
-  // One buffer per type, so a list read with type 4 stays valid while the
-  // caller reads type 5 on the same thread.
-  thread_local std::string tHttp, tIcy, tMeta;
-  std::shared_ptr<Stream> s = Usable(stream);
-  if (!s) return FailWith(kErrorHandle, nullptr);
-  switch (type) {
-    case kTagsHttp:
-      if (s->http_tags_.empty()) return nullptr;
-      tHttp = s->http_tags_;
-      return tHttp.c_str();
-    case kTagsIcy:
-      if (s->icy_tags_.empty()) return nullptr;
-      tIcy = s->icy_tags_;
-      return tIcy.c_str();
-    case kTagsMeta: {
-      std::lock_guard lock(s->lock_);
-      if (s->meta_.empty()) return nullptr;
-      tMeta = s->meta_;
-      return tMeta.c_str();
-    }
-    default:
-      return FailWith(kErrorIllegalParam, nullptr);
-  }
+  return GuardedCall(static_cast<const char*>(nullptr), [&]() -> const char* {
+    // One buffer per type, so a list read with type 4 stays valid while the
+    // caller reads type 5 on the same thread.
+    thread_local std::string tHttp, tIcy, tMeta;
+    std::shared_ptr<Stream> s = Usable(stream);
+    if (!s) return FailWith(kErrorHandle, nullptr);
+    std::string* out = type == kTagsHttp ? &tHttp : type == kTagsIcy ? &tIcy : type == kTagsMeta ? &tMeta : nullptr;
+    if (!out) return FailWith(kErrorIllegalParam, nullptr);
+    if (!s->Tags(type, *out)) return nullptr;
+    return out->c_str();
+  });
 }
 
 HSYNC StreamSetSync(HSTREAM stream, uint32_t type, uint64_t, SyncProc* proc, void* user) {
-  std::shared_ptr<Stream> s = Usable(stream);
-  if (!s) return FailWith(kErrorHandle, HSYNC{0});
-  if (type != kSyncMeta || !proc) return FailWith(kErrorIllegalParam, HSYNC{0});
-  HSYNC sync = gNextSync.fetch_add(1);
-  if (sync == 0) sync = gNextSync.fetch_add(1);
-  std::lock_guard lock(s->lock_);
-  if (s->closed_) return FailWith(kErrorHandle, HSYNC{0});
-  s->syncs_.push_back(Sync{sync, proc, user});
-  return sync;
+  return GuardedCall(HSYNC{0}, [&] {
+    std::shared_ptr<Stream> s = Usable(stream);
+    if (!s) return FailWith(kErrorHandle, HSYNC{0});
+    if ((type != kSyncMeta && type != kSyncEnd) || !proc) return FailWith(kErrorIllegalParam, HSYNC{0});
+    return s->AddSync(type, proc, user);
+  });
 }
 
 bool StreamPlay(HSTREAM stream, bool) {
-  std::shared_ptr<Stream> s = Usable(stream);
-  if (!s) return FailWith(kErrorHandle, false);
-  std::lock_guard lock(s->lock_);
-  if (s->closed_) return FailWith(kErrorHandle, false);
-  if (!s->decoder_) {
-    std::unique_ptr<PcmSource> decoder = MakeDecoder(s->codec_, *s);
-    if (!decoder) return FailWith(kErrorCodec, false);
-    s->decoder_ = std::move(decoder);
-  }
-  // Attaching twice is harmless: the output keeps one entry per source.
-  OutputAttach(s->decoder_);
-  return true;
+  return GuardedCall(false, [&] {
+    std::shared_ptr<Stream> s = Usable(stream);
+    if (!s) return FailWith(kErrorHandle, false);
+    const int error = s->Play();
+    return error == kErrorOk ? true : FailWith(error, false);
+  });
 }

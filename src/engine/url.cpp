@@ -4,23 +4,10 @@
 #include <cctype>
 #include <vector>
 
+#include "base/ascii.h"
 #include "engine/engine.h"
 
 namespace {
-
-bool IEquals(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-           return std::tolower(static_cast<unsigned char>(x)) ==
-                  std::tolower(static_cast<unsigned char>(y));
-         });
-}
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && static_cast<unsigned char>(s.front()) <= ' ') s.remove_prefix(1);
-  while (!s.empty() && static_cast<unsigned char>(s.back()) <= ' ') s.remove_suffix(1);
-  return s;
-}
 
 bool IsSchemeChar(char c) {
   return std::isalnum(static_cast<unsigned char>(c)) || c == '+' || c == '-' || c == '.';
@@ -64,7 +51,8 @@ int ParseUrl(std::string_view text, Url& out) {
   if (colon == std::string_view::npos || colon == 0) return kErrorBadAddress;
   std::string_view scheme = text.substr(0, colon);
   if (!std::all_of(scheme.begin(), scheme.end(), IsSchemeChar)) return kErrorBadAddress;
-  if (!IEquals(scheme, "http")) return kErrorProtocol;
+  const bool secure = EqualsIgnoreCase(scheme, "https");
+  if (!secure && !EqualsIgnoreCase(scheme, "http")) return kErrorProtocol;
   std::string_view rest = text.substr(colon + 1);
   if (rest.substr(0, 2) != "//") return kErrorBadAddress;
   rest.remove_prefix(2);
@@ -74,6 +62,8 @@ int ParseUrl(std::string_view text, Url& out) {
   std::string_view path = end == std::string_view::npos ? std::string_view() : rest.substr(end);
 
   Url url;
+  url.secure = secure;
+  url.port = secure ? 443 : 80;
   if (size_t at = authority.rfind('@'); at != std::string_view::npos) {
     url.userinfo = std::string(authority.substr(0, at));
     authority.remove_prefix(at + 1);
@@ -126,11 +116,24 @@ int ParseUrl(std::string_view text, Url& out) {
 
 std::string HostHeader(const Url& url) {
   std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
-  if (url.port != 80) host += ":" + std::to_string(url.port);
+  if (url.port != (url.secure ? 443 : 80)) host += ":" + std::to_string(url.port);
   return host;
 }
 
-std::string UrlText(const Url& url) { return "http://" + HostHeader(url) + url.path; }
+std::string UrlText(const Url& url) { return (url.secure ? "https://" : "http://") + HostHeader(url) + url.path; }
+
+std::string BuildConnectRequest(const Url& url, std::string_view proxy_userinfo) {
+  std::string host = url.host.find(':') != std::string::npos ? "[" + url.host + "]" : url.host;
+  host += ":" + std::to_string(url.port);
+  std::string r = "CONNECT " + host + " HTTP/1.1\r\n";
+  r += "Host: " + host + "\r\n";
+  r += "User-Agent: ";
+  r += kUserAgent;
+  r += "\r\n";
+  if (!proxy_userinfo.empty()) r += "Proxy-Authorization: Basic " + Base64(proxy_userinfo) + "\r\n";
+  r += "\r\n";
+  return r;
+}
 
 std::string BuildRequest(const Url& url, const RequestOptions& options) {
   std::string target = options.via_proxy ? UrlText(url) : url.path;
@@ -152,7 +155,7 @@ std::string BuildRequest(const Url& url, const RequestOptions& options) {
 int ResolveReference(const Url& base, std::string_view reference, Url& out) {
   std::string_view ref = Trim(reference);
   if (ref.empty() || HasControlBytes(ref)) return kErrorBadAddress;
-  if (ref.substr(0, 2) == "//") return ParseUrl("http:" + std::string(ref), out);
+  if (ref.substr(0, 2) == "//") return ParseUrl((base.secure ? "https:" : "http:") + std::string(ref), out);
   // A scheme is letters before the first ':' that comes before any '/', '?' or '#'.
   size_t colon = ref.find(':');
   size_t delim = ref.find_first_of("/?#");

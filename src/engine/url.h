@@ -1,4 +1,4 @@
-// Stream addresses: parsing http:// addresses, the request we send, and
+// Stream addresses: parsing http:// and https:// addresses, the request we send, and
 // resolving redirect targets and playlist entries. Portable.
 #pragma once
 
@@ -8,20 +8,22 @@
 
 struct Url {
   std::string host;       // name or IPv4/IPv6 literal (no brackets)
-  uint16_t port = 80;     // TCP port
+  bool secure = false;    // https: TLS to the host
+  uint16_t port = 80;     // TCP port (80 for http, 443 for https unless given)
   std::string path = "/"; // path and query as given, starts with '/'
   std::string userinfo;   // "user:pass" before '@', empty = none
 };
 
 // Parses an address. kErrorOk and `out` filled; kErrorProtocol for another
-// scheme (https, ftp, mms ...); kErrorBadAddress for anything malformed.
-// The scheme and host are case-insensitive; "http://host" gets the path "/".
+// scheme (ftp, mms ...); kErrorBadAddress for anything malformed. The scheme
+// and host are case-insensitive; "http://host" gets the path "/".
 int ParseUrl(std::string_view text, Url& out);
 
-// The address as text, "http://host[:port]/path".
+// The address as text, "http[s]://host[:port]/path".
 std::string UrlText(const Url& url);
 
-// "host" or "host:port" for the Host header (IPv6 literals in brackets).
+// "host" or "host:port" for the Host header (IPv6 literals in brackets); the
+// port is left out when it is the scheme's default.
 std::string HostHeader(const Url& url);
 
 struct RequestOptions {
@@ -32,14 +34,17 @@ struct RequestOptions {
 
 // The GET request for `url`, head only, CRLF line ends, ended by an empty line.
 std::string BuildRequest(const Url& url, const RequestOptions& options);
+// The CONNECT request that opens a tunnel through a proxy to `url`'s host and
+// port (https through a proxy); `proxy_userinfo` as in RequestOptions.
+std::string BuildConnectRequest(const Url& url, std::string_view proxy_userinfo);
 
 // The program's name as sent in User-Agent. A browser-like agent makes old ICY
 // servers answer with an HTML status page instead of the stream.
 inline constexpr char kUserAgent[] = "VolnarRadio/1.0";
 
 // Resolves a redirect's Location or a playlist entry against `base`: absolute
-// addresses as they are, "//host/..." with http, "/path" on base's host and
-// port, anything else relative to base's directory. kErrorOk / kErrorProtocol /
+// addresses as they are, "//host/..." with base's scheme, "/path" on base's
+// host and port, anything else relative to base's directory. kErrorOk / kErrorProtocol /
 // kErrorBadAddress as ParseUrl.
 int ResolveReference(const Url& base, std::string_view reference, Url& out);
 

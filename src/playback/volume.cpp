@@ -1,6 +1,6 @@
 #include "playback/volume.h"
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 
 int VolumeToPosition(float volume) {
   // float x 100 is exact in double (24 + 7 significant bits), so no second

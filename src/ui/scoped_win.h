@@ -1,6 +1,6 @@
-// Owners of Windows handles: one move-only type per kind of handle, copying
-// deleted, so every handle has exactly one owner and is released once.
-// COM pointers use Microsoft::WRL::ComPtr (re-exported here).
+// Owners of the window layer's handles: one move-only type per kind of handle,
+// copying deleted, so every handle has exactly one owner and is released once.
+// COM pointers use Microsoft::WRL::ComPtr (from base/scoped_win.h).
 //
 // Threads: these are plain values. A window handle or a device context is
 // only used on the thread that made it (the window thread for all of ours).
@@ -8,45 +8,13 @@
 
 #include <windows.h>
 #include <ole2.h>
-#include <wrl/client.h>
 
 #include <utility>
 
-using Microsoft::WRL::ComPtr;
+// The generic owners (UniqueHandleT, UniqueHandle, ScopedComInit, ComPtr) are
+// shared with the engine; the ones below are the window layer's own.
+#include "base/scoped_win.h"
 
-// A move-only owner of a handle type H, released with Traits::Close.
-template <class H, class Traits>
-class UniqueHandleT {
- public:
-  UniqueHandleT() noexcept = default;
-  explicit UniqueHandleT(H h) noexcept : h_(h) {}
-  ~UniqueHandleT() { Reset(); }
-  UniqueHandleT(const UniqueHandleT&) = delete;
-  UniqueHandleT& operator=(const UniqueHandleT&) = delete;
-  UniqueHandleT(UniqueHandleT&& o) noexcept : h_(o.Release()) {}
-  UniqueHandleT& operator=(UniqueHandleT&& o) noexcept {
-    if (this != &o) Reset(o.Release());
-    return *this;
-  }
-
-  H Get() const noexcept { return h_; }
-  explicit operator bool() const noexcept { return Traits::IsValid(h_); }
-  // Gives up ownership without closing.
-  [[nodiscard]] H Release() noexcept { return std::exchange(h_, Traits::Invalid()); }
-  void Reset(H h = Traits::Invalid()) noexcept {
-    H old = std::exchange(h_, h);
-    if (Traits::IsValid(old)) Traits::Close(old);
-  }
-
- private:
-  H h_ = Traits::Invalid();
-};
-
-struct KernelHandleTraits {  // CloseHandle; both 0 and INVALID_HANDLE_VALUE mean none
-  static HANDLE Invalid() { return nullptr; }
-  static bool IsValid(HANDLE h) { return h != nullptr && h != INVALID_HANDLE_VALUE; }
-  static void Close(HANDLE h) { ::CloseHandle(h); }
-};
 struct HwndTraits {
   static HWND Invalid() { return nullptr; }
   static bool IsValid(HWND h) { return h != nullptr; }
@@ -74,7 +42,6 @@ struct HmenuTraits {
   static void Close(HMENU h) { ::DestroyMenu(h); }
 };
 
-using UniqueHandle = UniqueHandleT<HANDLE, KernelHandleTraits>;
 using UniqueHwnd = UniqueHandleT<HWND, HwndTraits>;
 template <class T>
 using UniqueGdiObj = UniqueHandleT<T, GdiObjTraits<T>>;  // HBITMAP, HFONT, HPEN, HBRUSH, HRGN
@@ -176,23 +143,6 @@ class ScopedOleInit {
   }
   ScopedOleInit(const ScopedOleInit&) = delete;
   ScopedOleInit& operator=(const ScopedOleInit&) = delete;
-  HRESULT Result() const noexcept { return hr_; }
-  bool Ok() const noexcept { return SUCCEEDED(hr_); }
-
- private:
-  HRESULT hr_;
-};
-
-// CoInitializeEx for a worker thread; uninitialises only after success.
-class ScopedComInit {
- public:
-  explicit ScopedComInit(DWORD model = COINIT_MULTITHREADED) noexcept
-      : hr_(::CoInitializeEx(nullptr, model)) {}
-  ~ScopedComInit() {
-    if (SUCCEEDED(hr_)) ::CoUninitialize();
-  }
-  ScopedComInit(const ScopedComInit&) = delete;
-  ScopedComInit& operator=(const ScopedComInit&) = delete;
   HRESULT Result() const noexcept { return hr_; }
   bool Ok() const noexcept { return SUCCEEDED(hr_); }
 

@@ -29,11 +29,17 @@ CAPTURE_RATE = 44100  # the engine's output rate; the capture is 16-bit LE stere
 class Station:
     """A test station: the one of $VOLNAR_STATION, or a fresh one of our own."""
 
-    def __init__(self, reuse=True):
+    def __init__(self, reuse=True, tls=True):
         self.proc = None
         self.url = os.environ.get("VOLNAR_STATION", "") if reuse else ""
         if self.url and not self.url.rstrip("/").split(":")[-1].isdigit():
             self.url = ""
+        self.tls = tls
+        self.https = {}  # certificate name -> "https://localhost:PORT"
+        if self.url:
+            for name in ("good", "wronghost", "untrusted"):
+                if os.environ.get("VOLNAR_HTTPS_" + name.upper()):
+                    self.https[name] = os.environ["VOLNAR_HTTPS_" + name.upper()]
         self.tmp = None
 
     def __enter__(self):
@@ -47,16 +53,23 @@ class Station:
     def start(self):
         self.tmp = tempfile.mkdtemp(prefix="volnar-station-")
         port_file = os.path.join(self.tmp, "port")
+        tls_file = os.path.join(self.tmp, "tls")
         self.log = open(os.path.join(self.tmp, "station.log"), "w")
-        self.proc = subprocess.Popen(
-            [sys.executable, os.path.join(ROOT, "tools", "station.py"), "--port", "0",
-             "--port-file", port_file], stdout=self.log, stderr=self.log)
+        cmd = [sys.executable, os.path.join(ROOT, "tools", "station.py"), "--port", "0", "--port-file", port_file]
+        if self.tls and trust_test_authority(os.path.join(self.tmp, "certs")):
+            cmd += ["--tls-dir", os.path.join(self.tmp, "certs"), "--tls-port-file", tls_file]
+        self.proc = subprocess.Popen(cmd, stdout=self.log, stderr=self.log)
         for _ in range(100):
             if os.path.exists(port_file):
                 with open(port_file) as f:
                     port = f.read().strip()
                 if port:
                     self.url = "http://127.0.0.1:" + port
+                    if os.path.exists(tls_file):
+                        with open(tls_file) as f:
+                            for line in f:
+                                name, tls_port = line.split()
+                                self.https[name] = "https://localhost:" + tls_port
                     return
             if self.proc.poll() is not None:
                 break
@@ -77,6 +90,24 @@ class Station:
     @property
     def port(self):
         return int(self.url.rstrip("/").rsplit(":", 1)[1])
+
+
+def trust_test_authority(dir):
+    """Makes test certificates in `dir` and adds their authority to the prefix's Current
+    User Root store (tools/make-test-certs.sh, trustca). False when that cannot be done."""
+    if not shutil.which("openssl"):
+        return False
+    try:
+        tool = tool_exe("trustca")
+    except FileNotFoundError:
+        return False
+    if subprocess.run(["bash", os.path.join(ROOT, "tools", "make-test-certs.sh"), dir],
+                      capture_output=True).returncode != 0:
+        return False
+    ensure_prefix()
+    pem = subprocess.run(["winepath", "-w", os.path.join(dir, "ca.pem")], capture_output=True,
+                         text=True).stdout.strip()
+    return subprocess.run(["wine", tool, pem], capture_output=True).returncode == 0
 
 
 def http_get(port, target, headers=(), seconds=2.0, max_bytes=None):
@@ -344,6 +375,39 @@ def run_wine(exe, args, capture, timeout, env=None, on_line=None):
 
 
 # ---------------------------------------------------------------- audio
+
+def step_report(samples, rate=CAPTURE_RATE, base=400.0, step=50.0, steps=32, block=0.05):
+    """What the stepping fixture (steps400-44k-128.mp3) sounds like in a capture:
+    dict with 'sounding' (seconds), 'gaps' (silent blocks between the first and the last
+    sound), 'backs' (a step followed by an earlier one: audio heard twice), 'skips' (a
+    later one than the next: audio lost) and 'text' (a character per block)."""
+    n = int(rate * block)
+    seq = []
+    for i in range(0, len(samples) - n + 1, n):
+        b = samples[i: i + n]
+        if rms(b) < 200:
+            seq.append(-2)
+            continue
+        f = frequency(b, rate)
+        k = int(round((f - base) / step)) if f else -1
+        seq.append(k if f and 0 <= k < steps and abs(f - (base + k * step)) < step * 0.3 else -1)
+    heard = [i for i, v in enumerate(seq) if v != -2]
+    gaps = sum(1 for i in range(heard[0], heard[-1]) if seq[i] == -2) if heard else 0
+    backs = skips = 0
+    prev = None
+    for v in seq:
+        if v < 0 or v == prev:
+            continue
+        if prev is not None:
+            d = (v - prev) % steps
+            if d > steps // 2:
+                backs += 1
+            elif d > 1:
+                skips += 1
+        prev = v
+    text = "".join("." if v == -2 else "?" if v == -1 else "0123456789ABCDEFGHIJKLMNOPQRSTUV"[v] for v in seq)
+    return {"sounding": len(heard) * block, "gaps": gaps, "backs": backs, "skips": skips, "text": text}
+
 
 def read_pcm(path, channel=0):
     """One channel of a raw 16-bit LE stereo capture as an array of ints."""

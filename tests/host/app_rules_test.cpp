@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 #include "app/skin_geometry.h"
 #include "app/wait_rules.h"
 #include "playback/volume.h"

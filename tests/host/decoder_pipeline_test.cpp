@@ -131,3 +131,60 @@ TEST(DecoderPipeline, AFailedFrameIsDroppedAndDecodingGoesOn) {
 }
 
 }  // namespace
+
+namespace {
+
+// An input with one mark: bytes after `mark` start a new run of audio.
+class MarkedInput : public CompressedInput {
+ public:
+  size_t Read(uint8_t* dst, size_t size) override {
+    const size_t limit = at_ < mark ? mark - at_ : bytes.size() - at_;
+    const size_t n = std::min({size, limit, bytes.size() - at_});
+    std::copy(bytes.begin() + ptrdiff_t(at_), bytes.begin() + ptrdiff_t(at_ + n), dst);
+    at_ += n;
+    return n;
+  }
+  bool TakeDiscontinuity() override {
+    if (taken_ || at_ != mark) return false;
+    taken_ = true;
+    return true;
+  }
+  std::vector<uint8_t> bytes;
+  size_t mark = 0;
+
+ private:
+  size_t at_ = 0;
+  bool taken_ = false;
+};
+
+TEST(DecoderPipeline, ANewRunOfAudioDropsThePartialFrameAndStartsTheCodecAfresh) {
+  MarkedInput input;
+  int opens = 0;
+  std::vector<std::pair<uint32_t, uint32_t>> configured;
+  DecoderPipeline pipeline(AudioCodec::kAac, input, std::make_unique<FakeCodec>(&opens),
+                           std::make_unique<FakeConverter>(&configured), 48000);
+  // Frames 1..4, then half of frame 5 (the connection dropped), then, after the
+  // mark, frames 10..13 of the new connection at the same format.
+  for (uint8_t i = 1; i <= 4; ++i) {
+    auto f = AdtsFrame(3, 2, i);
+    input.bytes.insert(input.bytes.end(), f.begin(), f.end());
+  }
+  auto half = AdtsFrame(3, 2, 5);
+  input.bytes.insert(input.bytes.end(), half.begin(), half.begin() + 10);
+  input.mark = input.bytes.size();
+  for (uint8_t i = 10; i <= 13; ++i) {
+    auto f = AdtsFrame(3, 2, i);
+    input.bytes.insert(input.bytes.end(), f.begin(), f.end());
+  }
+  std::vector<int16_t> out, buf(64);
+  while (size_t n = pipeline.Render(buf.data(), 32)) out.insert(out.end(), buf.begin(), buf.begin() + ptrdiff_t(2 * n));
+  std::vector<int> heard;  // the left channel's frame indexes, once per frame
+  for (size_t i = 0; i < out.size(); i += 8) heard.push_back(out[i]);
+  // Frame 4 is confirmed by the header of the partial frame 5, which goes. The
+  // new run is heard from its first whole frame; its last frame stays buffered
+  // until the header after it arrives.
+  EXPECT_EQ(heard, (std::vector<int>{1, 2, 3, 4, 10, 11, 12}));
+  EXPECT_EQ(opens, 2);
+}
+
+}  // namespace

@@ -12,6 +12,7 @@ struct ParseCase {
   const char* host;
   uint16_t port;
   const char* path;
+  bool secure = false;
 };
 
 TEST(Url, ParsesAddressesAndRefusesOthers) {
@@ -24,7 +25,11 @@ TEST(Url, ParsesAddressesAndRefusesOthers) {
       {"http://host/p#frag", kErrorOk, "host", 80, "/p"},
       {"http://[::1]:9000/s", kErrorOk, "::1", 9000, "/s"},
       {"http://user:pw@host:81/", kErrorOk, "host", 81, "/"},
-      {"https://host/", kErrorProtocol, "", 0, ""},
+      {"https://host/", kErrorOk, "host", 443, "/", true},
+      {"HTTPS://host:8443/live", kErrorOk, "host", 8443, "/live", true},
+      {"https://[::1]/s", kErrorOk, "::1", 443, "/s", true},
+      {"httpx://host/", kErrorProtocol, "", 0, ""},
+      {"https:/host", kErrorBadAddress, "", 0, ""},
       {"ftp://host/file", kErrorProtocol, "", 0, ""},
       {"mms://host/x", kErrorProtocol, "", 0, ""},
       {"http:/host", kErrorBadAddress, "", 0, ""},
@@ -47,7 +52,34 @@ TEST(Url, ParsesAddressesAndRefusesOthers) {
     EXPECT_EQ(url.host, c.host) << c.text;
     EXPECT_EQ(url.port, c.port) << c.text;
     EXPECT_EQ(url.path, c.path) << c.text;
+    EXPECT_EQ(url.secure, c.secure) << c.text;
   }
+}
+
+TEST(Url, SecureAddressesKeepTheirSchemeInTextHostAndTunnel) {
+  const struct {
+    const char* text;
+    const char* as_text;
+    const char* host_header;
+  } cases[] = {
+      {"https://radio.example/live", "https://radio.example/live", "radio.example"},
+      {"https://radio.example:443/live", "https://radio.example/live", "radio.example"},
+      {"https://radio.example:80/live", "https://radio.example:80/live", "radio.example:80"},
+      {"http://radio.example:443/", "http://radio.example:443/", "radio.example:443"},
+  };
+  for (const auto& c : cases) {
+    Url url;
+    ASSERT_EQ(ParseUrl(c.text, url), kErrorOk) << c.text;
+    EXPECT_EQ(UrlText(url), c.as_text);
+    EXPECT_EQ(HostHeader(url), c.host_header);
+  }
+  Url url;
+  ASSERT_EQ(ParseUrl("https://[::1]/s", url), kErrorOk);
+  EXPECT_EQ(BuildConnectRequest(url, "px:secret"),
+            "CONNECT [::1]:443 HTTP/1.1\r\n"
+            "Host: [::1]:443\r\n"
+            "User-Agent: VolnarRadio/1.0\r\n"
+            "Proxy-Authorization: Basic cHg6c2VjcmV0\r\n\r\n");
 }
 
 TEST(Url, RequestNamesTheProgramAndAsksForMetadata) {
@@ -94,7 +126,8 @@ TEST(Url, ResolvesRedirectTargetsAndPlaylistEntries) {
       {"./d/./e", kErrorOk, "http://st.example:8000/lists/d/e"},
       {"?y=2", kErrorOk, "http://st.example:8000/lists/main.pls?y=2"},
       {"//cdn.example/s", kErrorOk, "http://cdn.example/s"},
-      {"https://secure.example/s", kErrorProtocol, ""},
+      {"https://secure.example/s", kErrorOk, "https://secure.example/s"},
+      {"ftp://files.example/s", kErrorProtocol, ""},
       {"  /spaced  ", kErrorOk, "http://st.example:8000/spaced"},
       {"", kErrorBadAddress, ""},
   };
@@ -104,6 +137,16 @@ TEST(Url, ResolvesRedirectTargetsAndPlaylistEntries) {
     if (c.error == kErrorOk) {
       EXPECT_EQ(UrlText(out), c.expected) << c.reference;
     }
+  }
+  // From https, a scheme-relative reference and a path stay https; an
+  // absolute http address goes back to http.
+  ASSERT_EQ(ParseUrl("https://st.example/a/b", base), kErrorOk);
+  for (auto [reference, expected] : {std::pair{"//cdn.example/s", "https://cdn.example/s"},
+                                     std::pair{"/c", "https://st.example/c"},
+                                     std::pair{"http://plain.example/", "http://plain.example/"}}) {
+    Url out;
+    ASSERT_EQ(ResolveReference(base, reference, out), kErrorOk) << reference;
+    EXPECT_EQ(UrlText(out), expected);
   }
 }
 

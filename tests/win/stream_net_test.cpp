@@ -259,7 +259,7 @@ TEST_F(StationTest, EachFaultGivesItsErrorCode) {
       {"/stream/x.mp3?fault=html", kErrorFormat, "HTTP/1.0 200 OK"},
       {"/stream/x.mp3?fault=bigheaders", kErrorBadAnswer, ""},
       {"/redirect?to=/stream/tone440-44k-128.mp3&hops=6", kErrorRedirects, "HTTP/1.0 302 Found"},
-      {"https://127.0.0.1/stream", kErrorProtocol, ""},
+      {"ftp://127.0.0.1/stream", kErrorProtocol, ""},
       {"http://", kErrorBadAddress, ""},
       {"/playlist.pls", kErrorPlaylist, "HTTP/1.0 200 OK"},
       {"/playlist.m3u?entry=" + Encode("/stream/x.mp3?fault=404") + "&entry=" +
@@ -287,9 +287,12 @@ TEST_F(StationTest, EachFaultGivesItsErrorCode) {
 
 TEST_F(StationTest, DamagedStreamsEndCleanly) {
   EngineSetOption(kOptionNetReadTimeout, 1500);
+  // A station that drops, stalls or ends its answer is connected again; this
+  // one starts its file afresh each time, so the join finds nothing new and
+  // the download stops growing while the attempts go on.
   const struct {
     const char* query;
-    bool ends;  // downloading stops by itself
+    bool ends;  // downloading stops growing
   } cases[] = {
       {"fault=drop&after=20000", true},
       {"fault=stall&after=20000", true},

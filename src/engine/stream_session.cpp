@@ -1,0 +1,283 @@
+#include "engine/stream_session.h"
+
+#include <algorithm>
+
+#include "engine/engine.h"
+#include "engine/playlist.h"
+
+namespace {
+
+constexpr int kMaxRedirects = 5;
+constexpr size_t kReadBytes = 16 * 1024;       // one network read
+constexpr size_t kMaxProbeBytes = 256 * 1024;  // audio searched for three agreeing frames
+constexpr uint32_t kMinAttemptMs = 1000;       // a reconnect attempt's connect time-out, at least
+
+}  // namespace
+
+uint32_t ReconnectDelayMs(int attempt) {
+  static constexpr uint32_t kDelays[] = {200, 500, 1000, 2000, 4000};
+  constexpr int kCount = static_cast<int>(std::size(kDelays));
+  return kDelays[std::clamp(attempt, 0, kCount - 1)];
+}
+
+StreamSession::StreamSession(Network& network, const NetOptions& options, CodecCheck codec_available)
+    : network_(network), options_(options), codec_available_(std::move(codec_available)), raw_(kReadBytes) {}
+
+int StreamSession::Open(const std::string& address, uint64_t offset, const StatusProc& status) {
+  return OpenAt(address, offset, options_.resolve_playlists, status);
+}
+
+int StreamSession::Request(const Url& url, uint64_t offset, uint32_t connect_timeout_ms, HttpAnswer& head,
+                           std::unique_ptr<Connection>& connection) {
+  RequestOptions request;
+  request.offset = offset;
+  Url target = url;
+  Url proxy;
+  const bool via_proxy = !options_.proxy.empty();
+  if (via_proxy) {
+    if (int error = ParseUrl("http://" + options_.proxy, proxy); error != kErrorOk) return error;
+    target = proxy;
+  }
+  connection.reset();
+  if (int error = network_.Connect(target.host, target.port, connect_timeout_ms, connection); error != kErrorOk)
+    return error;
+  const uint32_t timeout = options_.read_timeout_ms;
+  if (via_proxy && url.secure) {
+    // A tunnel through the proxy; the request itself then goes inside TLS.
+    if (int error = connection->Send(BuildConnectRequest(url, proxy.userinfo), timeout); error != kErrorOk)
+      return error;
+    HttpAnswer tunnel;
+    while (tunnel.state() == HttpAnswer::State::kHead) {
+      size_t got = 0;
+      if (int error = connection->Receive(raw_.data(), raw_.size(), timeout, got); error != kErrorOk) return error;
+      if (got == 0) return kErrorNoConnection;
+      tunnel.Feed(std::span<const uint8_t>(raw_.data(), got));
+    }
+    if (tunnel.state() == HttpAnswer::State::kError) return kErrorBadAnswer;
+    if (tunnel.status() / 100 != 2) return kErrorNoConnection;
+  } else if (via_proxy) {
+    request.via_proxy = true;
+    request.proxy_userinfo = proxy.userinfo;
+  }
+  if (url.secure) {
+    if (int error = network_.StartTls(url.host, connect_timeout_ms, connection); error != kErrorOk) return error;
+  }
+  if (int error = connection->Send(BuildRequest(url, request), timeout); error != kErrorOk) return error;
+  while (head.state() == HttpAnswer::State::kHead) {
+    size_t got = 0;
+    if (int error = connection->Receive(raw_.data(), raw_.size(), timeout, got); error != kErrorOk) return error;
+    if (got == 0) return kErrorNoConnection;  // closed before answering
+    head.Feed(std::span<const uint8_t>(raw_.data(), got));
+  }
+  if (head.state() == HttpAnswer::State::kError) return kErrorBadAnswer;
+  return kErrorOk;
+}
+
+int StreamSession::RequestFollowingRedirects(Url& url, uint64_t offset, uint32_t connect_timeout_ms,
+                                             const StatusProc* status, HttpAnswer& head,
+                                             std::unique_ptr<Connection>& connection) {
+  for (int redirects = 0;; ++redirects) {
+    head = HttpAnswer();
+    if (int error = Request(url, offset, connect_timeout_ms, head, connection); error != kErrorOk) return error;
+    if (status && *status) (*status)(head.status_line());
+    if (!IsRedirect(head.status())) break;
+    std::optional<std::string_view> location = head.Header("location");
+    if (!location) return kErrorHttp;
+    if (redirects == kMaxRedirects) return kErrorRedirects;
+    Url next;
+    if (int error = ResolveReference(url, *location, next); error != kErrorOk) return error;
+    url = next;
+  }
+  return head.status() / 100 == 2 ? kErrorOk : kErrorHttp;
+}
+
+int StreamSession::OpenAt(const std::string& address, uint64_t offset, bool playlists, const StatusProc& status) {
+  Url url;
+  if (int error = ParseUrl(address, url); error != kErrorOk) return error;
+  std::unique_ptr<Connection> connection;
+  HttpAnswer head;
+  if (int error = RequestFollowingRedirects(url, offset, options_.connect_timeout_ms, &status, head, connection);
+      error != kErrorOk)
+    return error;
+  std::string content_type(head.Header("content-type").value_or(""));
+  PlaylistKind kind = DetectPlaylist(content_type, url.path);
+  if (playlists && kind != PlaylistKind::kNone) return OpenPlaylist(kind, url, std::move(connection), head, status);
+  url_ = url;
+  return OpenAudio(CodecFromContentType(content_type), std::move(connection), head);
+}
+
+int StreamSession::ReceiveBody(Connection& connection, StreamBody& body, uint32_t timeout_ms,
+                               std::vector<uint8_t>& audio, const IcyDemux::MetaHandler& on_meta, size_t& got) {
+  got = 0;
+  if (int error = connection.Receive(raw_.data(), raw_.size(), timeout_ms, got); error != kErrorOk) return error;
+  body.Feed(std::span<const uint8_t>(raw_.data(), got), audio, on_meta);
+  return kErrorOk;
+}
+
+int StreamSession::OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_ptr<Connection> connection,
+                                HttpAnswer& head, const StatusProc& status) {
+  StreamBody body(head, false);
+  std::vector<uint8_t> text;
+  body.Feed(head.body(), text, nullptr);
+  while (!body.complete() && !body.malformed() && text.size() < kMaxPlaylistBytes) {
+    size_t got = 0;
+    if (int error = ReceiveBody(*connection, body, options_.read_timeout_ms, text, nullptr, got); error != kErrorOk)
+      return error;
+    if (got == 0) break;
+  }
+  connection.reset();
+  if (text.size() > kMaxPlaylistBytes) text.resize(kMaxPlaylistBytes);
+  std::vector<std::string> entries;
+  int error = ParsePlaylist(kind, std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), url,
+                            entries);
+  if (error != kErrorOk) return error;
+  // Entries are tried in order; a playlist inside a playlist is not followed,
+  // which also ends playlists that name themselves.
+  for (const std::string& entry : entries) {
+    error = OpenAt(entry, 0, false, status);
+    if (error == kErrorOk || error == kErrorAborted || network_.Cancelled()) return error;
+  }
+  return error;
+}
+
+int StreamSession::OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connection, HttpAnswer& head) {
+  auto body = std::make_unique<StreamBody>(head, true);
+  std::vector<uint8_t> audio;
+  std::string meta;
+  auto on_meta = [&meta](const std::string& text) { meta = text; };
+  body->Feed(head.body(), audio, on_meta);
+  std::optional<StreamFormat> format = ProbeFormat(audio, hint);
+  // Data that keeps coming without three agreeing frames is not audio we can
+  // play; the read time-out bounds that search as it bounds silence.
+  const uint64_t deadline = network_.NowMs() + options_.read_timeout_ms;
+  while (!format) {
+    if (body->complete() || body->malformed() || audio.size() > kMaxProbeBytes || network_.NowMs() > deadline)
+      return kErrorFormat;
+    size_t got = 0;
+    if (int error = ReceiveBody(*connection, *body, options_.read_timeout_ms, audio, on_meta, got);
+        error != kErrorOk)
+      return error;
+    if (got == 0) return kErrorFormat;
+    format = ProbeFormat(audio, hint);
+  }
+  if (codec_available_ && !codec_available_(format->codec)) return kErrorCodec;
+
+  bitrate_ = format->bitrate;
+  if (bitrate_ == 0) {
+    if (auto br = head.Header("icy-br")) {
+      if (auto kbps = ParseDecimal(br->substr(0, br->find(','))); kbps && *kbps <= 10000)
+        bitrate_ = static_cast<uint32_t>(*kbps * 1000);
+    }
+  }
+  // Bytes before the first agreeing frame are junk (a burst's partial frame);
+  // everything from there on is kept.
+  audio.erase(audio.begin(), audio.begin() + static_cast<std::ptrdiff_t>(format->offset));
+  splicer_.Keep(audio);
+  format_ = *format;
+  audio_ = std::move(audio);
+  (head.kind() == HttpAnswer::Kind::kIcy ? icy_tags_ : http_tags_) = head.TagList();
+  first_meta_ = meta;
+  live_ = !body->has_length();
+  connection_ = std::move(connection);
+  body_ = std::move(body);
+  last_data_ms_ = network_.NowMs();
+  return kErrorOk;
+}
+
+StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& discontinuity,
+                                           const IcyDemux::MetaHandler& on_meta) {
+  const size_t start = audio.size();
+  for (;;) {
+    if (network_.Cancelled()) return Next::kClosed;
+    if (!connection_) {
+      if (!Reconnect(audio, discontinuity, on_meta)) return network_.Cancelled() ? Next::kClosed : Next::kEnd;
+      if (audio.size() > start) return Next::kAudio;
+      continue;
+    }
+    if (body_->complete()) {
+      // A clean end (declared length, last chunk): nothing to reconnect to.
+      splicer_.GiveUp(audio, discontinuity);
+      connection_.reset();
+      if (audio.size() > start) return Next::kAudio;
+      return Next::kEnd;
+    }
+    uint64_t now = network_.NowMs();
+    uint32_t wait = options_.read_timeout_ms;
+    if (splicer_.Matching()) {
+      if (now >= splice_deadline_ms_) {
+        splicer_.GiveUp(audio, discontinuity);
+        if (audio.size() > start) return Next::kAudio;
+        continue;
+      }
+      wait = static_cast<uint32_t>(std::min<uint64_t>(wait, splice_deadline_ms_ - now));
+    }
+    size_t got = 0;
+    piece_.clear();
+    const int error = ReceiveBody(*connection_, *body_, wait, piece_, on_meta, got);
+    if (error == kErrorAborted) return Next::kClosed;
+    now = network_.NowMs();
+    if (error == kErrorOk && got > 0) {
+      last_data_ms_ = now;
+      splicer_.Feed(piece_, audio, discontinuity);
+      if (audio.size() > start) {
+        outage_ = false;  // new audio: the next drop starts a new outage
+        return Next::kAudio;
+      }
+      continue;
+    }
+    // A read time-out while matching is only the end of the wait for the burst.
+    if (error == kErrorTimeout && now - last_data_ms_ < options_.read_timeout_ms) continue;
+    // Closed, reset or stalled past the read time-out.
+    if (body_->complete()) continue;  // ended cleanly with this read
+    splicer_.GiveUp(audio, discontinuity);
+    connection_.reset();
+    if (!live_) return audio.size() > start ? Next::kAudio : Next::kEnd;  // a file cut short
+    // A server that takes the listener back but drops it again before sending
+    // anything new is one outage: the back-off and the time limit go on.
+    if (!outage_) {
+      outage_ = true;
+      dropped_ms_ = now;
+      attempt_ = 0;
+    }
+    if (audio.size() > start) return Next::kAudio;
+  }
+}
+
+bool StreamSession::Reconnect(std::vector<uint8_t>& audio, bool& discontinuity,
+                              const IcyDemux::MetaHandler& on_meta) {
+  if (!live_) return false;
+  const uint64_t budget = options_.reconnect_ms;
+  for (;; ++attempt_) {
+    const uint32_t delay = ReconnectDelayMs(attempt_);
+    const uint64_t spent = network_.NowMs() - dropped_ms_;
+    if (spent + delay >= budget) return false;
+    if (!network_.Sleep(delay)) return false;
+    const uint64_t left = budget - std::min(budget, network_.NowMs() - dropped_ms_);
+    const uint32_t connect_timeout = static_cast<uint32_t>(
+        std::clamp<uint64_t>(left, kMinAttemptMs, std::max<uint32_t>(options_.connect_timeout_ms, kMinAttemptMs)));
+    Url url = url_;
+    HttpAnswer head;
+    std::unique_ptr<Connection> connection;
+    const int error = RequestFollowingRedirects(url, 0, connect_timeout, nullptr, head, connection);
+    if (error == kErrorAborted || network_.Cancelled()) return false;
+    if (error != kErrorOk) continue;
+    // The same station must still send the same kind of audio.
+    const AudioCodec codec = CodecFromContentType(head.Header("content-type").value_or(""));
+    if (codec != AudioCodec::kUnknown && codec != format_.codec) continue;
+    if (DetectPlaylist(head.Header("content-type").value_or(""), url.path) != PlaylistKind::kNone &&
+        codec == AudioCodec::kUnknown)
+      continue;
+    connection_ = std::move(connection);
+    body_ = std::make_unique<StreamBody>(head, true);  // the metadata interval counts afresh
+    live_ = !body_->has_length();
+    splicer_.Restart();
+    last_data_ms_ = network_.NowMs();
+    splice_deadline_ms_ = last_data_ms_ + kSpliceWaitMs;
+    ++reconnects_;
+    ++attempt_;
+    piece_.clear();
+    body_->Feed(head.body(), piece_, on_meta);
+    splicer_.Feed(piece_, audio, discontinuity);
+    return true;
+  }
+}

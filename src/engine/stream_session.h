@@ -1,0 +1,146 @@
+// The connection policy of one internet stream, over a small connection
+// interface so that it runs (and is tested) without a network: the request and
+// its answer, redirects, playlists, the format probe and the bit-rate fallback
+// while opening; then the one receive loop that feeds the download buffer,
+// with reconnection after a drop and the splice that keeps a server's burst
+// from repeating audio. Portable.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "engine/decoder.h"
+#include "engine/engine_state.h"
+#include "engine/http_answer.h"
+#include "engine/icy_demux.h"
+#include "engine/playlist.h"
+#include "engine/splice.h"
+#include "engine/stream_body.h"
+#include "engine/url.h"
+
+// One byte stream to a server (TCP, or TLS over it). Results are engine error
+// codes: kErrorOk, kErrorNoConnection, kErrorTimeout, kErrorAborted (closed),
+// kErrorTls.
+class Connection {
+ public:
+  virtual ~Connection() = default;
+  [[nodiscard]] virtual int Send(std::string_view data, uint32_t timeout_ms) = 0;
+  // Up to `size` bytes, waiting at most `timeout_ms` for the first; `got` = 0
+  // with kErrorOk: the server closed the connection.
+  [[nodiscard]] virtual int Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) = 0;
+};
+
+// What the policy needs from the platform, for one stream. Every wait ends at
+// once, with kErrorAborted or false, when the stream is closed.
+class Network {
+ public:
+  virtual ~Network() = default;
+  [[nodiscard]] virtual int Connect(const std::string& host, uint16_t port, uint32_t timeout_ms,
+                                    std::unique_ptr<Connection>& out) = 0;
+  // Replaces `connection` by a TLS connection over it to `host` (SNI, the
+  // certificate chain and name verified); kErrorTls when verification fails.
+  [[nodiscard]] virtual int StartTls(const std::string& host, uint32_t timeout_ms,
+                                     std::unique_ptr<Connection>& connection) = 0;
+  virtual uint64_t NowMs() = 0;  // a monotonic clock
+  // Waits `ms`; false when the stream was closed meanwhile.
+  [[nodiscard]] virtual bool Sleep(uint32_t ms) = 0;
+  virtual bool Cancelled() = 0;
+};
+
+// Reconnection of a dropped live stream: the wait before attempt `attempt`
+// (0 = the first). The attempts stop NetOptions::reconnect_ms after the drop.
+uint32_t ReconnectDelayMs(int attempt);
+// How long a new connection's audio is held while its burst may still bring
+// the tail of the old audio.
+inline constexpr uint64_t kSpliceWaitMs = 600;
+// Audio kept for matching: more than any server's burst on connect.
+inline constexpr size_t kSpliceHistoryBytes = 256 * 1024;
+
+class StreamSession {
+ public:
+  // Called with the status line of each answer while opening (not on
+  // reconnects: the program hears of the stream once).
+  using StatusProc = std::function<void(const std::string& line)>;
+
+  // Whether a decoder for a codec exists here.
+  using CodecCheck = std::function<bool(AudioCodec)>;
+
+  StreamSession(Network& network, const NetOptions& options, CodecCheck codec_available);
+
+  // ---- Opening, on the opener's thread ----
+  // Connects to `address`, follows redirects, resolves playlists when the
+  // options say so, and probes the audio format. kErrorOk or the error code.
+  [[nodiscard]] int Open(const std::string& address, uint64_t offset, const StatusProc& status);
+  const StreamFormat& format() const { return format_; }
+  uint32_t bitrate() const { return bitrate_; }  // bits/s; icy-br when the frames don't say; 0 unknown
+  const std::string& http_tags() const { return http_tags_; }  // empty for an ICY answer
+  const std::string& icy_tags() const { return icy_tags_; }    // empty for an HTTP answer
+  const std::string& first_meta() const { return first_meta_; }  // newest metadata seen while opening
+  // The probed audio from the first agreeing frame on (once).
+  std::vector<uint8_t> TakeAudio() { return std::move(audio_); }
+  const Url& url() const { return url_; }  // where the audio came from, after redirects and playlists
+
+  // ---- Downloading, on the download thread ----
+  enum class Next {
+    kAudio,   // bytes were appended
+    kEnd,     // the stream ended for good: a clean end, or reconnection gave up
+    kClosed,  // the stream was closed
+  };
+  // The receive loop: appends the next audio to `audio`; `discontinuity` is set
+  // when it does not continue the audio before it byte for byte (a reconnect
+  // without overlap), so the decoder resynchronises there. Metadata blocks go
+  // to `on_meta` as they arrive.
+  Next Receive(std::vector<uint8_t>& audio, bool& discontinuity, const IcyDemux::MetaHandler& on_meta);
+  int reconnects() const { return reconnects_; }
+  uint64_t repeated_bytes() const { return splicer_.RepeatedBytes(); }
+
+ private:
+  // One request: connects (through the proxy, TLS when the address says so),
+  // sends, reads the answer's head. Then the redirects.
+  int Request(const Url& url, uint64_t offset, uint32_t connect_timeout_ms, HttpAnswer& head,
+              std::unique_ptr<Connection>& connection);
+  int RequestFollowingRedirects(Url& url, uint64_t offset, uint32_t connect_timeout_ms,
+                                const StatusProc* status, HttpAnswer& head,
+                                std::unique_ptr<Connection>& connection);
+  int OpenAt(const std::string& address, uint64_t offset, bool playlists, const StatusProc& status);
+  int OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_ptr<Connection> connection,
+                   HttpAnswer& head, const StatusProc& status);
+  int OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connection, HttpAnswer& head);
+  // The one read: waits for bytes on `connection` (at most `timeout_ms`) and
+  // passes them through `body`; audio to `audio`, metadata to `on_meta`.
+  int ReceiveBody(Connection& connection, StreamBody& body, uint32_t timeout_ms,
+                  std::vector<uint8_t>& audio, const IcyDemux::MetaHandler& on_meta, size_t& got);
+  // A new connection after a drop; false when the attempts are used up or the
+  // stream was closed.
+  bool Reconnect(std::vector<uint8_t>& audio, bool& discontinuity, const IcyDemux::MetaHandler& on_meta);
+
+  Network& network_;
+  const NetOptions options_;
+  const CodecCheck codec_available_;
+  std::vector<uint8_t> raw_;  // the receive buffer
+
+  // Found while opening.
+  Url url_;
+  StreamFormat format_;
+  uint32_t bitrate_ = 0;
+  std::string http_tags_, icy_tags_, first_meta_;
+  std::vector<uint8_t> audio_;
+
+  // The current connection while downloading.
+  std::unique_ptr<Connection> connection_;
+  std::unique_ptr<StreamBody> body_;
+  bool live_ = true;              // no declared length: a drop is reconnected
+  uint64_t last_data_ms_ = 0;     // when bytes last arrived
+  uint64_t dropped_ms_ = 0;       // when the connection was lost
+  bool outage_ = false;           // lost, and no new audio since
+  int attempt_ = 0;               // reconnection attempts in this outage
+  uint64_t splice_deadline_ms_ = 0;
+  Splicer splicer_{kSpliceHistoryBytes};
+  std::vector<uint8_t> piece_;    // scratch: one read's audio
+  int reconnects_ = 0;
+};

@@ -1,0 +1,395 @@
+// A stream's connection policy against a scripted network: what is asked of
+// the server, what reaches the download buffer, and how drops, refusals,
+// stalls and closes during a back-off are handled.
+#include "engine/stream_session.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "engine/engine.h"
+
+namespace {
+
+// ---- A station's audio: MP3 frames whose payloads never repeat ----
+
+constexpr size_t kFrameBytes = 417;  // MPEG-1 layer III, 128 kbit/s, 44.1 kHz, no padding
+
+std::string Frames(int first, int count) {
+  std::string out;
+  for (int i = first; i < first + count; ++i) {
+    out += std::string("\xFF\xFB\x90\x00", 4);
+    uint64_t x = uint64_t(i) * 0x9E3779B97F4A7C15ull + 7;
+    for (size_t j = 4; j < kFrameBytes; ++j) {
+      x ^= x << 13;
+      x ^= x >> 7;
+      x ^= x << 17;
+      out += char((x >> 24) & 0x7F);  // no 0xFF: no false frame starts
+    }
+  }
+  return out;
+}
+
+// One scripted connection attempt.
+struct Attempt {
+  int connect_error = kErrorOk;  // kErrorNoConnection: refused
+  std::string answer;            // everything the server sends
+  size_t chunk = 1500;           // bytes per receive
+  enum class End { kClose, kReset, kStall } end = End::kClose;
+  int tls_error = kErrorOk;
+};
+
+class FakeNetwork;
+
+class FakeConnection : public Connection {
+ public:
+  FakeConnection(FakeNetwork& net, Attempt attempt) : net_(net), attempt_(std::move(attempt)) {}
+  int Send(std::string_view data, uint32_t) override;
+  int Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) override;
+
+ private:
+  FakeNetwork& net_;
+  Attempt attempt_;
+  size_t at_ = 0;
+};
+
+class FakeNetwork : public Network {
+ public:
+  int Connect(const std::string& host, uint16_t port, uint32_t, std::unique_ptr<Connection>& out) override {
+    hosts.push_back(host + ":" + std::to_string(port));
+    if (script.empty()) return kErrorNoConnection;
+    Attempt a = std::move(script.front());
+    script.pop_front();
+    if (a.connect_error != kErrorOk) return a.connect_error;
+    tls_next = a.tls_error;
+    out = std::make_unique<FakeConnection>(*this, std::move(a));
+    return kErrorOk;
+  }
+  int StartTls(const std::string& host, uint32_t, std::unique_ptr<Connection>&) override {
+    tls_hosts.push_back(host);
+    return tls_next;
+  }
+  uint64_t NowMs() override { return now; }
+  bool Sleep(uint32_t ms) override {
+    sleeps.push_back(ms);
+    now += ms;
+    if (int(sleeps.size()) == cancel_at_sleep) cancelled = true;
+    return !cancelled;
+  }
+  bool Cancelled() override { return cancelled; }
+
+  std::deque<Attempt> script;
+  std::vector<std::string> hosts, tls_hosts, requests;
+  std::vector<uint32_t> sleeps;
+  uint64_t now = 1000;
+  int cancel_at_sleep = -1;
+  bool cancelled = false;
+  int tls_next = kErrorOk;
+};
+
+int FakeConnection::Send(std::string_view data, uint32_t) {
+  net_.requests.emplace_back(data);
+  return kErrorOk;
+}
+
+int FakeConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
+  got = 0;
+  if (at_ < attempt_.answer.size()) {
+    got = std::min({size, attempt_.chunk, attempt_.answer.size() - at_});
+    std::memcpy(buffer, attempt_.answer.data() + at_, got);
+    at_ += got;
+    net_.now += 1;
+    return kErrorOk;
+  }
+  switch (attempt_.end) {
+    case Attempt::End::kClose: return kErrorOk;
+    case Attempt::End::kReset: return kErrorNoConnection;
+    case Attempt::End::kStall: net_.now += timeout_ms; return kErrorTimeout;
+  }
+  return kErrorUnknown;
+}
+
+const std::string kIcyHead = "ICY 200 OK\r\nicy-name:Test\r\ncontent-type:audio/mpeg\r\n\r\n";
+
+Attempt Live(const std::string& audio, Attempt::End end = Attempt::End::kReset) {
+  Attempt a;
+  a.answer = kIcyHead + audio;
+  a.end = end;
+  return a;
+}
+
+Attempt Refused() {
+  Attempt a;
+  a.connect_error = kErrorNoConnection;
+  return a;
+}
+
+NetOptions Options() {
+  NetOptions o;
+  o.read_timeout_ms = 5000;
+  o.connect_timeout_ms = 5000;
+  o.resolve_playlists = true;
+  return o;
+}
+
+struct Heard {
+  std::string audio;
+  std::vector<size_t> joins;  // offsets in `audio` where a new run starts
+  std::vector<std::string> meta;
+  StreamSession::Next last = StreamSession::Next::kAudio;
+};
+
+// Opens `url` and downloads until the session ends for good or is closed.
+Heard Play(FakeNetwork& net, const std::string& url = "http://radio.test/live", int* open_error = nullptr) {
+  StreamSession session(net, Options(), [](AudioCodec c) { return c == AudioCodec::kMp3; });
+  Heard heard;
+  const int error = session.Open(url, 0, nullptr);
+  if (open_error) *open_error = error;
+  if (error != kErrorOk) return heard;
+  if (!session.first_meta().empty()) heard.meta.push_back(session.first_meta());
+  std::vector<uint8_t> first = session.TakeAudio();
+  heard.audio.assign(first.begin(), first.end());
+  auto on_meta = [&heard](const std::string& text) { heard.meta.push_back(text); };
+  std::vector<uint8_t> audio;
+  for (int guard = 0; guard < 100000; ++guard) {
+    audio.clear();
+    bool discontinuity = false;
+    heard.last = session.Receive(audio, discontinuity, on_meta);
+    if (heard.last != StreamSession::Next::kAudio) break;
+    if (discontinuity) heard.joins.push_back(heard.audio.size());
+    heard.audio.append(audio.begin(), audio.end());
+  }
+  return heard;
+}
+
+TEST(ReconnectSchedule, BacksOffAndStopsWithinTheBudget) {
+  const uint32_t expected[] = {200, 500, 1000, 2000, 4000, 4000, 4000};
+  for (int i = 0; i < 7; ++i) EXPECT_EQ(ReconnectDelayMs(i), expected[i]) << i;
+  EXPECT_EQ(ReconnectDelayMs(100), 4000u);
+  EXPECT_EQ(ReconnectDelayMs(-1), 200u);
+}
+
+TEST(StreamSession, ADropIsJoinedWithoutRepeatOrGapAfterEachKindOfOutage) {
+  const std::string timeline = Frames(0, 400);
+  const auto upto = [&](int frame) { return timeline.substr(0, size_t(frame) * kFrameBytes); };
+  const auto from = [&](size_t byte) { return timeline.substr(byte); };
+  const struct {
+    const char* what;
+    std::vector<Attempt> script;
+    std::vector<uint32_t> sleeps;
+  } cases[] = {
+      {"reset, then a burst of the last 64 KiB from mid-frame",
+       {Live(upto(200)), Live(from(200 * kFrameBytes - 65536 + 3), Attempt::End::kClose)},
+       {200}},
+      {"closed by the server, burst of a few frames",
+       {Live(upto(100), Attempt::End::kClose), Live(from(97 * kFrameBytes + 100), Attempt::End::kClose)},
+       {200}},
+      {"stalled past the read time-out",
+       {Live(upto(100), Attempt::End::kStall), Live(from(90 * kFrameBytes), Attempt::End::kClose)},
+       {200}},
+      {"refused three times first",
+       {Live(upto(100)), Refused(), Refused(), Refused(), Live(from(60 * kFrameBytes + 17), Attempt::End::kClose)},
+       {200, 500, 1000, 2000}},
+      {"dropped mid-frame, burst with the frame's start",
+       {Live(timeline.substr(0, 100 * kFrameBytes + 200)), Live(from(99 * kFrameBytes), Attempt::End::kClose)},
+       {200}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeNetwork net;
+    net.script.assign(c.script.begin(), c.script.end());
+    const Heard heard = Play(net);
+    EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+    ASSERT_EQ(heard.audio.size(), timeline.size());
+    EXPECT_TRUE(heard.audio == timeline) << "audio repeated or lost at the join";
+    EXPECT_TRUE(heard.joins.empty());
+    // The attempts after the last connection ended used up the budget.
+    ASSERT_GE(net.sleeps.size(), c.sleeps.size());
+    EXPECT_EQ(std::vector<uint32_t>(net.sleeps.begin(), net.sleeps.begin() + ptrdiff_t(c.sleeps.size())), c.sleeps);
+  }
+}
+
+TEST(StreamSession, ALongOutageResumesWithTheNewAudioAsANewRun) {
+  const std::string timeline = Frames(0, 300);
+  FakeNetwork net;
+  // The burst starts after where the old audio ended: nothing repeats, some is lost.
+  net.script = {Live(timeline.substr(0, 100 * kFrameBytes)),
+                Live(timeline.substr(150 * kFrameBytes + 5), Attempt::End::kStall)};
+  const Heard heard = Play(net);
+  EXPECT_TRUE(heard.audio == timeline.substr(0, 100 * kFrameBytes) + timeline.substr(150 * kFrameBytes + 5))
+      << heard.audio.size();
+  EXPECT_EQ(heard.joins, std::vector<size_t>{100 * kFrameBytes});
+}
+
+TEST(StreamSession, GivesUpAfterTheBudgetAndReportsTheEnd) {
+  FakeNetwork net;
+  net.script = {Live(Frames(0, 50))};  // then every attempt is refused
+  const Heard heard = Play(net);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  uint64_t total = 0;
+  for (uint32_t s : net.sleeps) total += s;
+  EXPECT_LT(total, 30000u);  // the default: 30 s
+  EXPECT_GE(total + 4000, 30000u - 4000);
+  EXPECT_EQ(net.sleeps.front(), 200u);
+  EXPECT_EQ(net.hosts.size(), net.sleeps.size() + 1);  // one attempt after each wait
+}
+
+TEST(StreamSession, AServerThatDropsBeforeSendingAnythingNewIsOneOutage) {
+  // Each connection resends the same bytes and ends: nothing new ever comes.
+  const std::string audio = Frames(0, 40);
+  FakeNetwork net;
+  for (int i = 0; i < 40; ++i) net.script.push_back(Live(audio, Attempt::End::kClose));
+  const Heard heard = Play(net);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  EXPECT_TRUE(heard.audio == audio);
+  // The waits keep growing as for refusals, and the time limit holds.
+  ASSERT_GE(net.sleeps.size(), 6u);
+  EXPECT_EQ(std::vector<uint32_t>(net.sleeps.begin(), net.sleeps.begin() + 6),
+            (std::vector<uint32_t>{200, 500, 1000, 2000, 4000, 4000}));
+  uint64_t total = 0;
+  for (uint32_t s : net.sleeps) total += s;
+  EXPECT_LT(total, 30000u);
+}
+
+TEST(StreamSession, NoReconnectionWhenSwitchedOff) {
+  FakeNetwork net;
+  net.script = {Live(Frames(0, 20)), Live(Frames(0, 40))};
+  NetOptions options = Options();
+  options.reconnect_ms = 0;
+  StreamSession session(net, options, [](AudioCodec) { return true; });
+  ASSERT_EQ(session.Open("http://radio.test/", 0, nullptr), kErrorOk);
+  std::vector<uint8_t> audio;
+  bool discontinuity = false;
+  StreamSession::Next next;
+  do {
+    next = session.Receive(audio, discontinuity, nullptr);
+  } while (next == StreamSession::Next::kAudio);
+  EXPECT_EQ(next, StreamSession::Next::kEnd);
+  EXPECT_TRUE(net.sleeps.empty());
+  EXPECT_EQ(net.hosts.size(), 1u);
+}
+
+TEST(StreamSession, CloseDuringABackOffEndsAtOnce) {
+  FakeNetwork net;
+  net.script = {Live(Frames(0, 50)), Refused(), Refused(), Refused()};
+  net.cancel_at_sleep = 2;
+  const Heard heard = Play(net);
+  EXPECT_EQ(heard.last, StreamSession::Next::kClosed);
+  EXPECT_EQ(net.sleeps.size(), 2u);
+  EXPECT_EQ(net.hosts.size(), 2u);  // the first connection and the one attempt before the close
+}
+
+TEST(StreamSession, AFileOfKnownLengthEndsCleanlyWithoutReconnecting) {
+  const std::string audio = Frames(0, 40);
+  for (Attempt::End end : {Attempt::End::kClose, Attempt::End::kReset}) {
+    FakeNetwork net;
+    Attempt a;
+    a.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: " + std::to_string(audio.size()) +
+               "\r\n\r\n" + audio + "trailing bytes after the body";
+    a.end = end;
+    net.script = {a};
+    const Heard heard = Play(net);
+    EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+    EXPECT_TRUE(heard.audio == audio) << heard.audio.size();
+    EXPECT_TRUE(net.sleeps.empty());
+  }
+  // Cut short: also the end, as there is no live stream to go back to.
+  FakeNetwork net;
+  Attempt a;
+  a.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nContent-Length: 999999\r\n\r\n" + audio;
+  net.script = {a, Live(audio)};
+  const Heard heard = Play(net);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  EXPECT_TRUE(net.sleeps.empty());
+}
+
+TEST(StreamSession, ReconnectsToTheAddressThatPlayedWithMetadataCountedAfresh) {
+  const std::string timeline = Frames(0, 100);
+  // Metadata every 1000 audio bytes, counted from each connection's first body byte.
+  auto with_meta = [](const std::string& audio, const std::string& title) {
+    std::string out;
+    const std::string text = "StreamTitle='" + title + "';";
+    std::string block(1, char((text.size() + 15) / 16));
+    block += text;
+    block.resize(1 + size_t(block[0]) * 16, '\0');
+    for (size_t at = 0; at < audio.size(); at += 1000) {
+      out += audio.substr(at, 1000);
+      if (at + 1000 <= audio.size()) out += block;
+    }
+    return out;
+  };
+  FakeNetwork net;
+  Attempt redirect;
+  redirect.answer = "HTTP/1.0 302 Found\r\nLocation: https://cdn.test:8443/mount\r\n\r\n";
+  Attempt first;
+  first.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-metaint:1000\r\n\r\n" +
+                 with_meta(timeline.substr(0, 50 * kFrameBytes), "One");
+  first.end = Attempt::End::kReset;
+  Attempt second;
+  second.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-metaint:1000\r\n\r\n" +
+                  with_meta(timeline.substr(40 * kFrameBytes), "Two");
+  Attempt not_found;
+  not_found.answer = "HTTP/1.0 404 Not Found\r\nContent-Length: 0\r\n\r\n";
+  net.script = {redirect, first, not_found, second};
+  const Heard heard = Play(net, "http://radio.test/live");
+  EXPECT_TRUE(heard.audio == timeline) << heard.audio.size() << " of " << timeline.size();
+  // Each connection's first block is at its own 1000th audio byte: both titles arrive, once each.
+  EXPECT_EQ(heard.meta, (std::vector<std::string>{"StreamTitle='One';", "StreamTitle='Two';"}));
+  // The redirect is followed once; the reconnections go to where it led, over TLS.
+  ASSERT_GE(net.requests.size(), 4u);
+  EXPECT_EQ(net.requests[0].substr(0, 15), "GET /live HTTP/");
+  for (size_t i = 1; i < 4; ++i) EXPECT_EQ(net.requests[i].substr(0, 16), "GET /mount HTTP/") << i;
+  EXPECT_EQ(net.hosts[1], "cdn.test:8443");
+  EXPECT_EQ(net.tls_hosts.size(), 3u);
+}
+
+TEST(StreamSession, OpeningFailuresGiveTheirCodes) {
+  const struct {
+    const char* what;
+    std::string url;
+    std::vector<Attempt> script;
+    int error;
+  } cases[] = {
+      {"refused", "http://radio.test/", {Refused()}, kErrorNoConnection},
+      {"https with a bad certificate", "https://radio.test/", {[] { Attempt a = Live(Frames(0, 10)); a.tls_error = kErrorCertificate; return a; }()}, kErrorCertificate},
+      {"not found", "http://radio.test/", {[] { Attempt a; a.answer = "HTTP/1.0 404 Not Found\r\n\r\n"; return a; }()}, kErrorHttp},
+      {"no audio", "http://radio.test/", {[] { Attempt a; a.answer = kIcyHead + std::string(5000, 'x'); return a; }()}, kErrorFormat},
+      {"closed before answering", "http://radio.test/", {Attempt{}}, kErrorNoConnection},
+      {"other scheme", "ftp://radio.test/", {}, kErrorProtocol},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeNetwork net;
+    net.script.assign(c.script.begin(), c.script.end());
+    int error = -2;
+    Play(net, c.url, &error);
+    EXPECT_EQ(error, c.error);
+    EXPECT_TRUE(net.sleeps.empty());  // opening never waits to retry: the program does
+  }
+}
+
+TEST(StreamSession, PlaylistEntriesAndTheProbeThroughOneReceiveLoop) {
+  FakeNetwork net;
+  Attempt list;
+  list.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/x-mpegurl\r\n\r\n#EXTM3U\r\nhttps://a.test/x\r\nhttp://b.test/y\r\n";
+  list.chunk = 5;
+  Attempt tls_fails = Live(Frames(0, 5));
+  tls_fails.tls_error = kErrorCertificate;
+  Attempt good = Live(Frames(0, 30), Attempt::End::kClose);
+  good.chunk = 3;  // the probe gathers frames from many small reads
+  net.script = {list, tls_fails, good};
+  std::vector<std::string> status;
+  StreamSession session(net, Options(), [](AudioCodec c) { return c == AudioCodec::kMp3; });
+  ASSERT_EQ(session.Open("http://lists.test/radio.m3u", 0, [&](const std::string& s) { status.push_back(s); }),
+            kErrorOk);
+  EXPECT_EQ(status, (std::vector<std::string>{"HTTP/1.0 200 OK", "ICY 200 OK"}));
+  EXPECT_EQ(session.format().codec, AudioCodec::kMp3);
+  EXPECT_EQ(session.bitrate(), 128000u);
+  EXPECT_EQ(UrlText(session.url()), "http://b.test/y");
+  EXPECT_EQ(session.icy_tags().substr(0, 11), std::string("ICY 200 OK\0", 11));
+}
+
+}  // namespace

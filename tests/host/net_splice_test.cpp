@@ -1,0 +1,173 @@
+// The join of a reconnected stream: a burst that resends audio the listener
+// already has is cut where the old audio ends, whatever its size and however
+// the bytes arrive; audio that does not continue the old is passed whole and
+// marked as a new run.
+#include "engine/splice.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <vector>
+
+namespace {
+
+// Bytes that never repeat in the sizes used here (a station's audio).
+std::vector<uint8_t> Noise(size_t n, uint64_t seed) {
+  std::vector<uint8_t> out(n);
+  uint64_t x = seed * 0x9E3779B97F4A7C15ull + 1;
+  for (auto& b : out) {
+    x ^= x << 13;
+    x ^= x >> 7;
+    x ^= x << 17;
+    b = static_cast<uint8_t>(x >> 24);
+  }
+  return out;
+}
+
+std::vector<uint8_t> Cat(std::vector<uint8_t> a, const std::vector<uint8_t>& b) {
+  a.insert(a.end(), b.begin(), b.end());
+  return a;
+}
+
+std::vector<uint8_t> Tail(const std::vector<uint8_t>& v, size_t n) { return {v.end() - ptrdiff_t(n), v.end()}; }
+
+TEST(Splice, BurstOverlapsOfEverySizeAreCutAtTheOldEnd) {
+  const std::vector<uint8_t> history = Noise(100000, 1);
+  const std::vector<uint8_t> fresh = Noise(30000, 2);
+  const struct {
+    size_t overlap;     // bytes of the old tail that the burst repeats
+    size_t junk;        // bytes before them that are neither
+    SpliceResult::Kind kind;
+    size_t fresh_from;
+  } cases[] = {
+      {0, 0, SpliceResult::Kind::kNoOverlap, 0},
+      {1, 0, SpliceResult::Kind::kNoOverlap, 0},  // below kSpliceMinOverlap: kept
+      {63, 0, SpliceResult::Kind::kNoOverlap, 0},
+      {64, 0, SpliceResult::Kind::kJoined, 64},
+      {500, 0, SpliceResult::Kind::kJoined, 500},
+      {2047, 0, SpliceResult::Kind::kJoined, 2047},
+      {2048, 0, SpliceResult::Kind::kJoined, 2048},
+      {2049, 0, SpliceResult::Kind::kJoined, 2049},
+      {65536, 0, SpliceResult::Kind::kJoined, 65536},
+      {100000, 0, SpliceResult::Kind::kJoined, 100000},  // all of it
+      {10000, 417, SpliceResult::Kind::kJoined, 10417},  // junk at the join (a partial frame)
+      {3000, 1, SpliceResult::Kind::kJoined, 3001},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(testing::Message() << "overlap " << c.overlap << " junk " << c.junk);
+    const std::vector<uint8_t> burst = Cat(Cat(Noise(c.junk, 3), Tail(history, c.overlap)), fresh);
+    const SpliceResult r = FindSplice(history, burst, false);
+    EXPECT_EQ(r.kind, c.kind);
+    EXPECT_EQ(r.fresh_from, c.fresh_from);
+  }
+}
+
+TEST(Splice, WaitsWhileTheTailMayStillComeAndDecidesWhenFinal) {
+  const std::vector<uint8_t> history = Noise(20000, 4);
+  const std::vector<uint8_t> burst = Tail(history, 8000);
+  // The first bytes of the burst, without the end of the old audio yet.
+  const std::span<const uint8_t> part(burst.data(), 5000);
+  EXPECT_EQ(FindSplice(history, part, true).kind, SpliceResult::Kind::kNeedMore);
+  EXPECT_EQ(FindSplice(history, burst, true).kind, SpliceResult::Kind::kJoined);
+  // Another stream altogether: once more than the history came, it cannot be a repeat.
+  const std::vector<uint8_t> other = Noise(25000, 5);
+  EXPECT_EQ(FindSplice(history, std::span(other).first(1000), true).kind, SpliceResult::Kind::kNeedMore);
+  EXPECT_EQ(FindSplice(history, other, true).kind, SpliceResult::Kind::kNoOverlap);
+  EXPECT_EQ(FindSplice(history, std::span(other).first(1000), false).kind, SpliceResult::Kind::kNoOverlap);
+  // Too little old audio to match against.
+  EXPECT_EQ(FindSplice(std::span(history).first(100), burst, true).kind, SpliceResult::Kind::kNoOverlap);
+}
+
+TEST(Splice, RepeatingAudioJoinsWhereItSoundsTheSame) {
+  // A period of 1000 bytes: every alignment sounds alike; the one chosen must
+  // keep the pattern's phase, so the listener hears it continue.
+  std::vector<uint8_t> period = Noise(1000, 6);
+  std::vector<uint8_t> history, burst;
+  for (int i = 0; i < 30; ++i) history = Cat(history, period);
+  for (int i = 0; i < 12; ++i) burst = Cat(burst, period);
+  burst.erase(burst.begin(), burst.begin() + 333);  // starts mid-period
+  const SpliceResult r = FindSplice(history, burst, false);
+  ASSERT_EQ(r.kind, SpliceResult::Kind::kJoined);
+  std::vector<uint8_t> heard = Cat(history, std::vector<uint8_t>(burst.begin() + ptrdiff_t(r.fresh_from), burst.end()));
+  for (size_t i = 1000; i < heard.size(); ++i) ASSERT_EQ(heard[i], heard[i - 1000]) << i;
+}
+
+// The splicer fed in chunks of every size gives the same audio.
+TEST(Splice, SplicerPassesEachByteOnceWhateverTheChunks) {
+  const std::vector<uint8_t> before = Noise(50000, 7);
+  const std::vector<uint8_t> after = Noise(40000, 8);
+  const struct {
+    std::vector<uint8_t> burst;
+    bool discontinuity;
+    std::vector<uint8_t> heard;  // what must come out of the new connection
+  } cases[] = {
+      {Cat(Tail(before, 30000), after), false, after},
+      {Cat(Cat(Noise(100, 9), Tail(before, 5000)), after), false, after},
+      {after, true, after},
+      {Tail(before, 30000), false, {}},
+  };
+  for (size_t chunk : {size_t(1), size_t(7), size_t(1000), size_t(4096), size_t(100000)}) {
+    for (const auto& c : cases) {
+      SCOPED_TRACE(testing::Message() << "chunk " << chunk << " burst " << c.burst.size());
+      Splicer splicer(64 * 1024);
+      std::vector<uint8_t> out;
+      bool discontinuity = false;
+      for (size_t at = 0; at < before.size(); at += 3000) {
+        splicer.Feed(std::span(before).subspan(at, std::min<size_t>(3000, before.size() - at)), out, discontinuity);
+      }
+      ASSERT_EQ(out, before);
+      ASSERT_FALSE(discontinuity);
+      out.clear();
+      splicer.Restart();
+      EXPECT_TRUE(splicer.Matching());
+      for (size_t at = 0; at < c.burst.size(); at += chunk) {
+        splicer.Feed(std::span(c.burst).subspan(at, std::min(chunk, c.burst.size() - at)), out, discontinuity);
+      }
+      splicer.GiveUp(out, discontinuity);  // the connection ended or the wait did
+      EXPECT_FALSE(splicer.Matching());
+      EXPECT_EQ(out, c.heard);
+      EXPECT_EQ(discontinuity, c.discontinuity);
+      // Later audio passes at once.
+      out.clear();
+      discontinuity = false;
+      splicer.Feed(std::span(before).first(10), out, discontinuity);
+      EXPECT_EQ(out.size(), 10u);
+      EXPECT_FALSE(discontinuity);
+    }
+  }
+}
+
+TEST(Splice, ANewRunIsMarkedOnItsFirstBytesEvenAfterAnEmptyWait) {
+  Splicer splicer(64 * 1024);
+  std::vector<uint8_t> out;
+  bool discontinuity = false;
+  const std::vector<uint8_t> before = Noise(5000, 10);
+  splicer.Feed(before, out, discontinuity);
+  splicer.Restart();
+  splicer.GiveUp(out, discontinuity);  // nothing came before the wait ended
+  EXPECT_FALSE(discontinuity);
+  out.clear();
+  splicer.Feed(Noise(300, 11), out, discontinuity);
+  EXPECT_EQ(out.size(), 300u);
+  EXPECT_TRUE(discontinuity);
+}
+
+TEST(Splice, HistoryKeepsOnlyTheNewestBytes) {
+  Splicer splicer(4096);
+  std::vector<uint8_t> out;
+  bool discontinuity = false;
+  const std::vector<uint8_t> a = Noise(100000, 12);
+  splicer.Feed(a, out, discontinuity);
+  splicer.Restart();
+  // A repeat of older audio than the history holds cannot be recognised;
+  // the newest 4096 bytes can.
+  std::vector<uint8_t> burst = Cat(Tail(a, 4096), Noise(100, 13));
+  out.clear();
+  splicer.Feed(burst, out, discontinuity);
+  splicer.GiveUp(out, discontinuity);
+  EXPECT_EQ(out.size(), 100u);
+  EXPECT_EQ(splicer.RepeatedBytes(), 4096u);
+}
+
+}  // namespace
