@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-#include "app/rounding.h"
+#include "base/rounding.h"
 
 GlassPath RoundedRectPath(float x, float y, float w, float h, float r) {
   const float d = 2 * r;

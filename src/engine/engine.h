@@ -56,7 +56,8 @@ inline constexpr uint32_t kSyncMeta = 4;  // a new metadata block arrived
 // The stream has ended for good: a live stream whose reconnection attempts are
 // used up (kOptionNetReconnect, 30 s after the drop), or the clean end of a stream of known
 // length. Called once, after the audio buffered until then has been played (at
-// once when the stream was never played). The stream stays open until closed.
+// once while the stream is not playing); a sync set after the end is called as
+// well, the same way. The stream stays open until closed.
 inline constexpr uint32_t kSyncEnd = 2;
 
 // EngineLastError codes: the reason of the calling thread's last failed call.

@@ -45,6 +45,7 @@ struct Sync {
   uint32_t type;
   SyncProc* proc;
   void* user;
+  bool told = false;  // an end sync that has been called (it is called once)
 };
 
 std::atomic<HSYNC> gNextSync{1};
@@ -52,12 +53,13 @@ std::atomic<HSYNC> gNextSync{1};
 class Stream final : public CompressedInput {
  public:
   Stream()
-      : space_(MakeEvent(false)), exited_(MakeEvent(true)), network_(cancel_) {}
+      : space_(MakeEvent(false)), exited_(MakeEvent(true)), end_sync_added_(MakeEvent(false)),
+        network_(cancel_) {}
   ~Stream() override { decoder_.reset(); }  // before the ring it reads
   Stream(const Stream&) = delete;
   Stream& operator=(const Stream&) = delete;
 
-  bool Valid() const { return cancel_.Valid() && space_ && exited_; }
+  bool Valid() const { return cancel_.Valid() && space_ && exited_ && end_sync_added_; }
   bool Cancelled() const { return cancel_.IsSet(); }
 
   // Opener thread, once: connects and starts downloading. kErrorAborted when
@@ -159,6 +161,7 @@ class Stream final : public CompressedInput {
     std::lock_guard lock(lock_);
     if (closed_) return FailWith(kErrorHandle, HSYNC{0});
     syncs_.push_back(Sync{sync, type, proc, user});
+    if (type == kSyncEnd) SetEvent(end_sync_added_.Get());  // the end may have come already
     return sync;
   }
 
@@ -232,12 +235,33 @@ class Stream final : public CompressedInput {
         return;
     }
     download_ended_ = true;
-    // Ended for good: the program hears of it once what was buffered has played.
-    while (playing_ && ring_->Fill() > 0) {
-      if (WaitForSingleObject(cancel_.Event(), kDrainPollMs) == WAIT_OBJECT_0) return;
+    // Ended for good: each end sync hears of it once what was buffered has
+    // played (at once while the stream does not play). One set after the end
+    // hears of it too, so the thread stays until the stream is closed.
+    for (;;) {
+      while (playing_ && ring_->Fill() > 0) {
+        if (WaitForSingleObject(cancel_.Event(), kDrainPollMs) == WAIT_OBJECT_0) return;
+      }
+      if (playing_ && WaitForSingleObject(cancel_.Event(), kTailMs) == WAIT_OBJECT_0) return;
+      FireEnd();
+      HANDLE handles[2] = {cancel_.Event(), end_sync_added_.Get()};
+      if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
     }
-    if (playing_ && WaitForSingleObject(cancel_.Event(), kTailMs) == WAIT_OBJECT_0) return;
-    Fire(kSyncEnd);
+  }
+
+  // Calls each end sync not called yet.
+  void FireEnd() {
+    std::vector<Sync> syncs;
+    {
+      std::lock_guard lock(lock_);
+      if (closed_ || !ready_) return;
+      for (Sync& s : syncs_) {
+        if (s.type != kSyncEnd || s.told) continue;
+        s.told = true;
+        syncs.push_back(s);
+      }
+    }
+    for (const Sync& s : syncs) s.proc(s.handle, handle_, 0, s.user);
   }
 
   // Writes all of `audio` into the ring, waiting while it is full: full means
@@ -281,6 +305,7 @@ class Stream final : public CompressedInput {
   CancelSignal cancel_;  // set by Close
   UniqueHandle space_;   // auto reset; set when the decoder took bytes or playback started
   UniqueHandle exited_;  // manual reset; set when the download thread is done
+  UniqueHandle end_sync_added_;  // auto reset; set when an end sync is set
   StreamNetwork network_;
   HSTREAM handle_ = 0;
 

@@ -161,10 +161,14 @@ void Connect(const Connection& c) {
   if (!list) list = StreamTags(stream, kTagsHttp);
   for (auto& [code, text] : StationHeaderReports(list)) SendText(c.generation, code, std::move(text));
 
-  // 7 to 9. The title now, its changes from now on, and sound.
+  // 7 to 9. The title now, its changes from now on, and sound. Then the
+  // stream's end for good, reported as a failed connection once what was
+  // buffered has played (set after the start, so a stream that is over
+  // already still plays out first).
   ReportTitle(stream, c.generation);
   StreamSetSync(stream, kSyncMeta, 0, TitleChangedProc, nullptr);
   StreamPlay(stream, false);
+  StreamSetSync(stream, kSyncEnd, 0, StreamEndedProc, GenerationTag(c.generation));
 }
 
 void ThreadStarting() {
@@ -281,6 +285,13 @@ void ENGINE_CALLBACK TitleChangedProc(HSYNC, HSTREAM stream, uint32_t, void*) {
   // A stream that is no longer current has nothing to say (it is being freed).
   if (stream != CurrentStream()) return;
   ReadStreamTitle();
+}
+
+void ENGINE_CALLBACK StreamEndedProc(HSYNC, HSTREAM, uint32_t, void* user) {
+  // The engine has given up reconnecting, or a stream of known length is over:
+  // the window shows "Нет потока" and its retry logic decides what follows.
+  const auto generation = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(user));
+  SendNumber(generation, kCodeFailed, kErrorNoConnection);
 }
 
 void ENGINE_CALLBACK DownloadStatusProc(const void* buffer, uint32_t length, void* user) {

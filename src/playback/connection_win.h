@@ -45,3 +45,5 @@ void ReadStreamTitle();
 // Engine callbacks of a connection.
 void ENGINE_CALLBACK TitleChangedProc(HSYNC sync, HSTREAM stream, uint32_t data, void* user);
 void ENGINE_CALLBACK DownloadStatusProc(const void* buffer, uint32_t length, void* user);
+// The stream has ended for good; `user` is the connection's generation.
+void ENGINE_CALLBACK StreamEndedProc(HSYNC sync, HSTREAM stream, uint32_t data, void* user);

@@ -252,13 +252,31 @@ TEST_F(PlaybackTest, HttpHeadersAreReadWhenThereAreNoIcyOnes) {
 }
 
 TEST_F(PlaybackTest, ADownloadThatEndsBeforeTheBufferFillsEndsTheWait) {
-  // Half a second of a 128 kbit/s station fills a quarter of the buffer, then the server closes.
-  Open(Station() + "/stream/tone440-44k-128.mp3?name=Short&limit=0.5&titles=Brief");
+  // A stream of 8000 bytes fills a quarter of a 128 kbit/s station's buffer, then it is over.
+  Open(Station() + "/stream/tone440-44k-128.mp3?status=http11&length=8000&name=Short");
   Form1->NplayClick(Form1->Nplay);
   ASSERT_TRUE(WaitFor([&] { return !NotesWithCode(kCodeStationName).empty(); })) << Heard();
   for (const Note& n : NotesWithCode(kCodeBuffering)) EXPECT_LE(n.number, 75);
-  EXPECT_EQ(Form1->Label1->Caption(), "Short");
-  EXPECT_TRUE(NotesWithCode(kCodeFailed).empty());
+  EXPECT_TRUE(SawState("Short"));
+  // Then the end is reported: no station is left to try.
+  ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); })) << Heard();
+  EXPECT_EQ(Form1->Label1->Caption(), "Нет потока");
+}
+
+TEST_F(PlaybackTest, AStreamThatEndsForGoodReachesTheWindowAsAFailure) {
+  // A stream of known length: once it has played out it is over, and the
+  // window hears of it as of a failed connection, with the attempts left.
+  Open(Station() + "/stream/tone440-44k-128.mp3?status=http11&length=48000&burst=48000&name=Ends");
+  ConnectAttempts = 5;
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return SawState("Ends"); })) << Heard();
+  ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }, 40)) << Heard();
+  EXPECT_EQ(boxes[0].text, "Не могу проиграть поток");
+  EXPECT_TRUE(SawState("Ошибка соединения. Попытка 6."));
+  EXPECT_EQ(NotesWithCode(kCodeConnecting).size(), 2u) << "one more attempt, then the box";
+  EXPECT_EQ(NotesWithCode(kCodeFailed).size(), 2u);
+  EXPECT_EQ(Form1->Label1->Caption(), "Нет потока");
+  EXPECT_EQ(Application.Title(), "Волнар радио");
 }
 
 // ---- Failures, retries and the box ----

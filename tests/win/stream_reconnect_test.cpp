@@ -269,6 +269,29 @@ TEST_F(LiveTest, AStreamThatEndsForGoodCallsTheEndSyncOnce) {
   }
 }
 
+TEST_F(LiveTest, AnEndSyncSetAfterTheEndIsCalledToo) {
+  // A file of 8000 bytes is over before anyone asks; a caller that sets its
+  // end sync only then still hears of it: at once while not playing, after
+  // the buffered audio when playing.
+  for (const bool play : {false, true}) {
+    SCOPED_TRACE(play ? "playing" : "not playing");
+    HSTREAM h = Open(std::string(kSteps) + "?status=http11&length=8000");
+    ASSERT_NE(h, 0u) << "error " << EngineLastError();
+    ASSERT_TRUE(WaitFor([&] { return StreamFilePosition(h, kFilePosTotal) == kFilePosError; }));
+    if (play) ASSERT_TRUE(StreamPlay(h, false));
+    SyncLog ended;
+    ASSERT_NE(StreamSetSync(h, kSyncEnd, 0, &SyncLog::Proc, &ended), 0u);
+    ASSERT_TRUE(WaitFor([&] { return ended.Count() > 0; }, 10s));
+    if (play) {
+      EXPECT_EQ(StreamFilePosition(h, kFilePosDecoded), StreamFilePosition(h, kFilePosDownload))
+          << "everything was played first";
+    }
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(ended.Count(), 1u);
+    EXPECT_TRUE(StreamClose(h));
+  }
+}
+
 TEST_F(LiveTest, ClosingDuringTheBackOffEndsEverythingAndReportsNothing) {
   HSTREAM h = Open(Live("burst=32768&drop=40000&gone=1"));
   ASSERT_NE(h, 0u) << "error " << EngineLastError();
