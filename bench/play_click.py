@@ -18,7 +18,6 @@ Figures only; nothing here passes or fails.
 
 import argparse
 import os
-import re
 import shutil
 import subprocess
 import sys
@@ -39,11 +38,6 @@ STATIONS = [
 ]
 
 
-def window_up():
-    out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    return re.search(r'\("volnar.exe".*\)\s+%dx%d\+' % (WIDTH, HEIGHT), out) is not None
-
-
 def player_run(url):
     """Seconds from the click on Play to the first sound, or None."""
     env = dict(os.environ)
@@ -55,7 +49,7 @@ def player_run(url):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
         end = time.monotonic() + 60
-        while not window_up() and time.monotonic() < end:
+        while not harness.player_window(WIDTH, HEIGHT) and time.monotonic() < end:
             time.sleep(0.1)
         time.sleep(2)  # the first paint and the start-up page
         subprocess.run(["xdotool", "mousemove", str(PLAY[0]), str(PLAY[1])], check=True)

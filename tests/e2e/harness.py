@@ -11,6 +11,7 @@
 import array
 import math
 import os
+import re
 import shutil
 import signal
 import socket
@@ -372,6 +373,41 @@ def run_wine(exe, args, capture, timeout, env=None, on_line=None):
     proc.stdout.close()
     capture.stop()
     return Run(proc.returncode, lines, timed_out, time.monotonic() - start)
+
+
+# ---------------------------------------------------------------- X windows
+
+def x_windows():
+    """(id, name, class, width, height, x, y) of every window xwininfo lists."""
+    out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
+    rows = []
+    pattern = re.compile(r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \((.*?)\)\s+'
+                         r'(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s+\+(-?\d+)\+(-?\d+)')
+    for line in out.splitlines():
+        m = pattern.match(line)
+        if m:
+            wid, name, cls, w, h, _, _, ax, ay = m.groups()
+            rows.append((wid, name or "", cls, int(w), int(h), int(ax), int(ay)))
+    return rows
+
+
+def net_wm_name(wid):
+    """A window's title as the X server has it (UTF-8)."""
+    out = subprocess.run(["xprop", "-id", wid, "_NET_WM_NAME", "WM_NAME"],
+                         capture_output=True, text=True).stdout
+    m = re.search(r'_NET_WM_NAME\(UTF8_STRING\) = "(.*)"', out)
+    return m.group(1).replace('\\"', '"') if m else ""
+
+
+def player_window(width=600, height=637):
+    """The row of x_windows() of volnar.exe's main window (by its size), or None."""
+    return next((r for r in x_windows() if "volnar.exe" in r[2] and r[3] == width and r[4] == height),
+                None)
+
+
+def player_titles():
+    """The titles of volnar.exe's X windows: the application title, the caption..."""
+    return [net_wm_name(r[0]) for r in x_windows() if "volnar.exe" in r[2]]
 
 
 # ---------------------------------------------------------------- audio

@@ -9,7 +9,6 @@ Run by tools/run-tests.sh (WINEPREFIX, DISPLAY and a capturing HOME set);
 exit code 0 = pass.
 """
 import os
-import re
 import struct
 import subprocess
 import sys
@@ -71,16 +70,6 @@ class Shot:
 
 def hexc(c):
     return "#%02X%02X%02X" % c
-
-
-def find_window():
-    out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    for line in out.splitlines():
-        m = re.match(r'^\s*(0x[0-9a-f]+) .*\("volnar\.exe" "volnar\.exe"\)\s+(\d+)x(\d+)\+(-?\d+)\+(-?\d+)'
-                     r'\s+\+(-?\d+)\+(-?\d+)', line)
-        if m and int(m.group(2)) == WIDTH and int(m.group(3)) == HEIGHT:
-            return int(m.group(6)), int(m.group(7))
-    return None
 
 
 def check_frame(shot):
@@ -174,7 +163,8 @@ def main():
     try:
         place = None
         for _ in range(600):
-            place = find_window()
+            window = harness.player_window(WIDTH, HEIGHT)
+            place = (window[5], window[6]) if window else None
             if place or proc.poll() is not None:
                 break
             time.sleep(0.1)

@@ -9,7 +9,6 @@ leaves lasturl as it was.
 Run by tools/run-tests.sh (WINEPREFIX, DISPLAY set); exit code 0 = pass.
 """
 import os
-import re
 import subprocess
 import sys
 import time
@@ -38,34 +37,13 @@ def wine(*args, timeout=60, env=None):
     return subprocess.run(["wine", *args], capture_output=True, timeout=timeout, env=env)
 
 
-def window_names():
-    """The names of volnar.exe's X windows (the application title and the caption)."""
-    out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    names = []
-    for line in out.splitlines():
-        m = re.match(r'^\s*(0x[0-9a-f]+) .*\("volnar.exe"', line)
-        if not m:
-            continue
-        prop = subprocess.run(["xprop", "-id", m.group(1), "_NET_WM_NAME"],
-                              capture_output=True, text=True).stdout
-        n = re.search(r'_NET_WM_NAME\(UTF8_STRING\) = "(.*)"', prop)
-        if n:
-            names.append(n.group(1).replace('\\"', '"'))
-    return names
-
-
-def window_up():
-    out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    return re.search(r'\("volnar.exe".*\)\s+%dx%d\+' % (WIDTH, HEIGHT), out) is not None
-
-
 def is_rotation(text, of):
     return len(text) == len(of) and text in of + of
 
 
 def application_title(full):
     """The first window name that is a rotation of `full`, or None."""
-    for n in window_names():
+    for n in harness.player_titles():
         if is_rotation(n, full):
             return n
     return None
@@ -101,7 +79,7 @@ def main():
         proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env=env)
         try:
-            if not check(wait_for(window_up, 60), "the window appears"):
+            if not check(wait_for(lambda: harness.player_window(WIDTH, HEIGHT), 60), "the window appears"):
                 return
             time.sleep(1.5)
             before = len(harness.read_pcm(capture.out))
@@ -110,7 +88,7 @@ def main():
             first = NAME + "   First.  "
             title = wait_for(lambda: application_title(first), 30)
             check(title is not None, "the application title shows the station and the track (%s)"
-                  % window_names())
+                  % harness.player_titles())
             later = wait_for(lambda: (lambda t: t if t and t != title else None)(application_title(first)), 5)
             check(later is not None, "the title scrolls (%r, then %r)" % (title, later))
 
@@ -122,16 +100,16 @@ def main():
 
             second = NAME + "   Second.  "
             check(wait_for(lambda: application_title(second), 20) is not None,
-                  "the title follows the station's title change (%s)" % window_names())
+                  "the title follows the station's title change (%s)" % harness.player_titles())
 
             click(STOP)
             stopped = NAME + "   Остановлено .  "
-            still = wait_for(lambda: next((n for n in window_names() if n == stopped), None), 10)
-            check(still is not None, "after Stop the title reads %r unscrolled (%s)" % (stopped, window_names()))
+            still = wait_for(lambda: next((n for n in harness.player_titles() if n == stopped), None), 10)
+            check(still is not None, "after Stop the title reads %r unscrolled (%s)" % (stopped, harness.player_titles()))
             time.sleep(0.5)
             at_stop = len(harness.read_pcm(capture.out))
             time.sleep(1.5)
-            check(stopped in window_names(), "the title stands still after Stop")
+            check(stopped in harness.player_titles(), "the title stands still after Stop")
             tail = harness.read_pcm(capture.out)[at_stop:]
             check(harness.rms(tail) < 1.0, "Stop silences the output (rms %.1f over %d samples)"
                   % (harness.rms(tail), len(tail)))

@@ -34,27 +34,6 @@ def wine(*args, timeout=60, env=None):
     return subprocess.run(["wine", *args], capture_output=True, timeout=timeout, env=env)
 
 
-def x_windows():
-    """(id, name, class, width, height, x, y) of every window xwininfo lists."""
-    out = subprocess.run(["xwininfo", "-root", "-tree"], capture_output=True, text=True).stdout
-    rows = []
-    pattern = re.compile(r'^\s*(0x[0-9a-f]+) (?:"(.*)"|\(has no name\)): \((.*?)\)\s+'
-                         r'(\d+)x(\d+)\+(-?\d+)\+(-?\d+)\s+\+(-?\d+)\+(-?\d+)')
-    for line in out.splitlines():
-        m = pattern.match(line)
-        if m:
-            wid, name, cls, w, h, _, _, ax, ay = m.groups()
-            rows.append((wid, name or "", cls, int(w), int(h), int(ax), int(ay)))
-    return rows
-
-
-def net_wm_name(wid):
-    out = subprocess.run(["xprop", "-id", wid, "_NET_WM_NAME", "WM_NAME"],
-                         capture_output=True, text=True).stdout
-    m = re.search(r'_NET_WM_NAME\(UTF8_STRING\) = "(.*)"', out)
-    return m.group(1) if m else ""
-
-
 def pixel(png, x, y):
     out = subprocess.run(["convert", png, "-crop", "1x1+%d+%d" % (x, y), "-depth", "8", "txt:-"],
                          capture_output=True, text=True).stdout
@@ -74,8 +53,7 @@ def main():
     try:
         window = None
         for _ in range(600):
-            window = next((r for r in x_windows() if "volnar.exe" in r[2] and r[3] == WIDTH
-                           and r[4] == HEIGHT), None)
+            window = harness.player_window(WIDTH, HEIGHT)
             if window or proc.poll() is not None:
                 break
             time.sleep(0.1)
@@ -87,7 +65,7 @@ def main():
               "the window is at %d, %d (found %d, %d)" % (LEFT, TOP, window[5], window[6]))
 
         # The application title: the title window carries the taskbar text.
-        names = [net_wm_name(r[0]) for r in x_windows() if "volnar.exe" in r[2]]
+        names = harness.player_titles()
         check(names.count(TITLE) >= 2,
               "the application title and the window caption read %s (saw %s)" % (TITLE, names))
 
