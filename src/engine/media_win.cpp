@@ -9,6 +9,7 @@
 #include <mutex>
 
 #include "base/scoped_win.h"
+#include "engine/pcm_convert.h"
 
 bool EnsureMediaFoundation() {
   thread_local ScopedComInit com;  // RPC_E_CHANGED_MODE: the thread has an STA; MF objects work there too
@@ -67,7 +68,7 @@ HRESULT AppendSamplePcm(IMFSample* sample, bool is_float, std::vector<int16_t>& 
     for (size_t i = 0; i < n; ++i) {
       float f;
       std::memcpy(&f, p + i * sizeof(float), sizeof f);
-      out[base + i] = int16_t(std::lround(std::clamp(f * 32768.f, -32768.f, 32767.f)));
+      out[base + i] = FloatToSample(f * 32768.f);
     }
   } else {
     const size_t n = length / sizeof(int16_t);

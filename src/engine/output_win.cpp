@@ -1,19 +1,34 @@
-// The engine's output: one waveOut device fed by its own thread, mixing every
-// attached PcmSource with the master volume.
+// The engine's output: one output thread mixing every attached PcmSource with
+// the master volume into the sound device.
 //
-// The thread waits on the device's event (CALLBACK_EVENT: a waveOut callback
-// may not call wave functions, so the work happens here) and refills each
-// buffer the device has finished with. While stopped it keeps writing silence
-// rather than pausing the device, so no stale audio is left in a paused queue
-// to play on the next start, and the device clock (and a captured output file)
-// keeps running.
+// The default device is written through shared-mode WASAPI, timer-driven: the
+// thread tops the endpoint's buffer up to kQueueMs of audio, then sleeps
+// kPassMs. No event is registered with the endpoint, so the sound system
+// signals nothing per device period, and a plain Sleep costs no trip through
+// the system's wait machinery (under Wine each wait on an event is a round trip
+// to wineserver). Compared with waveOut this also leaves out winmm's own device
+// thread, which copied our blocks into the same endpoint every 10 ms.
+//
+// A numbered device, and the default one when WASAPI cannot open it (no
+// endpoint, a format the endpoint will not take even converted), go through
+// waveOut: the thread waits on the device's event (CALLBACK_EVENT: a waveOut
+// callback may not call wave functions, so the work happens here) and refills
+// each buffer the device has finished with.
+//
+// Either way, while stopped the thread keeps writing silence rather than
+// pausing the device, so no stale audio is left in a paused queue to play on
+// the next start, and the device clock (and a captured output file) keeps
+// running.
 #include "engine/output_win.h"
 
 #include <windows.h>
 #include <mmsystem.h>
+#include <audioclient.h>
+#include <mmdeviceapi.h>
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -72,11 +87,6 @@ std::atomic<bool> gRunning{true};
 std::atomic<float> gVolume{1.0f};
 std::atomic<uint64_t> gSourceFrames{0};
 
-// Defined after everything the output thread mixes from, so that it is
-// destroyed (and its thread ended) first when a program ends without EngineFree.
-WaveOutput gOutput;
-std::mutex gOpenLock;  // serialises Open, Close and RequestSilence: they share the event
-
 // One buffer's worth of mixed audio.
 void Mix(int16_t* out, size_t frames) {
   std::lock_guard render(gRenderLock);
@@ -102,6 +112,158 @@ void Mix(int16_t* out, size_t frames) {
   sources.clear();  // before the render lock goes: a detached source dies with its owner
   MixOut(acc.data(), frames, gVolume, out);
   gSourceFrames += most;
+}
+
+// Shared-mode WASAPI on the default render endpoint, timer-driven (see the top).
+// Queued audio swings between kQueueMs and kQueueMs - kPassMs (less what one
+// pass takes): about the latency of the waveOut queue, with margin for a late
+// wake-up. 50 ms passes measured no cheaper than 30 ms.
+constexpr uint32_t kQueueMs = 100;
+constexpr uint32_t kPassMs = 30;
+constexpr REFERENCE_TIME kCapacity = 300 * 10000;  // the endpoint buffer, 300 ms in 100 ns units
+
+class WasapiOutput {
+ public:
+  ~WasapiOutput() { Close(); }
+  int Open(uint32_t rate);  // the default device
+  void Close();
+  bool IsOpen() const { return thread_.joinable(); }
+  void RequestSilence() { reset_ = true; }
+  uint32_t Rate() const { return rate_; }
+
+ private:
+  int OpenDevice();
+  void CloseDevice();
+  bool Fill();
+  void Run();
+
+  // The output thread owns the device while it runs.
+  ComPtr<IAudioClient> client_;
+  ComPtr<IAudioRenderClient> render_;
+  UINT32 queue_frames_ = 0;
+  bool started_ = false;
+  std::atomic<uint32_t> rate_{0};
+  std::thread thread_;
+  std::atomic<bool> quit_{false};
+  std::atomic<bool> reset_{false};
+  std::promise<int> opened_;  // the first open's result
+};
+
+int WasapiOutput::OpenDevice() {
+  ComPtr<IMMDeviceEnumerator> devices;
+  if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&devices))))
+    return kErrorNoDevice;
+  ComPtr<IMMDevice> endpoint;
+  if (FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &endpoint))) return kErrorNoDevice;
+  ComPtr<IAudioClient> client;
+  if (FAILED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client))) return kErrorNoDevice;
+  WAVEFORMATEX format{};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = 2;
+  format.nSamplesPerSec = rate_;
+  format.wBitsPerSample = 16;
+  format.nBlockAlign = 4;
+  format.nAvgBytesPerSec = rate_ * 4;
+  HRESULT hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_NOPERSIST, kCapacity, 0, &format, nullptr);
+  if (hr == AUDCLNT_E_UNSUPPORTED_FORMAT) {
+    // The endpoint mixes at another rate or sample type: let the system convert.
+    client.Reset();
+    if (FAILED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client))) return kErrorNoDevice;
+    hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED,
+                            AUDCLNT_STREAMFLAGS_NOPERSIST | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
+                                AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY,
+                            kCapacity, 0, &format, nullptr);
+  }
+  if (FAILED(hr)) return kErrorNoDevice;
+  ComPtr<IAudioRenderClient> render;
+  UINT32 capacity = 0;
+  if (FAILED(client->GetBufferSize(&capacity)) || FAILED(client->GetService(IID_PPV_ARGS(&render)))) return kErrorNoDevice;
+  client_ = std::move(client);
+  render_ = std::move(render);
+  queue_frames_ = std::min<UINT32>(capacity, rate_ * kQueueMs / 1000);
+  started_ = false;
+  return kErrorOk;
+}
+
+void WasapiOutput::CloseDevice() {
+  if (client_ && started_) client_->Stop();
+  render_.Reset();
+  client_.Reset();
+  started_ = false;
+}
+
+// Tops the endpoint buffer up to the queue length. False when the device is gone.
+bool WasapiOutput::Fill() {
+  UINT32 padding = 0;
+  if (FAILED(client_->GetCurrentPadding(&padding))) return false;
+  if (padding >= queue_frames_) return true;
+  const UINT32 frames = queue_frames_ - padding;
+  BYTE* data = nullptr;
+  if (FAILED(render_->GetBuffer(frames, &data))) return false;
+  Mix(reinterpret_cast<int16_t*>(data), frames);
+  return SUCCEEDED(render_->ReleaseBuffer(frames, 0));
+}
+
+void WasapiOutput::Run() {
+  gOutputThread = std::this_thread::get_id();
+  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+  ScopedComInit com;
+  int first = kErrorNoDevice;
+  try {
+    if (com.Usable()) first = OpenDevice();
+  } catch (...) {
+    first = kErrorMemory;  // Open must hear back whatever happens
+  }
+  opened_.set_value(first);
+  if (first != kErrorOk) {
+    gOutputThread = std::thread::id{};
+    return;
+  }
+  while (!quit_) {
+    if (!client_ && OpenDevice() != kErrorOk) {
+      // The device went away: try the default one again now and then.
+      for (int i = 0; i < 10 && !quit_; ++i) Sleep(50);
+      continue;
+    }
+    if (reset_.exchange(false) && started_) {
+      client_->Stop();
+      client_->Reset();
+      started_ = false;
+    }
+    if (!Fill()) {
+      CloseDevice();
+      continue;
+    }
+    if (!started_) started_ = SUCCEEDED(client_->Start());
+    Sleep(kPassMs);
+  }
+  CloseDevice();
+  gOutputThread = std::thread::id{};
+}
+
+int WasapiOutput::Open(uint32_t rate) {
+  rate_ = rate;
+  quit_ = false;
+  reset_ = false;
+  opened_ = std::promise<int>();
+  std::future<int> opened = opened_.get_future();
+  if (!StartGuardedThread(thread_, [this] { Run(); })) {
+    rate_ = 0;
+    return kErrorMemory;
+  }
+  const int result = opened.get();
+  if (result != kErrorOk) {
+    thread_.join();
+    rate_ = 0;
+  }
+  return result;
+}
+
+void WasapiOutput::Close() {
+  if (!thread_.joinable()) return;
+  quit_ = true;
+  thread_.join();
+  rate_ = 0;
 }
 
 int WaveOutput::Open(int device, uint32_t rate) {
@@ -204,6 +366,28 @@ void WaveOutput::Run() {
   }
   gOutputThread = std::thread::id{};
 }
+
+// The device in use: the default one through WASAPI when it opens, otherwise waveOut.
+// Defined after everything the output thread mixes from, so that it is destroyed
+// (and its thread ended) first when a program ends without EngineFree.
+class Output {
+ public:
+  int Open(int device, uint32_t rate) {
+    wave_in_use_ = device >= 0 || wasapi_.Open(rate) != kErrorOk;
+    return wave_in_use_ ? wave_.Open(device, rate) : kErrorOk;
+  }
+  void Close() { wave_in_use_ ? wave_.Close() : wasapi_.Close(); }
+  bool IsOpen() const { return wave_in_use_ ? wave_.IsOpen() : wasapi_.IsOpen(); }
+  void RequestSilence() { wave_in_use_ ? wave_.RequestSilence() : wasapi_.RequestSilence(); }
+  uint32_t Rate() const { return wave_in_use_ ? wave_.Rate() : wasapi_.Rate(); }
+
+ private:
+  WasapiOutput wasapi_;
+  WaveOutput wave_;
+  std::atomic<bool> wave_in_use_{false};  // set under gOpenLock; Rate reads it without
+};
+Output gOutput;
+std::mutex gOpenLock;  // serialises Open, Close and RequestSilence: they share the device
 
 }  // namespace
 

@@ -1,4 +1,5 @@
-// The waveOut output behind the engine's start-up calls (engine_win.cpp).
+// The sound output behind the engine's start-up calls (engine_win.cpp): WASAPI for
+// the default device, waveOut for a numbered one or when WASAPI cannot open.
 // Every function may be called from any thread.
 #pragma once
 

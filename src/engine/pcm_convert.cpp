@@ -62,8 +62,8 @@ void AppendAsStereo(const int16_t* in, size_t frames, uint32_t channels, uint32_
       l += s * gl[ch];
       r += s * gr[ch];
     }
-    dst[2 * i] = int16_t(std::lround(std::clamp(l * scale, -32768.f, 32767.f)));
-    dst[2 * i + 1] = int16_t(std::lround(std::clamp(r * scale, -32768.f, 32767.f)));
+    dst[2 * i] = FloatToSample(l * scale);
+    dst[2 * i + 1] = FloatToSample(r * scale);
   }
 }
 
@@ -94,8 +94,19 @@ void MixAdd(const int16_t* src, size_t frames, int32_t* acc) {
 }
 
 void MixOut(const int32_t* acc, size_t frames, float volume, int16_t* out) {
+  // Fixed point: a float multiply and rounding per sample costs far more on
+  // the 32-bit target, and the output thread does this for every sample.
+  constexpr int kShift = 24;
+  constexpr int64_t kOne = int64_t(1) << kShift, kHalf = kOne / 2;
+  const int64_t gain = volume >= 1.f ? kOne : volume > 0.f ? int64_t(double(volume) * double(kOne) + 0.5) : 0;
   for (size_t i = 0; i < frames * 2; ++i) {
-    const float v = float(acc[i]) * volume;
-    out[i] = int16_t(std::lround(std::clamp(v, -32768.f, 32767.f)));
+    int64_t v;
+    if (gain == kOne) {
+      v = acc[i];
+    } else {
+      const int64_t p = int64_t(acc[i]) * gain;
+      v = p >= 0 ? (p + kHalf) >> kShift : -((kHalf - p) >> kShift);
+    }
+    out[i] = int16_t(std::clamp<int64_t>(v, -32768, 32767));
   }
 }

@@ -43,7 +43,17 @@ class PcmFifo {
   size_t read_ = 0;  // samples already taken
 };
 
+// A float sample to 16 bits: clipped, then rounded to the nearest integer with
+// halves away from zero (as lround, which the C runtime does slowly per call).
+inline int16_t FloatToSample(float v) {
+  if (!(v > -32768.f)) return v != v ? 0 : -32768;  // NaN gives 0
+  if (v >= 32767.f) return 32767;
+  // Exact in double; the conversion truncates toward zero.
+  return int16_t(int(double(v) + (v < 0 ? -0.5 : 0.5)));
+}
+
 // The output mix: adds `frames` stereo frames of `src` into the accumulator.
 void MixAdd(const int16_t* src, size_t frames, int32_t* acc);
-// Scales the accumulated mix by `volume` and clips it to 16 bits.
+// Scales the accumulated mix by `volume` (in steps of 2^-24) and clips it to
+// 16 bits, rounding halves away from zero.
 void MixOut(const int32_t* acc, size_t frames, float volume, int16_t* out);

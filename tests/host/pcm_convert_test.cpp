@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
@@ -59,6 +60,41 @@ TEST(PcmConvert, MixScalesAndClips) {
   EXPECT_EQ(std::vector<int16_t>(out, out + 4), (std::vector<int16_t>{30000, -30000, 101, -2}));  // -1.5 rounds away
   MixOut(acc.data(), 2, 0.0f, out);
   EXPECT_EQ(std::vector<int16_t>(out, out + 4), (std::vector<int16_t>{0, 0, 0, 0}));
+}
+
+TEST(PcmConvert, FloatToSampleRoundsHalvesAwayAndClips) {
+  struct Case {
+    float in;
+    int16_t out;
+  };
+  for (Case c : {Case{0.f, 0}, Case{0.5f, 1}, Case{-0.5f, -1}, Case{1.5f, 2}, Case{2.5f, 3}, Case{-2.5f, -3},
+                 Case{0.49999997f, 0}, Case{-0.49999997f, 0}, Case{32766.5f, 32767}, Case{32767.f, 32767},
+                 Case{40000.f, 32767}, Case{-32768.f, -32768}, Case{-32767.5f, -32768}, Case{-1e9f, -32768},
+                 Case{INFINITY, 32767}, Case{-INFINITY, -32768}, Case{std::nanf(""), 0}}) {
+    EXPECT_EQ(FloatToSample(c.in), c.out) << c.in;
+  }
+  // The same as the C runtime's rounding over the whole range, in steps that hit
+  // halves and their float neighbours.
+  for (float v = -33000.f; v <= 33000.f; v += 0.25f) {
+    for (float w : {v, std::nextafter(v, -INFINITY), std::nextafter(v, INFINITY)}) {
+      ASSERT_EQ(FloatToSample(w), int16_t(std::lround(std::clamp(w, -32768.f, 32767.f)))) << w;
+    }
+  }
+}
+
+TEST(PcmConvert, MixVolumeStaysWithinOneStepOfTheExactProduct) {
+  std::vector<int32_t> acc;
+  for (int32_t v = -70000; v <= 70000; v += 37) acc.push_back(v);
+  acc.push_back(-1);
+  acc.push_back(1);
+  std::vector<int16_t> out(acc.size());
+  for (float volume : {0.37f, 0.01f, 0.999f, 0.75f}) {
+    MixOut(acc.data(), acc.size() / 2, volume, out.data());
+    for (size_t i = 0; i < acc.size(); ++i) {
+      const double exact = std::clamp(double(acc[i]) * volume, -32768.0, 32767.0);
+      ASSERT_LE(std::abs(out[i] - exact), 1.0) << acc[i] << " at " << volume;
+    }
+  }
 }
 
 TEST(PcmConvert, FifoKeepsOrderAcrossUnevenAppendsAndTakes) {

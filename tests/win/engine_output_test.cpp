@@ -183,6 +183,34 @@ TEST_F(EngineOutput, ToneReachesTheDeviceAtTheVolumeAndStopSilencesIt) {
   OutputDetach(source.get());
 }
 
+// Device 0 is a numbered device, which plays through the other path (waveOut)
+// than the default device: the tone, the volume and a stop that silences it.
+TEST(EngineStartup, NumberedDevicePlaysToo) {
+  const std::wstring path = engine_env::CapturePath();
+  if (path.empty()) GTEST_SKIP() << "VOLNAR_AUDIO_OUT not set: no captured device";
+  EngineFree();
+  ASSERT_TRUE(EngineInit(0, engine_env::kRate, 0, nullptr, nullptr)) << EngineLastError();
+  EXPECT_EQ(OutputRate(), engine_env::kRate);
+  auto source = std::make_shared<SineSource>(660, 8000);
+  ASSERT_TRUE(EngineSetVolume(0.5f));
+  OutputAttach(source);
+  uint64_t start = engine_env::WaitForCapture(path, engine_env::FileSize(path), kBytesPerSecond / 2);
+  uint64_t end = engine_env::WaitForCapture(path, start, kBytesPerSecond / 2);
+  std::vector<int16_t> heard = CapturedLeft(path, start, end);
+  EXPECT_NEAR(pcm::ZeroCrossingHz(heard, engine_env::kRate), 660, 2.0);
+  EXPECT_NEAR(pcm::Rms(heard), 4000 / std::sqrt(2.0), 200);
+  ASSERT_TRUE(EngineStop());
+  const int calls = source->calls_;
+  start = engine_env::WaitForCapture(path, engine_env::FileSize(path), kBytesPerSecond / 2);
+  end = engine_env::WaitForCapture(path, start, kBytesPerSecond / 2);
+  EXPECT_EQ(pcm::Peak(CapturedLeft(path, start, end)), 0);
+  EXPECT_EQ(source->calls_, calls);
+  OutputDetach(source.get());
+  EXPECT_TRUE(EngineSetVolume(1.0f));
+  EXPECT_TRUE(EngineFree());
+  EXPECT_TRUE(EngineInit(kEngineDefaultDevice, engine_env::kRate, 0, nullptr, nullptr));
+}
+
 TEST_F(EngineOutput, SourcesAreMixedAndClipped) {
   const std::wstring path = engine_env::CapturePath();
   if (path.empty()) GTEST_SKIP() << "VOLNAR_AUDIO_OUT not set: no captured device";
