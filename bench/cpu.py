@@ -181,7 +181,7 @@ def main():
           (args.path, args.seconds, SETTLE))
     print()
     print("| player | CPU s per minute (own processes) | of it Wine's pulse driver threads | "
-          "the rest (engine, Wine's winmm) | plus shared Wine processes | whole run CPU s |")
+          "the rest (the engine's threads) | plus shared Wine processes | whole run CPU s |")
     print("|---|---|---|---|---|---|")
     if eng:
         print("| vnplay (engine, Wine) | %.2f | %.2f | %.2f | %.2f | %.2f |"

@@ -165,7 +165,7 @@ def main():
             rows.append((label, median(eng), median(eng_inner), median(eng_proc), median(peer)))
     print()
     print("| station | engine: open -> first sound in the capture | engine in-process "
-          "(open -> first frame to waveOut) | engine from process start (Wine start-up included) "
+          "(open -> first frame to the sound device) | engine from process start (Wine start-up included) "
           "| %s from process start | ratio engine/%s |" % (args.peer, args.peer))
     print("|---|---|---|---|---|---|")
     for label, e, inner, ep, p in rows:

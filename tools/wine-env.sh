@@ -45,7 +45,7 @@ volnar_wine_audio() {
 }
 
 # A private PulseAudio server with one null sink, "cap", that plays at real-time
-# rate: the program's waveOut goes through Wine's pulse driver into it. Its runtime
+# rate: the program's sound goes through Wine's pulse driver into it. Its runtime
 # folder is our own (the socket path must stay short), so a desktop's own sound
 # server is never touched. Exports PULSE_SERVER for every client started later.
 VOLNAR_PULSE_PID=
