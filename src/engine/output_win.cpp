@@ -87,6 +87,18 @@ std::atomic<bool> gRunning{true};
 std::atomic<float> gVolume{1.0f};
 std::atomic<uint64_t> gSourceFrames{0};
 
+// The one format the mix produces: 16-bit stereo PCM at `rate`.
+WAVEFORMATEX StereoPcm16(uint32_t rate) {
+  WAVEFORMATEX format{};
+  format.wFormatTag = WAVE_FORMAT_PCM;
+  format.nChannels = 2;
+  format.nSamplesPerSec = rate;
+  format.wBitsPerSample = 16;
+  format.nBlockAlign = 4;
+  format.nAvgBytesPerSec = rate * 4;
+  return format;
+}
+
 // One buffer's worth of mixed audio.
 void Mix(int16_t* out, size_t frames) {
   std::lock_guard render(gRenderLock);
@@ -157,13 +169,7 @@ int WasapiOutput::OpenDevice() {
   if (FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &endpoint))) return kErrorNoDevice;
   ComPtr<IAudioClient> client;
   if (FAILED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client))) return kErrorNoDevice;
-  WAVEFORMATEX format{};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = 2;
-  format.nSamplesPerSec = rate_;
-  format.wBitsPerSample = 16;
-  format.nBlockAlign = 4;
-  format.nAvgBytesPerSec = rate_ * 4;
+  const WAVEFORMATEX format = StereoPcm16(rate_);
   HRESULT hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_NOPERSIST, kCapacity, 0, &format, nullptr);
   if (hr == AUDCLNT_E_UNSUPPORTED_FORMAT) {
     // The endpoint mixes at another rate or sample type: let the system convert.
@@ -305,13 +311,7 @@ void WaveOutput::Close() {
 }
 
 bool WaveOutput::OpenDevice(UINT id) {
-  WAVEFORMATEX format{};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = 2;
-  format.nSamplesPerSec = rate_;
-  format.wBitsPerSample = 16;
-  format.nBlockAlign = 4;
-  format.nAvgBytesPerSec = rate_ * 4;
+  const WAVEFORMATEX format = StereoPcm16(rate_);
   if (waveOutOpen(&wave_, id, &format, DWORD_PTR(event_.Get()), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
     wave_ = nullptr;
     return false;
