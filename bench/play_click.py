@@ -48,9 +48,7 @@ def player_run(url):
     proc = subprocess.Popen(["wine", os.path.join(harness.win32_dir(), "volnar.exe")],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
-        end = time.monotonic() + 60
-        while not harness.player_window(WIDTH, HEIGHT) and time.monotonic() < end:
-            time.sleep(0.1)
+        harness.wait_player_window(proc, WIDTH, HEIGHT)
         time.sleep(2)  # the first paint and the start-up page
         subprocess.run(["xdotool", "mousemove", str(PLAY[0]), str(PLAY[1])], check=True)
         time.sleep(0.3)

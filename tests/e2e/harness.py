@@ -405,6 +405,18 @@ def player_window(width=600, height=637):
                 None)
 
 
+def wait_player_window(proc, width=600, height=637, seconds=60):
+    """Waits for volnar.exe's main window (see player_window) while `proc` runs; its row, or
+    None when the time is up or the process ended first."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        window = player_window(width, height)
+        if window or proc.poll() is not None:
+            return window
+        time.sleep(0.1)
+    return None
+
+
 def player_titles():
     """The titles of volnar.exe's X windows: the application title, the caption..."""
     return [net_wm_name(r[0]) for r in x_windows() if "volnar.exe" in r[2]]

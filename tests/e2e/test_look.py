@@ -161,13 +161,8 @@ def main():
     subprocess.run(["wine", "reg", "delete", r"HKCU\SOFTWARE\Volnar", "/f"], capture_output=True, env=env)
     proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
-        place = None
-        for _ in range(600):
-            window = harness.player_window(WIDTH, HEIGHT)
-            place = (window[5], window[6]) if window else None
-            if place or proc.poll() is not None:
-                break
-            time.sleep(0.1)
+        window = harness.wait_player_window(proc, WIDTH, HEIGHT)
+        place = (window[5], window[6]) if window else None
         check(place is not None, "a 600 x 637 window of volnar.exe appears")
         if place is None:
             return

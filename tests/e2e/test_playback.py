@@ -79,7 +79,7 @@ def main():
         proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env=env)
         try:
-            if not check(wait_for(lambda: harness.player_window(WIDTH, HEIGHT), 60), "the window appears"):
+            if not check(harness.wait_player_window(proc, WIDTH, HEIGHT), "the window appears"):
                 return
             time.sleep(1.5)
             before = len(harness.read_pcm(capture.out))

@@ -51,12 +51,7 @@ def main():
     proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             env=env)
     try:
-        window = None
-        for _ in range(600):
-            window = harness.player_window(WIDTH, HEIGHT)
-            if window or proc.poll() is not None:
-                break
-            time.sleep(0.1)
+        window = harness.wait_player_window(proc, WIDTH, HEIGHT)
         check(window is not None, "a 600 x 637 window of volnar.exe appears")
         if window is None:
             return

@@ -25,6 +25,14 @@ inline bool EnsureEngine() {
   return up;
 }
 
+// The network options the program sets at start-up (its proxy aside).
+inline void UseProgramNetOptions() {
+  EngineSetOption(kOptionNetPlaylist, 1);
+  EngineSetOption(kOptionNetPrebuffer, 0);
+  EngineSetOption(kOptionNetReadTimeout, 15000);
+  EngineSetOption(kOptionNetTimeout, 15000);
+}
+
 // The captured output file (VOLNAR_AUDIO_OUT, a Unix path) as a Windows path
 // through Wine's Z: drive; empty when not capturing.
 inline std::wstring CapturePath() {

@@ -79,11 +79,7 @@ class StationTest : public ::testing::Test {
     station_ = station;
     ASSERT_TRUE(EnsureEngine()) << "EngineInit failed: " << EngineLastError();
     saved_ = CurrentNetOptions();
-    // The program's settings.
-    EngineSetOption(kOptionNetPlaylist, 1);
-    EngineSetOption(kOptionNetPrebuffer, 0);
-    EngineSetOption(kOptionNetReadTimeout, 15000);
-    EngineSetOption(kOptionNetTimeout, 15000);
+    engine_env::UseProgramNetOptions();
     EngineSetOptionText(kOptionNetProxy, "");
   }
   void TearDown() override {

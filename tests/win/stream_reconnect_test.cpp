@@ -90,10 +90,7 @@ class LiveTest : public ::testing::Test {
     ASSERT_TRUE(EnsureEngine()) << "EngineInit failed: " << EngineLastError();
     ASSERT_TRUE(EngineStart());
     saved_ = CurrentNetOptions();
-    EngineSetOption(kOptionNetPlaylist, 1);
-    EngineSetOption(kOptionNetPrebuffer, 0);
-    EngineSetOption(kOptionNetReadTimeout, 15000);
-    EngineSetOption(kOptionNetTimeout, 15000);
+    engine_env::UseProgramNetOptions();
     EngineSetOption(kOptionNetReconnect, 30000);
     capture_ = engine_env::CapturePath();
   }
