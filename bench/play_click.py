@@ -45,7 +45,7 @@ def player_run(url):
                     "/d", url, "/f"], capture_output=True, env=env)
     cap = harness.Capture()
     env = cap.env(env)
-    proc = subprocess.Popen(["wine", os.path.join(harness.win32_dir(), "volnar.exe")],
+    proc = subprocess.Popen(["wine", os.path.join(harness.win_dir(), "volnar.exe")],
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)
     try:
         harness.wait_player_window(proc, WIDTH, HEIGHT)

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """Start-up time: from opening a stream to the first sound written to the output.
 
-For the engine (build/win32/vnplay.exe under Wine) and for a native peer (ffplay from
+For the engine (vnplay.exe of build/win32, or build/win64, under Wine) and for a native peer (ffplay from
 Debian's ffmpeg package, or mpv with --peer mpv), on the same local test station, once
 with a 64 KiB burst on connect and once without. Both play into the paced PulseAudio
 null sink that the harness records; a watcher polls the capture file every 2 ms and

@@ -17,7 +17,8 @@ source tools/wine-env.sh
 
 say() { echo "run-player: $*"; }
 
-if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh; else sudo bash tools/install-deps.sh; fi || {
+if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh
+else sudo env VOLNAR_WIN_WIDTH="$VOLNAR_WIN_WIDTH" bash tools/install-deps.sh; fi || {
   say "installing the build tools failed"; exit 1; }
 
 wine_dir=${VOLNAR_WINE_DIR:-$HOME/.cache/volnar-wine}
@@ -86,11 +87,24 @@ if [ -z "$cat_port" ]; then say "could not start the demo catalogue (ports 8760-
 say "demo catalogue: http://127.0.0.1:$cat_port"
 
 mkdir -p build
-say "building build/win32/volnar.exe (catalogue host 127.0.0.1:$cat_port)"
-if ! { cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/win32" \
-         -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/mingw-i686.cmake" \
-         -DVOLNAR_CATALOGUE_HOST="127.0.0.1:$cat_port" && volnar_build_win32; } \
-       >build/run-player-build.log 2>&1; then
+# The shipped program is the 32-bit one; where no 32-bit program runs, the 64-bit
+# build of the same sources is the one run here.
+dirs=(win32)
+toolchains=(mingw-i686.cmake)
+if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
+  dirs+=(win64)
+  toolchains+=(mingw-x86_64.cmake)
+  say "this machine runs no 32-bit programs: running the 64-bit build (build/win64) under 64-bit Wine"
+fi
+say "building volnar.exe in build/${dirs[*]} (catalogue host 127.0.0.1:$cat_port)"
+: >build/run-player-build.log
+configured=0
+for i in "${!dirs[@]}"; do
+  cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/${dirs[$i]}" \
+    -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/${toolchains[$i]}" \
+    -DVOLNAR_CATALOGUE_HOST="127.0.0.1:$cat_port" >>build/run-player-build.log 2>&1 || configured=1
+done
+if [ "$configured" != 0 ] || ! volnar_build_win >>build/run-player-build.log 2>&1; then
   say "the build failed; see build/run-player-build.log"
   grep -m 20 -E 'error|Error' build/run-player-build.log
   exit 1
@@ -101,8 +115,8 @@ fi
 had_display=${DISPLAY:-}
 volnar_display || { say "no display and Xvfb did not start"; exit 1; }
 
-say "Wine prefix: $wine_dir/prefix (the first start takes ~30 s)"
 volnar_wine_prefix "$wine_dir"
+say "Wine prefix: $WINEPREFIX (the first start takes ~30 s)"
 
 # The player's last station: set to the first demo station when there is none, or
 # when it is one of our demo stations on a port that is no longer ours.
@@ -144,8 +158,8 @@ if [ -n "$VOLNAR_XVFB_PID" ] || [ -z "$had_display" ]; then
   shot_pid=$!
 fi
 
-say "starting volnar.exe (close its window to end)"
-(cd build/win32 && wine volnar.exe)
+say "starting $VOLNAR_WIN_DIR/volnar.exe (close its window to end)"
+(cd "$VOLNAR_WIN_DIR" && wine volnar.exe)
 rc=$?
 say "volnar.exe ended with code $rc"
 exit "$rc"

@@ -7,7 +7,8 @@ VOLNAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$VOLNAR_ROOT"
 source tools/wine-env.sh
 
-if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh; else sudo bash tools/install-deps.sh; fi || {
+if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh
+else sudo env VOLNAR_WIN_WIDTH="$VOLNAR_WIN_WIDTH" bash tools/install-deps.sh; fi || {
   echo "installing the build and test tools failed"; echo "0 passed, 1 failed"; exit 1; }
 
 passed=0
@@ -54,8 +55,18 @@ else
   echo "  host build failed: $logs/host-build.log"; tail -n 30 "$logs/host-build.log"; failed=$((failed + 1))
 fi
 
-echo "== Windows build"
-if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
+tested="the $VOLNAR_WIN_WIDTH-bit Windows build under $VOLNAR_WIN_WIDTH-bit Wine ($VOLNAR_WIN_WHY)"
+echo "== Windows build: the shipped 32-bit volnar.exe; tests on $tested"
+volnar_build_shipped >"$logs/win32-build.log" 2>&1
+shipped_rc=$?
+volnar_check_shipped build/win32/volnar.exe >"$logs/shipped-exe.log" 2>&1
+one shipped-exe $?
+win_rc=$shipped_rc
+if [ "$shipped_rc" = 0 ] && [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
+  volnar_build_win64 >"$logs/win64-build.log" 2>&1
+  win_rc=$?
+fi
+if [ "$win_rc" = 0 ]; then
   # The display comes first: a Wine session started without one cannot make windows.
   volnar_display || true
   volnar_wine_prefix "$VOLNAR_ROOT/build/wine"
@@ -79,9 +90,9 @@ if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
     fi
   fi
   export VOLNAR_WORK=$work
-  if [ -x build/win32/volnar_wintests.exe ]; then
-    echo "== Windows tests under Wine"
-    (cd build/win32 && timeout 1200 wine volnar_wintests.exe) >"$logs/win.log" 2>&1
+  if [ -x "$VOLNAR_WIN_DIR/volnar_wintests.exe" ]; then
+    echo "== Windows tests under Wine ($VOLNAR_WIN_WIDTH-bit)"
+    (cd "$VOLNAR_WIN_DIR" && timeout 1200 wine volnar_wintests.exe) >"$logs/win.log" 2>&1
     count_gtest "$logs/win.log" $?
   fi
   # The end-to-end checks record each run on its own; the sound server stays.
@@ -96,9 +107,12 @@ if volnar_build_win32 >"$logs/win32-build.log" 2>&1; then
   [ -n "$station_pid" ] && kill "$station_pid" 2>/dev/null
   volnar_wine_end
 else
-  echo "  Windows build failed: $logs/win32-build.log"; grep -m 20 -E 'error|Error' "$logs/win32-build.log"; failed=$((failed + 1))
+  log=$logs/win32-build.log
+  [ "$shipped_rc" = 0 ] && log=$logs/win64-build.log
+  echo "  Windows build failed: $log"; grep -m 20 -E 'error|Error' "$log"; failed=$((failed + 1))
 fi
 
 rm -rf "$work"
+echo "tested: host build, fuzzers, and $tested"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

@@ -1,7 +1,8 @@
 # Sourced by the run and test scripts: a Wine prefix, a captured sound device
 # and an X display for running volnar.exe and the Windows tests.
 #
-#   volnar_wine_prefix DIR      WINEPREFIX=DIR/prefix, created on first use
+#   volnar_wine_prefix DIR      WINEPREFIX=DIR/prefix (DIR/prefix64 for the 64-bit build),
+#                               created on first use
 #   volnar_capture_audio DIR    every sample played lands in DIR/out.raw, at real-time
 #                               rate (a private PulseAudio null sink, its monitor recorded)
 #   volnar_capture_stop         ends that recording (the sound server stays up)
@@ -12,14 +13,76 @@
 #   volnar_display              uses $DISPLAY, or starts Xvfb when there is none
 #   volnar_wine_end             ends the prefix's wineserver, our sound server and Xvfb
 
+#   volnar_runs_32bit           true when this machine runs 32-bit Linux programs
+#
+# Sourcing it picks the width of the Windows build that is run here
+# (VOLNAR_WIN_WIDTH, 32 or 64; set it beforehand to choose): 32 where the machine
+# runs 32-bit programs, else 64 with 64-bit Wine. VOLNAR_WIN_DIR is that build's
+# folder (build/win32 or build/win64). The shipped volnar.exe is always the 32-bit
+# one in build/win32, built on every machine.
+
 VOLNAR_ROOT=${VOLNAR_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEARCH=win32
+
+# Some kernels run no 32-bit program at all ("Exec format error"), and then 32-bit
+# Wine cannot start. Only trying tells: a minimal static i386 program that exits 0
+# (ELF header, one program header, then mov eax,1; xor ebx,ebx; int 0x80).
+volnar_runs_32bit() {
+  local probe rc
+  probe=$(mktemp /tmp/volnar-probe32.XXXXXX) || return 1
+  python3 - "$probe" <<'PY' || { rm -f "$probe"; return 1; }
+import struct, sys
+code = bytes([0xb8, 1, 0, 0, 0, 0x31, 0xdb, 0xcd, 0x80])
+base, ehsize, phsize = 0x08048000, 52, 32
+size = ehsize + phsize + len(code)
+header = b"\x7fELF" + bytes([1, 1, 1]) + bytes(9) + struct.pack(
+    "<HHIIIIIHHHHHH", 2, 3, 1, base + ehsize + phsize, ehsize, 0, 0, ehsize, phsize, 1, 0, 0, 0)
+segment = struct.pack("<IIIIIIII", 1, 0, base, base, size, size, 5, 0x1000)
+open(sys.argv[1], "wb").write(header + segment + code)
+PY
+  chmod +x "$probe"
+  "$probe" 2>/dev/null
+  rc=$?
+  rm -f "$probe"
+  return $rc
+}
+
+# Debian's wine wrapper (and the wineboot/winepath launchers, which call it) always
+# takes the 32-bit loader once wine32 is installed, even where it cannot run: for
+# the 64-bit build, "wine" on PATH becomes the 64-bit loader itself.
+volnar_wine64_path() {
+  local bin=$VOLNAR_ROOT/build/wine64-bin name
+  mkdir -p "$bin"
+  for name in wine wine-stable; do
+    printf '#!/bin/sh\nexport WINELOADER=/usr/lib/wine/wine64\nexec /usr/lib/wine/wine64 "$@"\n' >"$bin/$name"
+    chmod +x "$bin/$name"
+  done
+  case ":$PATH:" in *":$bin:"*) ;; *) export PATH=$bin:$PATH ;; esac
+  export WINELOADER=/usr/lib/wine/wine64
+}
+
+if [ -n "${VOLNAR_WIN_WIDTH:-}" ]; then
+  VOLNAR_WIN_WHY="chosen by VOLNAR_WIN_WIDTH"
+elif volnar_runs_32bit; then
+  VOLNAR_WIN_WIDTH=32 VOLNAR_WIN_WHY="this machine runs 32-bit programs"
+else
+  VOLNAR_WIN_WIDTH=64 VOLNAR_WIN_WHY="this machine runs no 32-bit programs"
+fi
+export VOLNAR_WIN_WIDTH
+if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
+  export WINEARCH=win64
+  export VOLNAR_WIN_DIR=$VOLNAR_ROOT/build/win64
+  volnar_wine64_path
+else
+  export WINEARCH=win32
+  export VOLNAR_WIN_DIR=$VOLNAR_ROOT/build/win32
+fi
 
 volnar_wine_prefix() {
   local dir=$1
   mkdir -p "$dir"
-  export WINEPREFIX=$dir/prefix
+  # A prefix is made for one width and refuses the other.
+  if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then export WINEPREFIX=$dir/prefix64; else export WINEPREFIX=$dir/prefix; fi
   if [ ! -f "$WINEPREFIX/system.reg" ]; then
     # No prompts for the .NET and HTML-engine add-ons: they cannot be fetched here.
     WINEDLLOVERRIDES="mscoree,mshtml=" wineboot -i >/dev/null 2>&1 || true
@@ -162,15 +225,54 @@ volnar_test_tls() {
   local dir=$1
   command -v openssl >/dev/null || return 1
   bash "$VOLNAR_ROOT/tools/make-test-certs.sh" "$dir" || return 1
-  local tool=$VOLNAR_ROOT/build/win32/trustca_win.exe
+  local tool=$VOLNAR_WIN_DIR/trustca_win.exe
   [ -x "$tool" ] || return 1
   wine "$tool" "$(winepath -w "$dir/ca.pem" 2>/dev/null)" || return 1
   export VOLNAR_TLS_DIR=$dir
 }
 
-# Builds the Windows program and tests.
-volnar_build_win32() {
-  cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/win32" \
-    -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/mingw-i686.cmake" >/dev/null &&
-    cmake --build "$VOLNAR_ROOT/build/win32" -j"$(nproc)"
+# volnar_build_width 32|64 [TARGET...]: configures and builds build/win32 or
+# build/win64 (all targets unless some are named).
+volnar_build_width() {
+  local width=$1 dir toolchain
+  shift
+  if [ "$width" = 64 ]; then dir=win64 toolchain=mingw-x86_64.cmake; else dir=win32 toolchain=mingw-i686.cmake; fi
+  cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/$dir" \
+    -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/$toolchain" >/dev/null &&
+    cmake --build "$VOLNAR_ROOT/build/$dir" -j"$(nproc)" ${1:+--target "$@"}
+}
+
+# The shipped 32-bit program; where 32-bit programs run, also the tests and tools
+# beside it, since they run from there.
+volnar_build_shipped() {
+  if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then volnar_build_width 32 volnar; else volnar_build_width 32; fi
+}
+volnar_build_win64() { volnar_build_width 64; }
+
+# Everything that runs here: the shipped program, and the build of the width
+# that this machine runs (VOLNAR_WIN_DIR) with its tests and tools.
+volnar_build_win() {
+  volnar_build_shipped || return 1
+  [ "$VOLNAR_WIN_WIDTH" = 64 ] && { volnar_build_win64 || return 1; }
+  return 0
+}
+
+# The shipped program is what we promise: a PE32 (i386) executable that needs no DLL
+# but the system's, none of the compiler's runtime.
+volnar_check_shipped() {
+  local exe=$1 head dlls dll bad=0
+  [ -f "$exe" ] || { echo "$exe is not built"; return 1; }
+  head=$(i686-w64-mingw32-objdump -f -p "$exe") || return 1
+  grep -q 'file format pei-i386' <<<"$head" || { echo "$exe is not a PE32 i386 executable"; bad=1; }
+  grep -qE '^Magic[[:space:]]+010b' <<<"$head" || { echo "$exe has no PE32 optional header"; bad=1; }
+  dlls=$(sed -n 's/^[[:space:]]*DLL Name: //p' <<<"$head")
+  [ -n "$dlls" ] || { echo "$exe imports nothing: cannot read its imports"; bad=1; }
+  for dll in $dlls; do
+    # The compiler's runtime DLLs (libstdc++, libgcc, winpthread) are all named lib*.
+    if [[ "${dll,,}" == lib* ]] || ls /usr/lib/gcc/i686-w64-mingw32/*/"$dll" /usr/i686-w64-mingw32/lib/"$dll" >/dev/null 2>&1; then
+      echo "$exe needs the runtime DLL $dll"; bad=1
+    fi
+  done
+  [ "$bad" = 0 ] && echo "$exe: PE32 i386, imports only system DLLs: $(tr '\n' ' ' <<<"$dlls")"
+  return $bad
 }

@@ -16,7 +16,9 @@ constexpr uint32_t kRetryWaitMs = 3000;
 LRESULT TForm1::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   const LRESULT result = TForm::WndProc(msg, wparam, lparam);
   if (msg == kPlayerNotification) {
-    if (static_cast<uint32_t>(wparam) <= kLastPlayerCode)
+    // Compared at the message's full width: a 64-bit WPARAM whose low half is a
+    // code is not that code.
+    if (wparam <= kLastPlayerCode)
       SafeCall([&] { PlayerNotification(static_cast<uint32_t>(wparam), lparam); });
   } else {
     HandleConnectionReport(Handle(), msg, wparam, lparam);

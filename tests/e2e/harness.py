@@ -144,33 +144,49 @@ def http_get(port, target, headers=(), seconds=2.0, max_bytes=None):
 
 # ---------------------------------------------------------------- Wine
 
-def win32_dir():
-    return os.environ.get("VOLNAR_WIN32_DIR", os.path.join(ROOT, "build", "win32"))
+def win_dir():
+    """The Windows build that runs here: build/win32, or build/win64 on a machine that
+    runs no 32-bit programs ($VOLNAR_WIN_DIR, set by tools/wine-env.sh)."""
+    if not os.environ.get("VOLNAR_WIN_DIR"):
+        wine_environment()
+    return os.environ["VOLNAR_WIN_DIR"]
 
 
 def tool_exe(name):
-    """build/win32/<name>.exe, or <name>_win.exe as the build names tools/<name>_win.cpp."""
+    """<name>.exe in the Windows build, or <name>_win.exe as the build names tools/<name>_win.cpp."""
     for n in (name + ".exe", name + "_win.exe"):
-        p = os.path.join(win32_dir(), n)
+        p = os.path.join(win_dir(), n)
         if os.path.exists(p):
             return p
-    raise FileNotFoundError("%s.exe is not built in %s" % (name, win32_dir()))
+    raise FileNotFoundError("%s.exe is not built in %s" % (name, win_dir()))
+
+
+_WINE_VARIABLES = ("VOLNAR_WIN_WIDTH", "VOLNAR_WIN_DIR", "WINEARCH", "WINELOADER", "PATH",
+                   "WINEDEBUG")
+
+
+def wine_environment(prefix_base=None):
+    """Takes the Windows width, build folder and Wine launcher that tools/wine-env.sh picks
+    for this machine (and, given `prefix_base`, makes or keeps a prefix there)."""
+    script = 'source "$0/tools/wine-env.sh"'
+    if prefix_base:
+        script += ' && volnar_wine_prefix "$1" && echo "WINEPREFIX=$WINEPREFIX" && ' \
+                  'echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES"'
+    for name in _WINE_VARIABLES:
+        script += ' && echo "%s=${%s:-}"' % (name, name)
+    out = subprocess.run(["bash", "-c", script, ROOT, prefix_base or ""],
+                         capture_output=True, text=True, check=True).stdout
+    for line in out.splitlines():
+        k, _, v = line.partition("=")
+        if v:
+            os.environ[k] = v
 
 
 def ensure_prefix():
     """Keeps $WINEPREFIX (the test command's); otherwise makes one with tools/wine-env.sh."""
     if os.environ.get("WINEPREFIX"):
         return
-    base = os.environ.get("VOLNAR_E2E_PREFIX", "/tmp/volnar-e2e-wine")
-    out = subprocess.run(
-        ["bash", "-c", 'source "$0/tools/wine-env.sh"; volnar_wine_prefix "$1" && '
-         'echo "WINEPREFIX=$WINEPREFIX"; echo "WINEDLLOVERRIDES=$WINEDLLOVERRIDES"', ROOT, base],
-        capture_output=True, text=True, check=True).stdout
-    for line in out.splitlines():
-        k, _, v = line.partition("=")
-        os.environ[k] = v
-    os.environ.setdefault("WINEDEBUG", "-all")
-    os.environ.setdefault("WINEARCH", "win32")
+    wine_environment(os.environ.get("VOLNAR_E2E_PREFIX", "/tmp/volnar-e2e-wine"))
 
 
 _captures = []

@@ -156,7 +156,7 @@ def check_thumb_and_panel(shot):
 def main():
     harness.ensure_prefix()
     env = dict(os.environ)
-    exe = os.path.join(harness.win32_dir(), "volnar.exe")
+    exe = os.path.join(harness.win_dir(), "volnar.exe")
     closer = harness.tool_exe("close_window")
     subprocess.run(["wine", "reg", "delete", r"HKCU\SOFTWARE\Volnar", "/f"], capture_output=True, env=env)
     proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=env)

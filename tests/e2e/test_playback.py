@@ -75,7 +75,7 @@ def main():
         wine("reg", "delete", r"HKCU\SOFTWARE\Volnar", "/f", env=env)
         wine("reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f",
              env=env)
-        exe = os.path.join(harness.win32_dir(), "volnar.exe")
+        exe = os.path.join(harness.win_dir(), "volnar.exe")
         proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env=env)
         try:

@@ -52,7 +52,7 @@ class PlayerStreamTest(unittest.TestCase):
         wine("reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f")
         subprocess.run(["wineserver", "-w"])
         cap = harness.Capture()
-        exe = os.path.join(harness.win32_dir(), "volnar.exe")
+        exe = os.path.join(harness.win_dir(), "volnar.exe")
         proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                 env=cap.env(), cwd=os.path.dirname(exe))
         try:

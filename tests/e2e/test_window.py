@@ -44,7 +44,7 @@ def pixel(png, x, y):
 def main():
     harness.ensure_prefix()
     env = dict(os.environ)
-    exe = os.path.join(harness.win32_dir(), "volnar.exe")
+    exe = os.path.join(harness.win_dir(), "volnar.exe")
     closer = harness.tool_exe("close_window")
     wine("reg", "delete", r"HKCU\SOFTWARE\Volnar", "/f", env=env)
 

@@ -259,7 +259,9 @@ TEST(BrowserHost, ScriptErrorsAndCommands) {
     TVariant out;
     EXPECT_EQ(target->Exec(&CGID_DocHostCommandHandler, 40, 0, nullptr, out.Get()), c.answer);
     EXPECT_EQ(out.Type(), c.vt);
-    if (c.vt == VT_BOOL) EXPECT_EQ(out.Get()->boolVal, c.keep);
+    if (c.vt == VT_BOOL) {
+      EXPECT_EQ(out.Get()->boolVal, c.keep);
+    }
   }
   TVariant out;
   EXPECT_EQ(target->Exec(&CGID_DocHostCommandHandler, 41, 0, nullptr, out.Get()),

@@ -126,7 +126,9 @@ TEST_F(SupervisionTest, ErrorDialogsAreDestroyedScriptErrorDialogsClickedAndClos
     EXPECT_EQ(log.Saw(WM_LBUTTONDOWN), c.clicked) << c.caption;
     EXPECT_EQ(log.Saw(WM_LBUTTONUP), c.clicked) << c.caption;
     if (IsWindow(dialog)) {
-      if (c.caption_after) EXPECT_EQ(TextOf(dialog), c.caption_after) << c.caption;
+      if (c.caption_after) {
+        EXPECT_EQ(TextOf(dialog), c.caption_after) << c.caption;
+      }
       const auto icon = reinterpret_cast<HICON>(SendMessageW(dialog, WM_GETICON, ICON_SMALL, 0));
       EXPECT_EQ(icon, reinterpret_cast<HICON>(SendMessageW(Application.Handle(), WM_GETICON, ICON_SMALL, 0)));
       DestroyWindow(dialog);

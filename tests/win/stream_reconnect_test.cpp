@@ -275,7 +275,9 @@ TEST_F(LiveTest, AnEndSyncSetAfterTheEndIsCalledToo) {
     HSTREAM h = Open(std::string(kSteps) + "?status=http11&length=8000");
     ASSERT_NE(h, 0u) << "error " << EngineLastError();
     ASSERT_TRUE(WaitFor([&] { return StreamFilePosition(h, kFilePosTotal) == kFilePosError; }));
-    if (play) ASSERT_TRUE(StreamPlay(h, false));
+    if (play) {
+      ASSERT_TRUE(StreamPlay(h, false));
+    }
     SyncLog ended;
     ASSERT_NE(StreamSetSync(h, kSyncEnd, 0, &SyncLog::Proc, &ended), 0u);
     ASSERT_TRUE(WaitFor([&] { return ended.Count() > 0; }, 10s));
