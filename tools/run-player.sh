@@ -94,7 +94,7 @@ toolchains=(mingw-i686.cmake)
 if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
   dirs+=(win64)
   toolchains+=(mingw-x86_64.cmake)
-  say "this machine runs no 32-bit programs: running the 64-bit build (build/win64) under 64-bit Wine"
+  say "running the 64-bit build (build/win64) under 64-bit Wine: $VOLNAR_WIN_WHY"
 fi
 say "building volnar.exe in build/${dirs[*]} (catalogue host 127.0.0.1:$cat_port)"
 : >build/run-player-build.log
