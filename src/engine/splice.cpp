@@ -1,18 +1,56 @@
 #include "engine/splice.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace {
 
-// Rolling hash of a window (Rabin-Karp), so the search stays linear in the
-// length of `fresh` whatever the data; every hit is checked byte for byte.
-constexpr uint32_t kBase = 257;
+// For every end position q of `fresh` (1..fresh.size()), how many bytes before
+// q repeat the end of `history`: the longest common suffix of fresh[0, q) and
+// `history`. Returned as ends[q]; ends[0] = 0.
+//
+// Read backwards, this is the longest common prefix of each position of the
+// reversed `fresh` with the reversed `history`, which the Z-function of the
+// reversed history gives for all positions in one pass: O(history + fresh)
+// whatever the data (silence and other self-repeating audio included).
+std::vector<uint32_t> CommonSuffixes(std::span<const uint8_t> history, std::span<const uint8_t> fresh) {
+  const size_t h = history.size();
+  const size_t f = fresh.size();
+  auto pattern = [&](size_t i) { return history[h - 1 - i]; };
+  auto text = [&](size_t j) { return fresh[f - 1 - j]; };
 
-uint32_t PowerOf(size_t n) {
-  uint32_t p = 1;
-  for (size_t i = 0; i < n; ++i) p *= kBase;
-  return p;
+  // z[i]: common prefix of the reversed history with itself from i on.
+  std::vector<uint32_t> z(h, 0);
+  if (h) z[0] = static_cast<uint32_t>(h);
+  for (size_t i = 1, l = 0, r = 0; i < h; ++i) {
+    size_t e = 0;
+    if (i < r) e = std::min<size_t>(z[i - l], r - i);
+    while (i + e < h && pattern(e) == pattern(i + e)) ++e;
+    z[i] = static_cast<uint32_t>(e);
+    if (i + e > r) {
+      l = i;
+      r = i + e;
+    }
+  }
+  // The same against the reversed fresh bytes: [l, r) is the rightmost
+  // stretch known to equal the start of the reversed history.
+  std::vector<uint32_t> ends(f + 1, 0);
+  for (size_t j = 0, l = 0, r = 0; j < f; ++j) {
+    size_t e = 0;
+    if (j < r) {
+      e = std::min<size_t>(z[j - l], r - j);
+      if (e < r - j) {
+        ends[f - j] = static_cast<uint32_t>(e);
+        continue;
+      }
+    }
+    while (j + e < f && e < h && text(j + e) == pattern(e)) ++e;
+    ends[f - j] = static_cast<uint32_t>(e);
+    if (j + e > r) {
+      l = j;
+      r = j + e;
+    }
+  }
+  return ends;
 }
 
 }  // namespace
@@ -25,47 +63,32 @@ SpliceResult FindSplice(std::span<const uint8_t> history, std::span<const uint8_
     return result;
   }
   const size_t k = std::min(kSpliceProbeBytes, history.size());
-  const std::span<const uint8_t> probe = history.last(k);
-  const std::span<const uint8_t> before = history.first(history.size() - k);
+  // A later place may always reach further back than the best one so far
+  // (audio that repeats itself: silence, a jingle), so nothing is decided
+  // while the burst may still be resending old audio: up to the whole history
+  // and the probe after it.
+  if (more_coming && fresh.size() < history.size() + k) return result;
 
+  const std::vector<uint32_t> ends = CommonSuffixes(history, fresh);
+  // The old tail (k bytes at least) anywhere in `fresh`; the place whose
+  // match reaches furthest back wins, the latest on a tie.
   size_t best_at = 0;
-  size_t best_back = 0;
-  bool found = false;
-  if (fresh.size() >= k) {
-    uint32_t want = 0, have = 0;
-    for (size_t i = 0; i < k; ++i) {
-      want = want * kBase + probe[i];
-      have = have * kBase + fresh[i];
-    }
-    const uint32_t top = PowerOf(k - 1);
-    for (size_t at = 0;; ++at) {
-      if (have == want && std::memcmp(fresh.data() + at, probe.data(), k) == 0) {
-        // How far the match reaches back before the probe.
-        size_t back = 0;
-        const size_t limit = std::min(at, before.size());
-        while (back < limit && fresh[at - 1 - back] == before[before.size() - 1 - back]) ++back;
-        if (!found || back >= best_back) {
-          found = true;
-          best_at = at;
-          best_back = back;
-        }
-      }
-      if (at + k >= fresh.size()) break;
-      have = (have - fresh[at] * top) * kBase + fresh[at + k];
+  size_t best_length = 0;
+  for (size_t q = k; q <= fresh.size(); ++q) {
+    if (ends[q] >= k && ends[q] >= best_length) {
+      best_at = q;
+      best_length = ends[q];
     }
   }
-  if (found) {
+  if (best_length) {
     result.kind = SpliceResult::Kind::kJoined;
-    result.fresh_from = best_at + k;
+    result.fresh_from = best_at;
     return result;
   }
-  // The tail can only reappear within the first history.size() bytes of a
-  // burst; past that (or when nothing more comes) the probe will not appear.
-  if (more_coming && fresh.size() < history.size() + k) return result;
   // A burst shorter than the probe: the new bytes may still begin with the
   // end of the old ones.
   for (size_t n = std::min({k - 1, fresh.size(), history.size()}); n >= kSpliceMinOverlap; --n) {
-    if (std::memcmp(fresh.data(), history.data() + history.size() - n, n) == 0) {
+    if (ends[n] == n) {
       result.kind = SpliceResult::Kind::kJoined;
       result.fresh_from = n;
       return result;
@@ -75,21 +98,31 @@ SpliceResult FindSplice(std::span<const uint8_t> history, std::span<const uint8_
   return result;
 }
 
-Splicer::Splicer(size_t history_bytes) : capacity_(std::max(history_bytes, kSpliceProbeBytes)) {}
+Splicer::Splicer(size_t history_bytes)
+    : capacity_(std::max(history_bytes, kSpliceProbeBytes)), history_(capacity_) {}
 
 void Splicer::Restart() {
+  // The old audio as one run, oldest first; nothing joins the history while
+  // matching, so this stays right until the match is decided.
+  matched_.resize(history_fill_);
+  const size_t start = (history_at_ + capacity_ - history_fill_) % capacity_;
+  const size_t first = std::min(history_fill_, capacity_ - start);
+  std::copy_n(history_.begin() + static_cast<std::ptrdiff_t>(start), first, matched_.begin());
+  std::copy_n(history_.begin(), history_fill_ - first, matched_.begin() + static_cast<std::ptrdiff_t>(first));
   held_.clear();
   matching_ = true;
 }
 
 void Splicer::Keep(std::span<const uint8_t> audio) {
-  if (audio.size() >= capacity_) {
-    history_.assign(audio.end() - static_cast<std::ptrdiff_t>(capacity_), audio.end());
-    return;
+  if (audio.size() >= capacity_) audio = audio.last(capacity_);
+  // A circular buffer: each byte is copied once, whatever the chunks.
+  while (!audio.empty()) {
+    const size_t n = std::min(audio.size(), capacity_ - history_at_);
+    std::copy_n(audio.begin(), n, history_.begin() + static_cast<std::ptrdiff_t>(history_at_));
+    history_at_ = (history_at_ + n) % capacity_;
+    history_fill_ = std::min(capacity_, history_fill_ + n);
+    audio = audio.subspan(n);
   }
-  const size_t overflow = history_.size() + audio.size() > capacity_ ? history_.size() + audio.size() - capacity_ : 0;
-  history_.erase(history_.begin(), history_.begin() + static_cast<std::ptrdiff_t>(overflow));
-  history_.insert(history_.end(), audio.begin(), audio.end());
 }
 
 void Splicer::Release(size_t from, bool joined, std::vector<uint8_t>& out, bool& discontinuity) {
@@ -98,7 +131,11 @@ void Splicer::Release(size_t from, bool joined, std::vector<uint8_t>& out, bool&
   if (!joined) discontinuity_next_ = true;
   const std::span<const uint8_t> fresh = std::span<const uint8_t>(held_).subspan(from);
   Pass(fresh, out, discontinuity);
+  // A burst's worth each; not needed until the next reconnect.
   held_.clear();
+  held_.shrink_to_fit();
+  matched_.clear();
+  matched_.shrink_to_fit();
 }
 
 void Splicer::Pass(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bool& discontinuity) {
@@ -118,13 +155,15 @@ void Splicer::Feed(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bo
   }
   if (audio.empty()) return;
   held_.insert(held_.end(), audio.begin(), audio.end());
-  const SpliceResult r = FindSplice(history_, held_, true);
+  // Answers at once (no search) until enough is held to decide, then searches
+  // once: the bytes fed are looked at a bounded number of times in all.
+  const SpliceResult r = FindSplice(matched_, held_, true);
   if (r.kind == SpliceResult::Kind::kNeedMore) return;
   Release(r.fresh_from, r.kind == SpliceResult::Kind::kJoined, out, discontinuity);
 }
 
 void Splicer::GiveUp(std::vector<uint8_t>& out, bool& discontinuity) {
   if (!matching_) return;
-  const SpliceResult r = FindSplice(history_, held_, false);
+  const SpliceResult r = FindSplice(matched_, held_, false);
   Release(r.fresh_from, r.kind == SpliceResult::Kind::kJoined, out, discontinuity);
 }

@@ -38,9 +38,11 @@ struct SpliceResult {
 // anywhere in `fresh` (junk may come first); a shorter overlap only at its
 // start, and only once the answer is final. With `more_coming`, kNeedMore is
 // answered while `fresh` is still too short to rule an overlap out; without
-// it the answer is final. Among several places the tail matches (audio that repeats itself), the
-// one whose match reaches furthest back wins, the latest on a tie: they sound
-// the same.
+// it the answer is final. Among several places the tail matches (audio that
+// repeats itself), the one whose match reaches furthest back wins, the latest
+// on a tie: they sound the same. While more may come, nothing is decided until
+// `fresh` holds the whole history and the probe after it (a later place may
+// still reach further back); the search itself is linear in both lengths.
 SpliceResult FindSplice(std::span<const uint8_t> history, std::span<const uint8_t> fresh,
                         bool more_coming);
 
@@ -68,6 +70,7 @@ class Splicer {
 
   bool Matching() const { return matching_; }
   size_t HeldBytes() const { return held_.size(); }
+  size_t HistoryBytes() const { return history_fill_; }  // at most the capacity
   uint64_t RepeatedBytes() const { return repeated_; }  // dropped as already heard
 
  private:
@@ -76,7 +79,12 @@ class Splicer {
   void Pass(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bool& discontinuity);
 
   const size_t capacity_;
-  std::vector<uint8_t> history_;  // newest `capacity_` bytes that passed, oldest first
+  // The newest `capacity_` bytes that passed, circular: the oldest byte is at
+  // history_at_ once the buffer is full.
+  std::vector<uint8_t> history_;
+  size_t history_at_ = 0;    // where the next byte goes
+  size_t history_fill_ = 0;  // bytes held, up to capacity_
+  std::vector<uint8_t> matched_;  // while matching: the history as one run, oldest first
   std::vector<uint8_t> held_;     // new connection's audio while matching
   bool matching_ = false;
   bool discontinuity_next_ = false;  // the next audio that passes starts a new run
