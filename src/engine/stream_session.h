@@ -43,7 +43,8 @@ class Network {
   [[nodiscard]] virtual int Connect(const std::string& host, uint16_t port, uint32_t timeout_ms,
                                     std::unique_ptr<Connection>& out) = 0;
   // Replaces `connection` by a TLS connection over it to `host` (SNI, the
-  // certificate chain and name verified); kErrorTls when verification fails.
+  // certificate chain and name verified); kErrorCertificate when verification
+  // fails, kErrorTls when no TLS session could be negotiated.
   [[nodiscard]] virtual int StartTls(const std::string& host, uint32_t timeout_ms,
                                      std::unique_ptr<Connection>& connection) = 0;
   virtual uint64_t NowMs() = 0;  // a monotonic clock
