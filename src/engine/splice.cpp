@@ -1,24 +1,18 @@
 #include "engine/splice.h"
 
 #include <algorithm>
+#include <optional>
 
 namespace {
 
-// For every end position q of `fresh` (1..fresh.size()), how many bytes before
-// q repeat the end of `history`: the longest common suffix of fresh[0, q) and
-// `history`. Returned as ends[q]; ends[0] = 0.
-//
-// Read backwards, this is the longest common prefix of each position of the
-// reversed `fresh` with the reversed `history`, which the Z-function of the
-// reversed history gives for all positions in one pass: O(history + fresh)
-// whatever the data (silence and other self-repeating audio included).
-std::vector<uint32_t> CommonSuffixes(std::span<const uint8_t> history, std::span<const uint8_t> fresh) {
-  const size_t h = history.size();
-  const size_t f = fresh.size();
-  auto pattern = [&](size_t i) { return history[h - 1 - i]; };
-  auto text = [&](size_t j) { return fresh[f - 1 - j]; };
-
-  // z[i]: common prefix of the reversed history with itself from i on.
+// For every position j of a text, how many bytes from j on equal the start of a
+// pattern (both given by index): the Z-function of the pattern, carried over
+// the text. O(pattern + text) whatever the data (silence and other
+// self-repeating audio included).
+template <typename Pattern, typename Text>
+std::vector<uint32_t> PrefixMatches(size_t pattern_size, Pattern pattern, size_t text_size, Text text) {
+  const size_t h = pattern_size;
+  // z[i]: common prefix of the pattern with itself from i on.
   std::vector<uint32_t> z(h, 0);
   if (h) z[0] = static_cast<uint32_t>(h);
   for (size_t i = 1, l = 0, r = 0; i < h; ++i) {
@@ -31,25 +25,40 @@ std::vector<uint32_t> CommonSuffixes(std::span<const uint8_t> history, std::span
       r = i + e;
     }
   }
-  // The same against the reversed fresh bytes: [l, r) is the rightmost
-  // stretch known to equal the start of the reversed history.
-  std::vector<uint32_t> ends(f + 1, 0);
-  for (size_t j = 0, l = 0, r = 0; j < f; ++j) {
+  // The same against the text: [l, r) is the rightmost stretch known to
+  // equal the start of the pattern.
+  std::vector<uint32_t> out(text_size, 0);
+  for (size_t j = 0, l = 0, r = 0; j < text_size; ++j) {
     size_t e = 0;
     if (j < r) {
       e = std::min<size_t>(z[j - l], r - j);
       if (e < r - j) {
-        ends[f - j] = static_cast<uint32_t>(e);
+        out[j] = static_cast<uint32_t>(e);
         continue;
       }
     }
-    while (j + e < f && e < h && text(j + e) == pattern(e)) ++e;
-    ends[f - j] = static_cast<uint32_t>(e);
+    while (j + e < text_size && e < h && text(j + e) == pattern(e)) ++e;
+    out[j] = static_cast<uint32_t>(e);
     if (j + e > r) {
       l = j;
       r = j + e;
     }
   }
+  return out;
+}
+
+// For every end position q of `fresh` (1..fresh.size()), how many bytes before
+// q repeat the end of `history`: the longest common suffix of fresh[0, q) and
+// `history`, as ends[q]; ends[0] = 0. Read backwards, that is the common
+// prefix of the reversed fresh bytes at each position with the reversed
+// history.
+std::vector<uint32_t> CommonSuffixes(std::span<const uint8_t> history, std::span<const uint8_t> fresh) {
+  const size_t h = history.size();
+  const size_t f = fresh.size();
+  const std::vector<uint32_t> back = PrefixMatches(
+      h, [&](size_t i) { return history[h - 1 - i]; }, f, [&](size_t j) { return fresh[f - 1 - j]; });
+  std::vector<uint32_t> ends(f + 1, 0);
+  for (size_t j = 0; j < f; ++j) ends[f - j] = back[j];
   return ends;
 }
 
@@ -101,7 +110,20 @@ SpliceResult FindSplice(std::span<const uint8_t> history, std::span<const uint8_
 Splicer::Splicer(size_t history_bytes)
     : capacity_(std::max(history_bytes, kSpliceProbeBytes)), history_(capacity_) {}
 
+std::optional<size_t> FindBurstStart(std::span<const uint8_t> history, std::span<const uint8_t> fresh) {
+  if (fresh.size() < kSpliceProbeBytes || history.size() < kSpliceMinHistory) return std::nullopt;
+  // Common prefix of the history from each position on with `fresh`.
+  const std::vector<uint32_t> at = PrefixMatches(
+      fresh.size(), [&](size_t i) { return fresh[i]; }, history.size(), [&](size_t j) { return history[j]; });
+  // The latest place that `fresh` continues to its end or to the history's.
+  for (size_t s = history.size() - kSpliceProbeBytes + 1; s-- > 0;) {
+    if (at[s] >= kSpliceProbeBytes && at[s] == std::min(fresh.size(), history.size() - s)) return s;
+  }
+  return std::nullopt;
+}
+
 void Splicer::Restart() {
+  skip_ = 0;
   // The old audio as one run, oldest first; nothing joins the history while
   // matching, so this stays right until the match is decided.
   matched_.resize(history_fill_);
@@ -134,8 +156,10 @@ void Splicer::Release(size_t from, bool joined, std::vector<uint8_t>& out, bool&
   // A burst's worth each; not needed until the next reconnect.
   held_.clear();
   held_.shrink_to_fit();
-  matched_.clear();
-  matched_.shrink_to_fit();
+  if (!skip_) {
+    matched_.clear();
+    matched_.shrink_to_fit();
+  }
 }
 
 void Splicer::Pass(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bool& discontinuity) {
@@ -150,6 +174,7 @@ void Splicer::Pass(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bo
 
 void Splicer::Feed(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bool& discontinuity) {
   if (!matching_) {
+    if (skip_) Skip(audio);
     Pass(audio, out, discontinuity);
     return;
   }
@@ -165,5 +190,36 @@ void Splicer::Feed(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bo
 void Splicer::GiveUp(std::vector<uint8_t>& out, bool& discontinuity) {
   if (!matching_) return;
   const SpliceResult r = FindSplice(matched_, held_, false);
+  if (r.kind == SpliceResult::Kind::kNoOverlap) {
+    if (const std::optional<size_t> from = FindBurstStart(matched_, held_)) {
+      // The burst so far resends old audio; the old tail has not come yet.
+      // Everything up to where the old audio ends is dropped as it comes.
+      skip_ = matched_.size() - *from;
+      const size_t now = std::min(skip_, held_.size());
+      skip_ -= now;
+      skip_at_ = *from + now;
+      Release(now, true, out, discontinuity);
+      return;
+    }
+  }
   Release(r.fresh_from, r.kind == SpliceResult::Kind::kJoined, out, discontinuity);
+}
+
+void Splicer::Skip(std::span<const uint8_t>& audio) {
+  while (skip_ && !audio.empty()) {
+    if (audio.front() != matched_[skip_at_]) {
+      // Not the old audio after all: what comes passes, as a new run.
+      skip_ = 0;
+      discontinuity_next_ = true;
+      break;
+    }
+    audio = audio.subspan(1);
+    ++skip_at_;
+    --skip_;
+    ++repeated_;
+  }
+  if (!skip_) {
+    matched_.clear();
+    matched_.shrink_to_fit();
+  }
 }

@@ -308,3 +308,52 @@ TEST(Splice, HistoryFedInPiecesStaysWithinItsCapacity) {
 }
 
 }  // namespace
+
+namespace {
+
+// A burst that comes slowly: when the wait ends, only old audio from before
+// the old tail has come. It is not new: the rest of the old audio is dropped
+// as it arrives, and what follows the old tail passes as one run with it.
+TEST(Splice, ABurstCutShortByTheWaitStillJoinsAtTheOldEnd) {
+  const std::vector<uint8_t> before = Noise(60000, 40);
+  const std::vector<uint8_t> after = Noise(20000, 41);
+  const std::vector<uint8_t> burst = Cat(std::vector<uint8_t>(before.begin() + 10000, before.end()), after);
+  for (size_t by_then : {size_t(3000), size_t(30000), size_t(49000)}) {
+    for (size_t chunk : {size_t(1), size_t(1500)}) {
+      SCOPED_TRACE(testing::Message() << by_then << " bytes before the wait ended, chunk " << chunk);
+      Splicer splicer(64 * 1024);
+      std::vector<uint8_t> out;
+      bool discontinuity = false;
+      splicer.Feed(before, out, discontinuity);
+      out.clear();
+      splicer.Restart();
+      splicer.Feed(std::span(burst).first(by_then), out, discontinuity);
+      splicer.GiveUp(out, discontinuity);
+      EXPECT_TRUE(out.empty());
+      for (size_t at = by_then; at < burst.size(); at += chunk)
+        splicer.Feed(std::span(burst).subspan(at, std::min(chunk, burst.size() - at)), out, discontinuity);
+      EXPECT_EQ(out, after);
+      EXPECT_FALSE(discontinuity);
+      EXPECT_EQ(splicer.RepeatedBytes(), 50000u);
+    }
+  }
+  // Old audio that turns into something else before the old tail: from there
+  // on it is new, marked as a new run.
+  Splicer splicer(64 * 1024);
+  std::vector<uint8_t> out;
+  bool discontinuity = false;
+  splicer.Feed(before, out, discontinuity);
+  out.clear();
+  splicer.Restart();
+  splicer.Feed(std::span(before).subspan(20000, 5000), out, discontinuity);
+  splicer.GiveUp(out, discontinuity);
+  const std::vector<uint8_t> other = Noise(7000, 42);
+  splicer.Feed(Cat(std::vector<uint8_t>(before.begin() + 25000, before.begin() + 26000), other), out, discontinuity);
+  EXPECT_EQ(out, other);
+  EXPECT_TRUE(discontinuity);
+  // New audio that is not in the history at all passes whole, as before.
+  EXPECT_FALSE(FindBurstStart(before, other).has_value());
+  EXPECT_EQ(FindBurstStart(before, std::span(before).subspan(20000, 5000)), std::optional<size_t>(20000));
+}
+
+}  // namespace
