@@ -46,13 +46,16 @@ class FakeNetwork;
 
 class FakeConnection : public Connection {
  public:
-  FakeConnection(FakeNetwork& net, Attempt attempt) : net_(net), attempt_(std::move(attempt)) {}
+  FakeConnection(FakeNetwork& net, Attempt attempt, size_t number)
+      : net_(net), attempt_(std::move(attempt)), number_(number) {}
+  ~FakeConnection() override;
   int Send(std::string_view data, uint32_t) override;
   int Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) override;
 
  private:
   FakeNetwork& net_;
   Attempt attempt_;
+  size_t number_;  // the how-manieth connection made (0 = the first)
   size_t at_ = 0;
 };
 
@@ -65,7 +68,10 @@ class FakeNetwork : public Network {
     script.pop_front();
     if (a.connect_error != kErrorOk) return a.connect_error;
     tls_next = a.tls_error;
-    out = std::make_unique<FakeConnection>(*this, std::move(a));
+    connected_at.push_back(now);
+    closed_at.push_back(0);
+    last_data_at.push_back(0);
+    out = std::make_unique<FakeConnection>(*this, std::move(a), connected_at.size() - 1);
     return kErrorOk;
   }
   int StartTls(const std::string& host, uint32_t, std::unique_ptr<Connection>&) override {
@@ -84,11 +90,16 @@ class FakeNetwork : public Network {
   std::deque<Attempt> script;
   std::vector<std::string> hosts, tls_hosts, requests;
   std::vector<uint32_t> sleeps;
+  // Per connection made: when it was made, when it was closed (0: still
+  // open), when its last byte was received.
+  std::vector<uint64_t> connected_at, closed_at, last_data_at;
   uint64_t now = 1000;
   int cancel_at_sleep = -1;
   bool cancelled = false;
   int tls_next = kErrorOk;
 };
+
+FakeConnection::~FakeConnection() { net_.closed_at[number_] = net_.now; }
 
 int FakeConnection::Send(std::string_view data, uint32_t) {
   net_.requests.emplace_back(data);
@@ -102,6 +113,7 @@ int FakeConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, s
     std::memcpy(buffer, attempt_.answer.data() + at_, got);
     at_ += got;
     net_.now += 1;
+    net_.last_data_at[number_] = net_.now;
     return kErrorOk;
   }
   switch (attempt_.end) {
@@ -210,6 +222,62 @@ TEST(StreamSession, ADropIsJoinedWithoutRepeatOrGapAfterEachKindOfOutage) {
     ASSERT_GE(net.sleeps.size(), c.sleeps.size());
     EXPECT_EQ(std::vector<uint32_t>(net.sleeps.begin(), net.sleeps.begin() + ptrdiff_t(c.sleeps.size())), c.sleeps);
   }
+}
+
+// A connection that goes silent without a reset or a close (a dead link):
+// noticed after kStallMs, long before the read time-out; a new connection is
+// made beside it, its burst joined, and the silent one closed once the new one
+// has delivered.
+TEST(StreamSession, AStallIsBridgedByAConnectionMadeBesideIt) {
+  const std::string timeline = Frames(0, 400);
+  const std::string before = timeline.substr(0, 200 * kFrameBytes);
+  const std::string burst = timeline.substr(200 * kFrameBytes - 65536 + 3);
+  const struct {
+    const char* what;
+    std::vector<Attempt> script;
+    std::vector<uint64_t> tries;  // ms after the last byte of the stalled one that each new connection is tried
+  } cases[] = {
+      {"answered at once", {Live(before, Attempt::End::kStall), Live(burst, Attempt::End::kClose)}, {kStallMs}},
+      {"refused twice first",
+       {Live(before, Attempt::End::kStall), Refused(), Refused(), Live(burst, Attempt::End::kClose)},
+       {kStallMs, kStallMs + 200, kStallMs + 700}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeNetwork net;
+    net.script.assign(c.script.begin(), c.script.end());
+    const Heard heard = Play(net);
+    EXPECT_TRUE(heard.audio == timeline) << "audio repeated or lost at the join: " << heard.audio.size();
+    EXPECT_TRUE(heard.joins.empty());
+    // Refusals beside a stalled connection wait on it, not in a back-off.
+    ASSERT_FALSE(net.sleeps.empty());  // the back-off after the last connection ended
+    EXPECT_EQ(net.sleeps.front(), 200u);
+    ASSERT_GE(net.hosts.size(), c.tries.size() + 1);
+    const uint64_t stalled_at = net.last_data_at[0];
+    ASSERT_GE(net.connected_at.size(), 2u);
+    EXPECT_GE(net.connected_at[1], stalled_at + c.tries.back());
+    EXPECT_LE(net.connected_at[1], stalled_at + c.tries.back() + 50);
+    // Closed once the new connection delivered, not before it was made.
+    EXPECT_GE(net.closed_at[0], net.connected_at[1]);
+    EXPECT_LE(net.closed_at[0], net.last_data_at[1]);
+  }
+}
+
+// Nothing answers beside the stalled connection: the read time-out still
+// ends it, then the usual reconnection runs until its time limit.
+TEST(StreamSession, AStallThatNeverEndsIsEndedByTheReadTimeOut) {
+  FakeNetwork net;
+  net.script = {Live(Frames(0, 100), Attempt::End::kStall)};  // every later attempt refused
+  const Heard heard = Play(net);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  EXPECT_TRUE(heard.audio == Frames(0, 100));
+  ASSERT_EQ(net.closed_at.size(), 1u);
+  const uint64_t silent = net.closed_at[0] - net.last_data_at[0];
+  EXPECT_GE(silent, Options().read_timeout_ms);
+  EXPECT_LE(silent, Options().read_timeout_ms + 1000);  // an attempt beside it may be under way
+  // Tried beside it while it lasted (2, 2.2, 2.7 and 3.7 s into the
+  // silence), then once after each wait of the back-off.
+  EXPECT_EQ(net.hosts.size(), 1u + 4u + net.sleeps.size());
 }
 
 TEST(StreamSession, ALongOutageResumesWithTheNewAudioAsANewRun) {
