@@ -3,7 +3,7 @@
 connection the ways real networks do, for the reconnection tests.
 
     python3 tools/fault_proxy.py --target 127.0.0.1:8000 [--port 0] [--port-file F]
-        [--reset-after S | --stall-after S] [--refuse K]
+        [--reset-after S | --stall-after S] [--refuse K] [--rate-after B]
 
   --reset-after S  S seconds after the first connection was accepted, close it with a
                    zero linger: the listener gets a reset, and its kernel drops what it
@@ -14,6 +14,8 @@ connection the ways real networks do, for the reconnection tests.
                    the server does not notice.
   --refuse K       after the fault, the next K connections are accepted and reset at once
                    (a server or link that is not back yet).
+  --rate-after B   connections made after the fault get at most B bytes/s: a slow link,
+                   over which a server's burst on connect takes a while to arrive.
 
 Only the first connection is broken; the later ones are forwarded as they come.
 Importable: FaultProxy(...).start() runs it on threads of this process; .stats() tells
@@ -31,12 +33,13 @@ import time
 
 
 class FaultProxy:
-    def __init__(self, target, port=0, reset_after=None, stall_after=None, refuse=0):
+    def __init__(self, target, port=0, reset_after=None, stall_after=None, refuse=0, rate_after=None):
         host, _, p = target.rpartition(":")
         self.target = (host or "127.0.0.1", int(p))
         self.reset_after = reset_after
         self.stall_after = stall_after
         self.refuse = refuse
+        self.rate_after = rate_after
         self.listener = socket.socket()
         self.listener.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
         self.listener.bind(("127.0.0.1", port))
@@ -92,10 +95,12 @@ class FaultProxy:
             if refuse:
                 reset(client)
                 continue
-            t = threading.Thread(target=self.forward, args=(client, number == 1), daemon=True)
+            with self.lock:
+                rate = self.rate_after if self.faulted_at is not None else None
+            t = threading.Thread(target=self.forward, args=(client, number == 1, rate), daemon=True)
             t.start()
 
-    def forward(self, client, broken):
+    def forward(self, client, broken, rate=None):
         try:
             upstream = socket.create_connection(self.target, timeout=5)
         except OSError:
@@ -131,7 +136,7 @@ class FaultProxy:
                     if not stalled:
                         upstream.sendall(data)
                 if upstream in ready:
-                    data = recv(upstream)
+                    data = recv(upstream, int(rate * 0.02) if rate else 65536)
                     if not data:
                         if not stalled:
                             client.shutdown(socket.SHUT_WR)
@@ -141,6 +146,8 @@ class FaultProxy:
                         client.sendall(data)
                         with self.lock:
                             self.forwarded += len(data)
+                        if rate:
+                            time.sleep(len(data) / rate)
         except OSError:
             pass
         finally:
@@ -151,9 +158,9 @@ class FaultProxy:
                     pass
 
 
-def recv(s):
+def recv(s, size=65536):
     try:
-        return s.recv(65536)
+        return s.recv(size)
     except OSError:
         return b""
 
@@ -184,10 +191,11 @@ def main():
     ap.add_argument("--reset-after", type=float)
     ap.add_argument("--stall-after", type=float)
     ap.add_argument("--refuse", type=int, default=0)
+    ap.add_argument("--rate-after", type=float)
     a = ap.parse_args()
     if a.reset_after is not None and a.stall_after is not None:
         ap.error("--reset-after and --stall-after exclude each other")
-    proxy = FaultProxy(a.target, a.port, a.reset_after, a.stall_after, a.refuse)
+    proxy = FaultProxy(a.target, a.port, a.reset_after, a.stall_after, a.refuse, a.rate_after)
     if a.port_file:
         with open(a.port_file, "w") as f:
             f.write("%d\n" % proxy.port)

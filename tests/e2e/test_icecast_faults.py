@@ -66,12 +66,17 @@ class IcecastFaultTest(unittest.TestCase):
     def test_reset_then_refused_reconnections(self):
         self.play_through(FaultProxy("127.0.0.1:%d" % ICECAST.port, reset_after=FAULT_AFTER, refuse=2))
 
+    def test_reset_then_a_slow_link(self):
+        # The new connection brings icecast's 64 KiB burst at 40 KB/s: it takes longer
+        # than the engine's wait for the old tail, and is still a repeat.
+        self.play_through(FaultProxy("127.0.0.1:%d" % ICECAST.port, reset_after=FAULT_AFTER, rate_after=40000))
+
     def test_stall(self):
         stats = self.play_through(FaultProxy("127.0.0.1:%d" % ICECAST.port, stall_after=FAULT_AFTER))
         # The stalled connection is given up once the new one delivers, long before the
-        # 15 s read time-out would have ended it.
+        # 15 s read time-out would have ended it (or the run's end, 7 s after the fault).
         self.assertIsNotNone(stats["stalled_closed_after"], "the stalled connection stayed open")
-        self.assertLess(stats["stalled_closed_after"], 10.0)
+        self.assertLess(stats["stalled_closed_after"], 5.0)
 
 
 if __name__ == "__main__":
