@@ -209,7 +209,11 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     const uint64_t quiet_from = std::max(last_data_ms_, waiting_since);
     uint64_t until = quiet_from + options_.read_timeout_ms;
     if (splicer_.Matching()) {
-      if (now >= splice_deadline_ms_) {
+      // Too little to tell old audio from new yet (a slow link): the wait
+      // goes on, up to a limit.
+      const uint64_t deadline =
+          splicer_.HeldBytes() < kSpliceProbeBytes ? splice_limit_ms_ : splice_deadline_ms_;
+      if (now >= deadline) {
         splicer_.GiveUp(audio, discontinuity);
         if (audio.size() > start) {
           DropStalled();
@@ -217,7 +221,7 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
         }
         continue;
       }
-      until = std::min(until, splice_deadline_ms_);
+      until = std::min(until, deadline);
     }
     // One connection beside a stalled one at a time, and only while the read
     // time-out has not ended the stalled one anyway.
@@ -301,6 +305,7 @@ void StreamSession::Adopt(std::unique_ptr<Connection> connection, const HttpAnsw
   splicer_.Restart();
   last_data_ms_ = network_.NowMs();
   splice_deadline_ms_ = last_data_ms_ + kSpliceWaitMs;
+  splice_limit_ms_ = splice_deadline_ms_ + kSpliceSlowWaitMs;
   ++reconnects_;
   piece_.clear();
   body_->Feed(head.body(), piece_, on_meta);
@@ -331,7 +336,6 @@ bool StreamSession::ConnectBeside(std::vector<uint8_t>& audio, bool& discontinui
   }
   stalled_ = std::move(connection_);
   stalled_body_ = std::move(body_);
-  ++side_attempt_;
   side_retry_ms_ = 0;
   Adopt(std::move(connection), head, audio, discontinuity, on_meta);
   return true;

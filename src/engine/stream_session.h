@@ -59,6 +59,9 @@ uint32_t ReconnectDelayMs(int attempt);
 // How long a new connection's audio is held while its burst may still bring
 // the tail of the old audio.
 inline constexpr uint64_t kSpliceWaitMs = 600;
+// How much longer it is held when, by then, too little has come to tell old
+// audio from new (kSpliceProbeBytes).
+inline constexpr uint64_t kSpliceSlowWaitMs = 1200;
 // Audio kept for matching: more than any server's burst on connect.
 inline constexpr size_t kSpliceHistoryBytes = 256 * 1024;
 // A live stream's bytes arrive all the time: a connection silent this long is
@@ -163,6 +166,7 @@ class StreamSession {
   int side_attempt_ = 0;          // connections tried beside a stalled one
   uint64_t side_retry_ms_ = 0;    // when the next may be tried
   uint64_t splice_deadline_ms_ = 0;
+  uint64_t splice_limit_ms_ = 0;  // the deadline while too little has come to decide
   Splicer splicer_{kSpliceHistoryBytes};
   std::vector<uint8_t> piece_;    // scratch: one read's audio
   int reconnects_ = 0;

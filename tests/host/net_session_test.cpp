@@ -38,6 +38,7 @@ struct Attempt {
   int connect_error = kErrorOk;  // kErrorNoConnection: refused
   std::string answer;            // everything the server sends
   size_t chunk = 1500;           // bytes per receive
+  uint64_t ms_per_chunk = 1;     // how long each takes to arrive
   enum class End { kClose, kReset, kStall } end = End::kClose;
   int tls_error = kErrorOk;
 };
@@ -112,7 +113,7 @@ int FakeConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, s
     got = std::min({size, attempt_.chunk, attempt_.answer.size() - at_});
     std::memcpy(buffer, attempt_.answer.data() + at_, got);
     at_ += got;
-    net_.now += 1;
+    net_.now += attempt_.ms_per_chunk;
     net_.last_data_at[number_] = net_.now;
     return kErrorOk;
   }
@@ -278,6 +279,33 @@ TEST(StreamSession, AStallThatNeverEndsIsEndedByTheReadTimeOut) {
   // Tried beside it while it lasted (2, 2.2, 2.7 and 3.7 s into the
   // silence), then once after each wait of the back-off.
   EXPECT_EQ(net.hosts.size(), 1u + 4u + net.sleeps.size());
+}
+
+// The new connection's burst comes over a slow link: when the wait for the
+// old tail ends, only older audio has come. It is still a repeat, and the
+// join stays exact; a link so slow that too little has come to tell is
+// waited for a while longer.
+TEST(StreamSession, ASlowBurstIsJoinedWhereTheOldAudioEnds) {
+  const std::string timeline = Frames(0, 400);
+  const struct {
+    const char* what;
+    size_t chunk;
+    uint64_t ms;
+  } cases[] = {
+      {"15 KB/s", 1500, 100},
+      {"1.7 KB/s: 1000 bytes by the end of the usual wait", 500, 300},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeNetwork net;
+    Attempt slow = Live(timeline.substr(200 * kFrameBytes - 65536 + 3), Attempt::End::kClose);
+    slow.chunk = c.chunk;
+    slow.ms_per_chunk = c.ms;
+    net.script = {Live(timeline.substr(0, 200 * kFrameBytes)), slow};
+    const Heard heard = Play(net);
+    EXPECT_TRUE(heard.audio == timeline) << "audio repeated or lost at the join: " << heard.audio.size();
+    EXPECT_TRUE(heard.joins.empty());
+  }
 }
 
 TEST(StreamSession, ALongOutageResumesWithTheNewAudioAsANewRun) {
