@@ -527,10 +527,11 @@ def tone_report(samples, rate=CAPTURE_RATE):
 def step_report_without_blips(samples, steps=32):
     """step_report, except that a single block heard as another step between blocks of
     one step, or of a step and the next (unrecognised blocks aside), counts as
-    unrecognised ('?'): the fixture's
-    loop seam (where a looping source joins the file's end to its start) and the edge
-    of a step can read that way for one 50 ms block. A repeat or a loss from a reconnect
-    lasts far longer than one block, so it still counts."""
+    unrecognised ('?'), as does a single odd block at the edge of the sound (its start,
+    next to a gap, its end): the fixture's loop seam (where a looping source joins the
+    file's end to its start), the decoder's first frames and the edge of a step can read
+    that way for one 50 ms block. A repeat or a loss from a reconnect lasts far longer
+    than one block, so it still counts, and gaps count as before."""
     report = step_report(samples, steps=steps)
     digits = "0123456789ABCDEFGHIJKLMNOPQRSTUV"
     seq = [-2 if c == "." else -1 if c == "?" else digits.index(c) for c in report["text"]]
@@ -547,7 +548,10 @@ def step_report_without_blips(samples, steps=32):
         if x < 0 or seq[i - 1] == x or seq[i + 1] == x:
             continue
         a, b = near(i, -1), near(i, 1)
-        if a is not None and b is not None and x != a and x != b and (b - a) % steps in (0, 1):
+        # At the edge of the sound (its start, after a gap, its end) one side is enough.
+        a = b if a is None else a
+        b = a if b is None else b
+        if a is not None and x != a and x != b and (b - a) % steps in (0, 1):
             seq[i] = -1
     backs = skips = 0
     prev = None
