@@ -226,7 +226,8 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     // One connection beside a stalled one at a time, and only while the read
     // time-out has not ended the stalled one anyway.
     if (live_ && !stalled_) {
-      const uint64_t stall_at = std::max(quiet_from + kStallMs, side_retry_ms_);
+      // A server that sends in larger, sparser pieces is allowed its own pace.
+      const uint64_t stall_at = std::max(quiet_from + std::max<uint64_t>(kStallMs, 2 * longest_quiet_ms_), side_retry_ms_);
       if (stall_at < quiet_from + options_.read_timeout_ms) {
         if (now >= stall_at) {
           if (ConnectBeside(audio, discontinuity, on_meta)) {
@@ -249,6 +250,7 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     if (error == kErrorAborted) return Next::kClosed;
     now = network_.NowMs();
     if (error == kErrorOk && got > 0) {
+      longest_quiet_ms_ = std::max(longest_quiet_ms_, now - quiet_from);
       last_data_ms_ = now;
       side_attempt_ = 0;
       side_retry_ms_ = 0;

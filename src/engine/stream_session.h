@@ -65,7 +65,8 @@ inline constexpr uint64_t kSpliceSlowWaitMs = 1200;
 // Audio kept for matching: more than any server's burst on connect.
 inline constexpr size_t kSpliceHistoryBytes = 256 * 1024;
 // A live stream's bytes arrive all the time: a connection silent this long is
-// taken as stalled (a dead link that sends neither data nor a reset), and a
+// taken as stalled (a dead link that sends neither data nor a reset; a server
+// seen to pause longer between its pieces gets twice its longest pause), and a
 // new connection is made beside it long before the buffer runs dry. The old
 // one is closed once the new one delivers; the read time-out still ends it
 // when no new connection can be made.
@@ -165,6 +166,7 @@ class StreamSession {
   std::unique_ptr<StreamBody> stalled_body_;
   int side_attempt_ = 0;          // connections tried beside a stalled one
   uint64_t side_retry_ms_ = 0;    // when the next may be tried
+  uint64_t longest_quiet_ms_ = 0;  // the longest wait for bytes that ended with bytes
   uint64_t splice_deadline_ms_ = 0;
   uint64_t splice_limit_ms_ = 0;  // the deadline while too little has come to decide
   Splicer splicer_{kSpliceHistoryBytes};

@@ -39,6 +39,7 @@ struct Attempt {
   std::string answer;            // everything the server sends
   size_t chunk = 1500;           // bytes per receive
   uint64_t ms_per_chunk = 1;     // how long each takes to arrive
+  std::vector<uint64_t> pauses_ms;  // or this, piece by piece (the last one repeats)
   enum class End { kClose, kReset, kStall } end = End::kClose;
   int tls_error = kErrorOk;
 };
@@ -58,6 +59,8 @@ class FakeConnection : public Connection {
   Attempt attempt_;
   size_t number_;  // the how-manieth connection made (0 = the first)
   size_t at_ = 0;
+  uint64_t due_ = 0;  // when the next piece arrives, once a wait for it began
+  size_t chunks_ = 0;  // pieces sent
 };
 
 class FakeNetwork : public Network {
@@ -110,10 +113,21 @@ int FakeConnection::Send(std::string_view data, uint32_t) {
 int FakeConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
   got = 0;
   if (at_ < attempt_.answer.size()) {
+    const uint64_t pause = attempt_.pauses_ms.empty()
+                               ? attempt_.ms_per_chunk
+                               : attempt_.pauses_ms[std::min(chunks_, attempt_.pauses_ms.size() - 1)];
+    // A piece that is not due within the wait: the wait times out.
+    if (!due_) due_ = net_.now + pause;
+    if (due_ > net_.now + timeout_ms) {
+      net_.now += timeout_ms;
+      return kErrorTimeout;
+    }
+    net_.now = due_;
+    due_ = 0;
     got = std::min({size, attempt_.chunk, attempt_.answer.size() - at_});
     std::memcpy(buffer, attempt_.answer.data() + at_, got);
     at_ += got;
-    net_.now += attempt_.ms_per_chunk;
+    ++chunks_;
     net_.last_data_at[number_] = net_.now;
     return kErrorOk;
   }
@@ -306,6 +320,31 @@ TEST(StreamSession, ASlowBurstIsJoinedWhereTheOldAudioEnds) {
     EXPECT_TRUE(heard.audio == timeline) << "audio repeated or lost at the join: " << heard.audio.size();
     EXPECT_TRUE(heard.joins.empty());
   }
+}
+
+// A healthy server that sends its audio in sparse pieces is not taken as
+// stalled once its pace is known: no connection beside it, nothing lost.
+TEST(StreamSession, AServerThatSendsSparsePiecesIsNotTakenAsStalled) {
+  const std::string audio = Frames(0, 100);
+  FakeNetwork net;
+  Attempt paced = Live(audio, Attempt::End::kClose);
+  // Pieces every 1.5 s at first, then every 2.5 s: longer than kStallMs,
+  // shorter than twice the pauses seen before.
+  paced.pauses_ms = {1500, 1500, 1500, 2500};
+  net.script = {paced};
+  StreamSession session(net, Options(), [](AudioCodec c) { return c == AudioCodec::kMp3; });
+  ASSERT_EQ(session.Open("http://radio.test/live", 0, nullptr), kErrorOk);
+  std::vector<uint8_t> heard = session.TakeAudio();
+  std::vector<uint8_t> piece;
+  bool discontinuity = false;
+  for (int i = 0; i < 10; ++i) {
+    piece.clear();
+    ASSERT_EQ(session.Receive(piece, discontinuity, nullptr), StreamSession::Next::kAudio);
+    heard.insert(heard.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(net.hosts.size(), 1u) << "taken as stalled";
+  EXPECT_FALSE(discontinuity);
+  EXPECT_TRUE(std::string(heard.begin(), heard.end()) == audio.substr(0, heard.size()));
 }
 
 TEST(StreamSession, ALongOutageResumesWithTheNewAudioAsANewRun) {
