@@ -227,7 +227,8 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     // time-out has not ended the stalled one anyway.
     if (live_ && !stalled_) {
       // A server that sends in larger, sparser pieces is allowed its own pace.
-      const uint64_t stall_at = std::max(quiet_from + std::max<uint64_t>(kStallMs, 2 * longest_quiet_ms_), side_retry_ms_);
+      const uint64_t stall_ms = std::clamp<uint64_t>(2 * longest_quiet_ms_, kStallMs, 2 * kStallMs);
+      const uint64_t stall_at = std::max(quiet_from + stall_ms, side_retry_ms_);
       if (stall_at < quiet_from + options_.read_timeout_ms) {
         if (now >= stall_at) {
           if (ConnectBeside(audio, discontinuity, on_meta)) {

@@ -65,11 +65,11 @@ inline constexpr uint64_t kSpliceSlowWaitMs = 1200;
 // Audio kept for matching: more than any server's burst on connect.
 inline constexpr size_t kSpliceHistoryBytes = 256 * 1024;
 // A live stream's bytes arrive all the time: a connection silent this long is
-// taken as stalled (a dead link that sends neither data nor a reset; a server
-// seen to pause longer between its pieces gets twice its longest pause), and a
+// taken as stalled (a dead link that sends neither data nor a reset), and a
 // new connection is made beside it long before the buffer runs dry. The old
 // one is closed once the new one delivers; the read time-out still ends it
-// when no new connection can be made.
+// when no new connection can be made. A server seen to pause longer between
+// its pieces is allowed twice its longest pause, up to twice this.
 inline constexpr uint32_t kStallMs = 2000;
 
 class StreamSession {
