@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
@@ -38,11 +39,19 @@ struct SpliceResult {
 // anywhere in `fresh` (junk may come first); a shorter overlap only at its
 // start, and only once the answer is final. With `more_coming`, kNeedMore is
 // answered while `fresh` is still too short to rule an overlap out; without
-// it the answer is final. Among several places the tail matches (audio that repeats itself), the
-// one whose match reaches furthest back wins, the latest on a tie: they sound
-// the same.
+// it the answer is final. Among several places the tail matches (audio that
+// repeats itself), the one whose match reaches furthest back wins, the latest
+// on a tie: they sound the same. While more may come, nothing is decided until
+// `fresh` holds the whole history and the probe after it (a later place may
+// still reach further back); the search itself is linear in both lengths.
 SpliceResult FindSplice(std::span<const uint8_t> history, std::span<const uint8_t> fresh,
                         bool more_coming);
+
+// Where the start of `fresh` lies in `history` when `fresh` (at least
+// kSpliceProbeBytes of it) is a copy of old audio that stops before the old
+// tail: a burst that has not reached the end of the old audio yet. The latest
+// such place; nullopt when there is none.
+std::optional<size_t> FindBurstStart(std::span<const uint8_t> history, std::span<const uint8_t> fresh);
 
 // The stream side of it: keeps the newest audio as history and, after a
 // reconnect, holds the new connection's audio back until FindSplice decides.
@@ -59,7 +68,9 @@ class Splicer {
   // resynchronise there).
   void Feed(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bool& discontinuity);
   // Ends the wait for the old tail (the server is slow to send, or a time
-  // limit passed): what is held is taken as new.
+  // limit passed): what is held is taken as new, unless it is a copy of old
+  // audio that has not reached the old tail yet (a burst that comes slowly):
+  // then the rest of the old audio is dropped as it arrives, byte for byte.
   void GiveUp(std::vector<uint8_t>& out, bool& discontinuity);
 
   // Audio that reached the listener another way (the probed start of the
@@ -68,15 +79,25 @@ class Splicer {
 
   bool Matching() const { return matching_; }
   size_t HeldBytes() const { return held_.size(); }
+  size_t HistoryBytes() const { return history_fill_; }  // at most the capacity
   uint64_t RepeatedBytes() const { return repeated_; }  // dropped as already heard
 
  private:
   // Ends matching: held bytes from `from` on pass as new.
   void Release(size_t from, bool joined, std::vector<uint8_t>& out, bool& discontinuity);
   void Pass(std::span<const uint8_t> audio, std::vector<uint8_t>& out, bool& discontinuity);
+  // Drops from the front of `audio` what is still to be skipped as heard.
+  void Skip(std::span<const uint8_t>& audio);
 
   const size_t capacity_;
-  std::vector<uint8_t> history_;  // newest `capacity_` bytes that passed, oldest first
+  // The newest `capacity_` bytes that passed, circular: the oldest byte is at
+  // history_at_ once the buffer is full.
+  std::vector<uint8_t> history_;
+  size_t history_at_ = 0;    // where the next byte goes
+  size_t history_fill_ = 0;  // bytes held, up to capacity_
+  std::vector<uint8_t> matched_;  // while matching or skipping: the history as one run, oldest first
+  size_t skip_ = 0;               // bytes still to drop as old audio after a slow burst
+  size_t skip_at_ = 0;            // where in matched_ the next skipped byte is
   std::vector<uint8_t> held_;     // new connection's audio while matching
   bool matching_ = false;
   bool discontinuity_next_ = false;  // the next audio that passes starts a new run

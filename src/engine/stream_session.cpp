@@ -187,6 +187,9 @@ int StreamSession::OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connec
 StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& discontinuity,
                                            const IcyDemux::MetaHandler& on_meta) {
   const size_t start = audio.size();
+  // Silence counts from here at the earliest: time the caller spent elsewhere
+  // (a full buffer) is not the connection's.
+  uint64_t waiting_since = network_.NowMs();
   for (;;) {
     if (network_.Cancelled()) return Next::kClosed;
     if (!connection_) {
@@ -198,39 +201,75 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
       // A clean end (declared length, last chunk): nothing to reconnect to.
       splicer_.GiveUp(audio, discontinuity);
       connection_.reset();
+      DropStalled();
       if (audio.size() > start) return Next::kAudio;
       return Next::kEnd;
     }
     uint64_t now = network_.NowMs();
-    uint32_t wait = options_.read_timeout_ms;
+    const uint64_t quiet_from = std::max(last_data_ms_, waiting_since);
+    uint64_t until = quiet_from + options_.read_timeout_ms;
     if (splicer_.Matching()) {
-      if (now >= splice_deadline_ms_) {
+      // Too little to tell old audio from new yet (a slow link): the wait
+      // goes on, up to a limit.
+      const uint64_t deadline =
+          splicer_.HeldBytes() < kSpliceProbeBytes ? splice_limit_ms_ : splice_deadline_ms_;
+      if (now >= deadline) {
         splicer_.GiveUp(audio, discontinuity);
-        if (audio.size() > start) return Next::kAudio;
+        if (audio.size() > start) {
+          DropStalled();
+          return Next::kAudio;
+        }
         continue;
       }
-      wait = static_cast<uint32_t>(std::min<uint64_t>(wait, splice_deadline_ms_ - now));
+      until = std::min(until, deadline);
     }
+    // One connection beside a stalled one at a time, and only while the read
+    // time-out has not ended the stalled one anyway.
+    if (live_ && !stalled_) {
+      // A server that sends in larger, sparser pieces is allowed its own pace.
+      const uint64_t stall_ms = std::clamp<uint64_t>(2 * longest_quiet_ms_, kStallMs, 2 * kStallMs);
+      const uint64_t stall_at = std::max(quiet_from + stall_ms, side_retry_ms_);
+      if (stall_at < quiet_from + options_.read_timeout_ms) {
+        if (now >= stall_at) {
+          if (ConnectBeside(audio, discontinuity, on_meta)) {
+            waiting_since = network_.NowMs();
+            if (audio.size() > start) {
+              DropStalled();
+              return Next::kAudio;
+            }
+          }
+          if (network_.Cancelled()) return Next::kClosed;
+          continue;
+        }
+        until = std::min(until, stall_at);
+      }
+    }
+    const uint32_t wait = static_cast<uint32_t>(until > now ? until - now : 0);
     size_t got = 0;
     piece_.clear();
     const int error = ReceiveBody(*connection_, *body_, wait, piece_, on_meta, got);
     if (error == kErrorAborted) return Next::kClosed;
     now = network_.NowMs();
     if (error == kErrorOk && got > 0) {
+      longest_quiet_ms_ = std::max(longest_quiet_ms_, now - quiet_from);
       last_data_ms_ = now;
+      side_attempt_ = 0;
+      side_retry_ms_ = 0;
       splicer_.Feed(piece_, audio, discontinuity);
       if (audio.size() > start) {
         outage_ = false;  // new audio: the next drop starts a new outage
+        DropStalled();    // the new connection delivers: the stalled one is of no use
         return Next::kAudio;
       }
       continue;
     }
-    // A read time-out while matching is only the end of the wait for the burst.
-    if (error == kErrorTimeout && now - last_data_ms_ < options_.read_timeout_ms) continue;
-    // Closed, reset or stalled past the read time-out.
+    // A read time-out while matching or before a stall is only the end of a wait.
+    if (error == kErrorTimeout && now - std::max(last_data_ms_, waiting_since) < options_.read_timeout_ms) continue;
+    // Closed, reset or silent past the read time-out.
     if (body_->complete()) continue;  // ended cleanly with this read
     splicer_.GiveUp(audio, discontinuity);
     connection_.reset();
+    DropStalled();
     if (!live_) return audio.size() > start ? Next::kAudio : Next::kEnd;  // a file cut short
     // A server that takes the listener back but drops it again before sending
     // anything new is one outage: the back-off and the time limit go on.
@@ -241,6 +280,68 @@ StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& di
     }
     if (audio.size() > start) return Next::kAudio;
   }
+}
+
+void StreamSession::DropStalled() {
+  stalled_.reset();
+  stalled_body_.reset();
+}
+
+int StreamSession::RequestAgain(uint32_t connect_timeout_ms, HttpAnswer& head,
+                                std::unique_ptr<Connection>& connection) {
+  Url url = url_;
+  const int error = RequestFollowingRedirects(url, 0, connect_timeout_ms, nullptr, head, connection);
+  if (error != kErrorOk) return error;
+  // The same station must still send the same kind of audio.
+  const std::string_view type = head.Header("content-type").value_or("");
+  const AudioCodec codec = CodecFromContentType(type);
+  if (codec != AudioCodec::kUnknown && codec != format_.codec) return kErrorFormat;
+  if (DetectPlaylist(type, url.path) != PlaylistKind::kNone && codec == AudioCodec::kUnknown) return kErrorFormat;
+  return kErrorOk;
+}
+
+void StreamSession::Adopt(std::unique_ptr<Connection> connection, const HttpAnswer& head, std::vector<uint8_t>& audio,
+                          bool& discontinuity, const IcyDemux::MetaHandler& on_meta) {
+  connection_ = std::move(connection);
+  body_ = std::make_unique<StreamBody>(head, true);  // the metadata interval counts afresh
+  live_ = !body_->has_length();
+  splicer_.Restart();
+  last_data_ms_ = network_.NowMs();
+  splice_deadline_ms_ = last_data_ms_ + kSpliceWaitMs;
+  splice_limit_ms_ = splice_deadline_ms_ + kSpliceSlowWaitMs;
+  ++reconnects_;
+  piece_.clear();
+  body_->Feed(head.body(), piece_, on_meta);
+  splicer_.Feed(piece_, audio, discontinuity);
+}
+
+bool StreamSession::ConnectBeside(std::vector<uint8_t>& audio, bool& discontinuity,
+                                  const IcyDemux::MetaHandler& on_meta) {
+  // What the buffer holds bridges the attempt: at most the usual connect
+  // time-out, and no longer than the stalled connection has left.
+  const uint64_t now = network_.NowMs();
+  const uint64_t dead_at = last_data_ms_ + options_.read_timeout_ms;
+  const uint32_t timeout = static_cast<uint32_t>(std::clamp<uint64_t>(
+      dead_at > now ? dead_at - now : 0, kMinAttemptMs, std::max<uint32_t>(options_.connect_timeout_ms, kMinAttemptMs)));
+  HttpAnswer head;
+  std::unique_ptr<Connection> connection;
+  const int error = RequestAgain(timeout, head, connection);
+  if (error == kErrorAborted || network_.Cancelled()) return false;
+  if (error != kErrorOk) {
+    side_retry_ms_ = network_.NowMs() + ReconnectDelayMs(side_attempt_++);
+    return false;
+  }
+  // Whatever the stalled connection already gave is in the splicer's history;
+  // it stays open (unread) until the new one has delivered.
+  if (splicer_.Matching()) {
+    // Stalled while its own burst was being matched: that ends here.
+    splicer_.GiveUp(audio, discontinuity);
+  }
+  stalled_ = std::move(connection_);
+  stalled_body_ = std::move(body_);
+  side_retry_ms_ = 0;
+  Adopt(std::move(connection), head, audio, discontinuity, on_meta);
+  return true;
 }
 
 bool StreamSession::Reconnect(std::vector<uint8_t>& audio, bool& discontinuity,
@@ -255,29 +356,13 @@ bool StreamSession::Reconnect(std::vector<uint8_t>& audio, bool& discontinuity,
     const uint64_t left = budget - std::min(budget, network_.NowMs() - dropped_ms_);
     const uint32_t connect_timeout = static_cast<uint32_t>(
         std::clamp<uint64_t>(left, kMinAttemptMs, std::max<uint32_t>(options_.connect_timeout_ms, kMinAttemptMs)));
-    Url url = url_;
     HttpAnswer head;
     std::unique_ptr<Connection> connection;
-    const int error = RequestFollowingRedirects(url, 0, connect_timeout, nullptr, head, connection);
+    const int error = RequestAgain(connect_timeout, head, connection);
     if (error == kErrorAborted || network_.Cancelled()) return false;
     if (error != kErrorOk) continue;
-    // The same station must still send the same kind of audio.
-    const AudioCodec codec = CodecFromContentType(head.Header("content-type").value_or(""));
-    if (codec != AudioCodec::kUnknown && codec != format_.codec) continue;
-    if (DetectPlaylist(head.Header("content-type").value_or(""), url.path) != PlaylistKind::kNone &&
-        codec == AudioCodec::kUnknown)
-      continue;
-    connection_ = std::move(connection);
-    body_ = std::make_unique<StreamBody>(head, true);  // the metadata interval counts afresh
-    live_ = !body_->has_length();
-    splicer_.Restart();
-    last_data_ms_ = network_.NowMs();
-    splice_deadline_ms_ = last_data_ms_ + kSpliceWaitMs;
-    ++reconnects_;
     ++attempt_;
-    piece_.clear();
-    body_->Feed(head.body(), piece_, on_meta);
-    splicer_.Feed(piece_, audio, discontinuity);
+    Adopt(std::move(connection), head, audio, discontinuity, on_meta);
     return true;
   }
 }

@@ -43,7 +43,8 @@ class Network {
   [[nodiscard]] virtual int Connect(const std::string& host, uint16_t port, uint32_t timeout_ms,
                                     std::unique_ptr<Connection>& out) = 0;
   // Replaces `connection` by a TLS connection over it to `host` (SNI, the
-  // certificate chain and name verified); kErrorTls when verification fails.
+  // certificate chain and name verified); kErrorCertificate when verification
+  // fails, kErrorTls when no TLS session could be negotiated.
   [[nodiscard]] virtual int StartTls(const std::string& host, uint32_t timeout_ms,
                                      std::unique_ptr<Connection>& connection) = 0;
   virtual uint64_t NowMs() = 0;  // a monotonic clock
@@ -58,8 +59,18 @@ uint32_t ReconnectDelayMs(int attempt);
 // How long a new connection's audio is held while its burst may still bring
 // the tail of the old audio.
 inline constexpr uint64_t kSpliceWaitMs = 600;
+// How much longer it is held when, by then, too little has come to tell old
+// audio from new (kSpliceProbeBytes).
+inline constexpr uint64_t kSpliceSlowWaitMs = 1200;
 // Audio kept for matching: more than any server's burst on connect.
 inline constexpr size_t kSpliceHistoryBytes = 256 * 1024;
+// A live stream's bytes arrive all the time: a connection silent this long is
+// taken as stalled (a dead link that sends neither data nor a reset), and a
+// new connection is made beside it long before the buffer runs dry. The old
+// one is closed once the new one delivers; the read time-out still ends it
+// when no new connection can be made. A server seen to pause longer between
+// its pieces is allowed twice its longest pause, up to twice this.
+inline constexpr uint32_t kStallMs = 2000;
 
 class StreamSession {
  public:
@@ -118,6 +129,16 @@ class StreamSession {
   // A new connection after a drop; false when the attempts are used up or the
   // stream was closed.
   bool Reconnect(std::vector<uint8_t>& audio, bool& discontinuity, const IcyDemux::MetaHandler& on_meta);
+  // One request to the address that played, for a reconnect; kErrorOk only
+  // with an answer that still sends the same kind of audio.
+  int RequestAgain(uint32_t connect_timeout_ms, HttpAnswer& head, std::unique_ptr<Connection>& connection);
+  // Takes `connection` as the current one and starts matching its audio.
+  void Adopt(std::unique_ptr<Connection> connection, const HttpAnswer& head, std::vector<uint8_t>& audio,
+             bool& discontinuity, const IcyDemux::MetaHandler& on_meta);
+  // The current connection went silent: a new one beside it. False when none
+  // could be made now (the next try is due at side_retry_ms_).
+  bool ConnectBeside(std::vector<uint8_t>& audio, bool& discontinuity, const IcyDemux::MetaHandler& on_meta);
+  void DropStalled();
 
   Network& network_;
   const NetOptions options_;
@@ -139,7 +160,15 @@ class StreamSession {
   uint64_t dropped_ms_ = 0;       // when the connection was lost
   bool outage_ = false;           // lost, and no new audio since
   int attempt_ = 0;               // reconnection attempts in this outage
+  // A connection that stalled, kept open while the one made beside it has
+  // not delivered new audio yet.
+  std::unique_ptr<Connection> stalled_;
+  std::unique_ptr<StreamBody> stalled_body_;
+  int side_attempt_ = 0;          // connections tried beside a stalled one
+  uint64_t side_retry_ms_ = 0;    // when the next may be tried
+  uint64_t longest_quiet_ms_ = 0;  // the longest wait for bytes that ended with bytes
   uint64_t splice_deadline_ms_ = 0;
+  uint64_t splice_limit_ms_ = 0;  // the deadline while too little has come to decide
   Splicer splicer_{kSpliceHistoryBytes};
   std::vector<uint8_t> piece_;    // scratch: one read's audio
   int reconnects_ = 0;

@@ -38,6 +38,8 @@ struct Attempt {
   int connect_error = kErrorOk;  // kErrorNoConnection: refused
   std::string answer;            // everything the server sends
   size_t chunk = 1500;           // bytes per receive
+  uint64_t ms_per_chunk = 1;     // how long each takes to arrive
+  std::vector<uint64_t> pauses_ms;  // or this, piece by piece (the last one repeats)
   enum class End { kClose, kReset, kStall } end = End::kClose;
   int tls_error = kErrorOk;
 };
@@ -46,14 +48,19 @@ class FakeNetwork;
 
 class FakeConnection : public Connection {
  public:
-  FakeConnection(FakeNetwork& net, Attempt attempt) : net_(net), attempt_(std::move(attempt)) {}
+  FakeConnection(FakeNetwork& net, Attempt attempt, size_t number)
+      : net_(net), attempt_(std::move(attempt)), number_(number) {}
+  ~FakeConnection() override;
   int Send(std::string_view data, uint32_t) override;
   int Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) override;
 
  private:
   FakeNetwork& net_;
   Attempt attempt_;
+  size_t number_;  // the how-manieth connection made (0 = the first)
   size_t at_ = 0;
+  uint64_t due_ = 0;  // when the next piece arrives, once a wait for it began
+  size_t chunks_ = 0;  // pieces sent
 };
 
 class FakeNetwork : public Network {
@@ -65,7 +72,10 @@ class FakeNetwork : public Network {
     script.pop_front();
     if (a.connect_error != kErrorOk) return a.connect_error;
     tls_next = a.tls_error;
-    out = std::make_unique<FakeConnection>(*this, std::move(a));
+    connected_at.push_back(now);
+    closed_at.push_back(0);
+    last_data_at.push_back(0);
+    out = std::make_unique<FakeConnection>(*this, std::move(a), connected_at.size() - 1);
     return kErrorOk;
   }
   int StartTls(const std::string& host, uint32_t, std::unique_ptr<Connection>&) override {
@@ -84,11 +94,16 @@ class FakeNetwork : public Network {
   std::deque<Attempt> script;
   std::vector<std::string> hosts, tls_hosts, requests;
   std::vector<uint32_t> sleeps;
+  // Per connection made: when it was made, when it was closed (0: still
+  // open), when its last byte was received.
+  std::vector<uint64_t> connected_at, closed_at, last_data_at;
   uint64_t now = 1000;
   int cancel_at_sleep = -1;
   bool cancelled = false;
   int tls_next = kErrorOk;
 };
+
+FakeConnection::~FakeConnection() { net_.closed_at[number_] = net_.now; }
 
 int FakeConnection::Send(std::string_view data, uint32_t) {
   net_.requests.emplace_back(data);
@@ -98,10 +113,22 @@ int FakeConnection::Send(std::string_view data, uint32_t) {
 int FakeConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
   got = 0;
   if (at_ < attempt_.answer.size()) {
+    const uint64_t pause = attempt_.pauses_ms.empty()
+                               ? attempt_.ms_per_chunk
+                               : attempt_.pauses_ms[std::min(chunks_, attempt_.pauses_ms.size() - 1)];
+    // A piece that is not due within the wait: the wait times out.
+    if (!due_) due_ = net_.now + pause;
+    if (due_ > net_.now + timeout_ms) {
+      net_.now += timeout_ms;
+      return kErrorTimeout;
+    }
+    net_.now = due_;
+    due_ = 0;
     got = std::min({size, attempt_.chunk, attempt_.answer.size() - at_});
     std::memcpy(buffer, attempt_.answer.data() + at_, got);
     at_ += got;
-    net_.now += 1;
+    ++chunks_;
+    net_.last_data_at[number_] = net_.now;
     return kErrorOk;
   }
   switch (attempt_.end) {
@@ -210,6 +237,114 @@ TEST(StreamSession, ADropIsJoinedWithoutRepeatOrGapAfterEachKindOfOutage) {
     ASSERT_GE(net.sleeps.size(), c.sleeps.size());
     EXPECT_EQ(std::vector<uint32_t>(net.sleeps.begin(), net.sleeps.begin() + ptrdiff_t(c.sleeps.size())), c.sleeps);
   }
+}
+
+// A connection that goes silent without a reset or a close (a dead link):
+// noticed after kStallMs, long before the read time-out; a new connection is
+// made beside it, its burst joined, and the silent one closed once the new one
+// has delivered.
+TEST(StreamSession, AStallIsBridgedByAConnectionMadeBesideIt) {
+  const std::string timeline = Frames(0, 400);
+  const std::string before = timeline.substr(0, 200 * kFrameBytes);
+  const std::string burst = timeline.substr(200 * kFrameBytes - 65536 + 3);
+  const struct {
+    const char* what;
+    std::vector<Attempt> script;
+    std::vector<uint64_t> tries;  // ms after the last byte of the stalled one that each new connection is tried
+  } cases[] = {
+      {"answered at once", {Live(before, Attempt::End::kStall), Live(burst, Attempt::End::kClose)}, {kStallMs}},
+      {"refused twice first",
+       {Live(before, Attempt::End::kStall), Refused(), Refused(), Live(burst, Attempt::End::kClose)},
+       {kStallMs, kStallMs + 200, kStallMs + 700}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeNetwork net;
+    net.script.assign(c.script.begin(), c.script.end());
+    const Heard heard = Play(net);
+    EXPECT_TRUE(heard.audio == timeline) << "audio repeated or lost at the join: " << heard.audio.size();
+    EXPECT_TRUE(heard.joins.empty());
+    // Refusals beside a stalled connection wait on it, not in a back-off.
+    ASSERT_FALSE(net.sleeps.empty());  // the back-off after the last connection ended
+    EXPECT_EQ(net.sleeps.front(), 200u);
+    ASSERT_GE(net.hosts.size(), c.tries.size() + 1);
+    const uint64_t stalled_at = net.last_data_at[0];
+    ASSERT_GE(net.connected_at.size(), 2u);
+    EXPECT_GE(net.connected_at[1], stalled_at + c.tries.back());
+    EXPECT_LE(net.connected_at[1], stalled_at + c.tries.back() + 50);
+    // Closed once the new connection delivered, not before it was made.
+    EXPECT_GE(net.closed_at[0], net.connected_at[1]);
+    EXPECT_LE(net.closed_at[0], net.last_data_at[1]);
+  }
+}
+
+// Nothing answers beside the stalled connection: the read time-out still
+// ends it, then the usual reconnection runs until its time limit.
+TEST(StreamSession, AStallThatNeverEndsIsEndedByTheReadTimeOut) {
+  FakeNetwork net;
+  net.script = {Live(Frames(0, 100), Attempt::End::kStall)};  // every later attempt refused
+  const Heard heard = Play(net);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  EXPECT_TRUE(heard.audio == Frames(0, 100));
+  ASSERT_EQ(net.closed_at.size(), 1u);
+  const uint64_t silent = net.closed_at[0] - net.last_data_at[0];
+  EXPECT_GE(silent, Options().read_timeout_ms);
+  EXPECT_LE(silent, Options().read_timeout_ms + 1000);  // an attempt beside it may be under way
+  // Tried beside it while it lasted (2, 2.2, 2.7 and 3.7 s into the
+  // silence), then once after each wait of the back-off.
+  EXPECT_EQ(net.hosts.size(), 1u + 4u + net.sleeps.size());
+}
+
+// The new connection's burst comes over a slow link: when the wait for the
+// old tail ends, only older audio has come. It is still a repeat, and the
+// join stays exact; a link so slow that too little has come to tell is
+// waited for a while longer.
+TEST(StreamSession, ASlowBurstIsJoinedWhereTheOldAudioEnds) {
+  const std::string timeline = Frames(0, 400);
+  const struct {
+    const char* what;
+    size_t chunk;
+    uint64_t ms;
+  } cases[] = {
+      {"15 KB/s", 1500, 100},
+      {"1.7 KB/s: 1000 bytes by the end of the usual wait", 500, 300},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.what);
+    FakeNetwork net;
+    Attempt slow = Live(timeline.substr(200 * kFrameBytes - 65536 + 3), Attempt::End::kClose);
+    slow.chunk = c.chunk;
+    slow.ms_per_chunk = c.ms;
+    net.script = {Live(timeline.substr(0, 200 * kFrameBytes)), slow};
+    const Heard heard = Play(net);
+    EXPECT_TRUE(heard.audio == timeline) << "audio repeated or lost at the join: " << heard.audio.size();
+    EXPECT_TRUE(heard.joins.empty());
+  }
+}
+
+// A healthy server that sends its audio in sparse pieces is not taken as
+// stalled once its pace is known: no connection beside it, nothing lost.
+TEST(StreamSession, AServerThatSendsSparsePiecesIsNotTakenAsStalled) {
+  const std::string audio = Frames(0, 100);
+  FakeNetwork net;
+  Attempt paced = Live(audio, Attempt::End::kClose);
+  // Pieces every 1.5 s at first, then every 2.5 s: longer than kStallMs,
+  // shorter than twice the pauses seen before.
+  paced.pauses_ms = {1500, 1500, 1500, 2500};
+  net.script = {paced};
+  StreamSession session(net, Options(), [](AudioCodec c) { return c == AudioCodec::kMp3; });
+  ASSERT_EQ(session.Open("http://radio.test/live", 0, nullptr), kErrorOk);
+  std::vector<uint8_t> heard = session.TakeAudio();
+  std::vector<uint8_t> piece;
+  bool discontinuity = false;
+  for (int i = 0; i < 10; ++i) {
+    piece.clear();
+    ASSERT_EQ(session.Receive(piece, discontinuity, nullptr), StreamSession::Next::kAudio);
+    heard.insert(heard.end(), piece.begin(), piece.end());
+  }
+  EXPECT_EQ(net.hosts.size(), 1u) << "taken as stalled";
+  EXPECT_FALSE(discontinuity);
+  EXPECT_TRUE(std::string(heard.begin(), heard.end()) == audio.substr(0, heard.size()));
 }
 
 TEST(StreamSession, ALongOutageResumesWithTheNewAudioAsANewRun) {

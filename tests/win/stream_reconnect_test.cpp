@@ -203,6 +203,27 @@ TEST_F(LiveTest, RefusedAndStalledReconnectionsStillJoinSeamlessly) {
   }
 }
 
+TEST_F(LiveTest, AStallIsBridgedByANewConnectionLongBeforeTheReadTimeOut) {
+  if (capture_.empty()) GTEST_SKIP() << "VOLNAR_AUDIO_OUT not set: no captured device";
+  // The player's own read time-out (15 s) is far longer than the ~4 s the
+  // burst leaves buffered: only a connection made beside the silent one,
+  // while the buffer lasts, keeps the sound going.
+  EngineSetOption(kOptionNetReadTimeout, 15000);
+  HSTREAM h = Open(Live("status=http10&metaint=16000&burst=65536&drop=90000&stall=1"));
+  ASSERT_NE(h, 0u) << "error " << EngineLastError();
+  const uint64_t start = engine_env::FileSize(capture_);
+  ASSERT_TRUE(StreamPlay(h, false));
+  ASSERT_TRUE(WaitFor([&] { return Served() >= 2; })) << Stats();
+  engine_env::WaitForCapture(capture_, engine_env::FileSize(capture_), 4 * kBytesPerSecond);
+  const pcm::StepReport r = pcm::AnalyseSteps(Heard(start), engine_env::kRate);
+  EXPECT_TRUE(StreamClose(h));
+  EXPECT_EQ(r.gaps, 0u) << "silence while the connection stalled: " << StepsText(r);
+  EXPECT_EQ(r.backs, 0) << "audio heard twice: " << StepsText(r);
+  EXPECT_EQ(r.skips, 0) << "audio lost: " << StepsText(r);
+  EXPECT_GE(r.sounding * 0.05, 6.0) << StepsText(r);
+  EXPECT_EQ(Served(), 2) << Stats();
+}
+
 TEST_F(LiveTest, ALongOutageResumesWithTheNewAudio) {
   if (capture_.empty()) GTEST_SKIP() << "VOLNAR_AUDIO_OUT not set: no captured device";
   // The station is away for 3 s, longer than the ~1 s buffered. (The fixture
