@@ -522,3 +522,31 @@ def tone_report(samples, rate=CAPTURE_RATE):
     bl = blocks(samples, rate, seconds=0.05)
     freqs = [b[2] for b in bl if b[2] is not None]
     return median(freqs), len(freqs) * 0.05
+
+
+# ---------------------------------------------------------------- sound server changes
+
+def pulse_load(env, module):
+    """Loads a module ("name arg=value ...") into the sound server of env's PULSE_SERVER;
+    returns its index as text."""
+    return subprocess.run(["pactl", "load-module"] + module.split(), env=env, capture_output=True,
+                          text=True, check=True).stdout.strip()
+
+
+def record_sink(env, source, out):
+    """Records `source` (a sink's monitor) of env's sound server into `out` (raw, as Capture
+    does) until stop_recording."""
+    with open(out, "wb") as f:
+        proc = subprocess.Popen(["parec", "-d", source, "--raw", "--format=s16le", "--rate=%d" % CAPTURE_RATE,
+                                 "--channels=2", "--latency-msec=20"], stdout=f, stderr=subprocess.DEVNULL, env=env)
+    return proc
+
+
+def stop_recording(proc):
+    if proc.poll() is None:
+        proc.terminate()
+    try:
+        proc.wait(5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
