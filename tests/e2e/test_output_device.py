@@ -7,7 +7,8 @@ gets a second null sink, "cap2", for the run; both sinks are recorded. Into the 
   - cap2, now playing, is unloaded (pactl unload-module);
   - the player's stream is killed by the sound server (pacmd kill-sink-input).
 Checks: the tone is heard on the sinks, one after the other, to the end of the run, with no
-silence longer than KILL_GAP anywhere and none at all around the first two changes; the
+silence longer than KILL_GAP anywhere and none longer than SMOOTH_GAP around the first two
+changes; the
 output reopened its device after the kill.
 
 What Wine 8 does here (printed by every run from vnplay's "output:" lines): it calls no
