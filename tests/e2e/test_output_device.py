@@ -8,8 +8,7 @@ gets a second null sink, "cap2", for the run; both sinks are recorded. Into the 
   - the player's stream is killed by the sound server (pacmd kill-sink-input).
 Checks: the tone is heard on the sinks, one after the other, to the end of the run, with no
 silence longer than KILL_GAP anywhere and none longer than SMOOTH_GAP around the first two
-changes; the
-output reopened its device after the kill.
+changes; the output reopened its device after the kill.
 
 What Wine 8 does here (printed by every run from vnplay's "output:" lines): it calls no
 IMMNotificationClient method for any of the three, so the output hears of no default-device
