@@ -10,7 +10,8 @@
 //   --reconnect MS    how long a dropped live stream is tried again (engine default 30 s)
 //
 // Besides the player's calls it registers the end sync and prints "ended" when
-// the stream ends for good.
+// the stream ends for good, and prints "output: ..." whenever the output changes
+// device or hears of a device change.
 //
 // Output lines read "<ms> ms: <event>", flushed one by one, so a test or a benchmark
 // can follow them live. Exit codes: 0 played, 2 the stream did not open, 3 another
@@ -29,6 +30,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "engine/output_win.h"
 #include "engine/pcm_source.h"
 #include "engine/stream_win.h"
 
@@ -131,6 +133,26 @@ std::string ExeFolder() {
   std::string s(path, n);
   const size_t slash = s.find_last_of("\\/");
   return slash == std::string::npos ? std::string() : s.substr(0, slash + 1);
+}
+
+const char* PathName(OutputPath path) {
+  switch (path) {
+    case OutputPath::kWasapi: return "wasapi";
+    case OutputPath::kWaveOut: return "waveout";
+    default: return "none";
+  }
+}
+
+// Prints the output's device state when it differs from `last`.
+void ReportOutput(OutputStatus& last) {
+  const OutputStatus now = OutputGetStatus();
+  if (now.path == last.path && now.opens == last.opens && now.lost == last.lost &&
+      now.start_failures == last.start_failures && now.default_changes == last.default_changes)
+    return;
+  last = now;
+  Print("output: %s, opens %u, lost %u, start failures %u, default changes %u", PathName(now.path),
+        static_cast<unsigned>(now.opens), static_cast<unsigned>(now.lost), static_cast<unsigned>(now.start_failures),
+        static_cast<unsigned>(now.default_changes));
 }
 
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
@@ -290,7 +312,10 @@ int main(int argc, char** argv) {
   const long long stop_ms = stop_at >= 0 ? play_start + static_cast<long long>(stop_at * 1000) : -1;
   long long next_report = play_start + 1000;
   bool decoding_seen = false;
+  OutputStatus output{};
+  output.opens = ~0u;  // the first pass reports
   while (NowMs() < play_end) {
+    ReportOutput(output);
     const uint64_t decoded = StreamFilePosition(stream, kFilePosDecoded);
     if (!decoding_seen && decoded > 0 && decoded != kFilePosError) {
       decoding_seen = true;

@@ -9,8 +9,16 @@
 // to wineserver). Compared with waveOut this also leaves out winmm's own device
 // thread, which copied our blocks into the same endpoint every 10 ms.
 //
-// A numbered device, and the default one when WASAPI cannot open it (no
-// endpoint, a format the endpoint will not take even converted), go through
+// The default device is followed: when the system names another default
+// endpoint, the old one plays out what it holds and the stream moves to the new
+// one; when the endpoint goes away (AUDCLNT_E_DEVICE_INVALIDATED from any call)
+// or will not start, it is given up and the stream reopens on the default one
+// at once. Audio mixed for a device that did not take it is kept for the next,
+// and the sources, their buffers and the volume belong to the output, not to a
+// device, so nothing of theirs is lost on the way. When WASAPI devices keep
+// failing, or none opens, waveOut plays instead until the default changes.
+//
+// A numbered device, and the default one when WASAPI cannot play, go through
 // waveOut: the thread waits on the device's event (CALLBACK_EVENT: a waveOut
 // callback may not call wave functions, so the work happens here) and refills
 // each buffer the device has finished with.
@@ -28,8 +36,11 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
 #include <future>
 #include <mutex>
+#include <new>
+#include <string>
 #include <thread>
 #include <vector>
 
@@ -40,40 +51,6 @@
 #include "engine/pcm_source.h"
 
 namespace {
-
-constexpr int kBufferCount = 4;
-constexpr uint32_t kBufferMs = 25;  // 4 x 25 ms queued: ~100 ms latency
-
-class WaveOutput {
- public:
-  ~WaveOutput() { Close(); }  // a program that ends without EngineFree
-  int Open(int device, uint32_t rate);
-  void Close();
-  bool IsOpen() const { return thread_.joinable(); }
-  // Drops what is queued. Under gOpenLock, so that Close cannot close the event meanwhile.
-  void RequestSilence() {
-    reset_ = true;
-    if (event_) SetEvent(event_.Get());
-  }
-  uint32_t Rate() const { return rate_; }
-
- private:
-  bool OpenDevice(UINT id);
-  void CloseDevice();
-  void Run();
-
-  // The output thread owns everything below while it runs.
-  HWAVEOUT wave_ = nullptr;
-  UniqueHandle event_;
-  std::atomic<uint32_t> rate_{0};
-  size_t frames_per_buffer_ = 0;
-  std::vector<int16_t> samples_[kBufferCount];
-  WAVEHDR headers_[kBufferCount]{};
-  bool queued_[kBufferCount]{};
-  std::thread thread_;
-  std::atomic<bool> quit_{false};
-  std::atomic<bool> reset_{false};
-};
 
 std::mutex gSourcesLock;
 std::vector<std::shared_ptr<PcmSource>> gSources;  // protected by gSourcesLock
@@ -126,193 +103,177 @@ void Mix(int16_t* out, size_t frames) {
   gSourceFrames += most;
 }
 
-// Shared-mode WASAPI on the default render endpoint, timer-driven (see the top).
-// Queued audio swings between kQueueMs and kQueueMs - kPassMs (less what one
-// pass takes): about the latency of the waveOut queue, with margin for a late
-// wake-up. 50 ms passes measured no cheaper than 30 ms.
-constexpr uint32_t kQueueMs = 100;
-constexpr uint32_t kPassMs = 30;
+// ---- The system's render endpoints ----
+
 constexpr REFERENCE_TIME kCapacity = 300 * 10000;  // the endpoint buffer, 300 ms in 100 ns units
 
-class WasapiOutput {
+class SystemStream final : public RenderStream {
  public:
-  ~WasapiOutput() { Close(); }
-  int Open(uint32_t rate);  // the default device
-  void Close();
-  bool IsOpen() const { return thread_.joinable(); }
-  void RequestSilence() { reset_ = true; }
-  uint32_t Rate() const { return rate_; }
+  SystemStream(ComPtr<IAudioClient> client, ComPtr<IAudioRenderClient> render, UINT32 frames)
+      : client_(std::move(client)), render_(std::move(render)), frames_(frames) {}
+  UINT32 BufferFrames() const override { return frames_; }
+  HRESULT Padding(UINT32& frames) override { return client_->GetCurrentPadding(&frames); }
+  HRESULT GetBuffer(UINT32 frames, BYTE*& data) override { return render_->GetBuffer(frames, &data); }
+  HRESULT ReleaseBuffer(UINT32 frames) override { return render_->ReleaseBuffer(frames, 0); }
+  HRESULT Start() override { return client_->Start(); }
+  HRESULT Stop() override { return client_->Stop(); }
+  HRESULT Reset() override { return client_->Reset(); }
 
  private:
-  int OpenDevice();
-  void CloseDevice();
-  bool Fill();
-  void Run();
-
-  // The output thread owns the device while it runs.
   ComPtr<IAudioClient> client_;
   ComPtr<IAudioRenderClient> render_;
-  UINT32 queue_frames_ = 0;
-  bool started_ = false;
-  std::atomic<uint32_t> rate_{0};
-  std::thread thread_;
-  std::atomic<bool> quit_{false};
-  std::atomic<bool> reset_{false};
-  std::promise<int> opened_;  // the first open's result
+  UINT32 frames_;
 };
 
-int WasapiOutput::OpenDevice() {
-  ComPtr<IMMDeviceEnumerator> devices;
-  if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&devices))))
-    return kErrorNoDevice;
-  ComPtr<IMMDevice> endpoint;
-  if (FAILED(devices->GetDefaultAudioEndpoint(eRender, eConsole, &endpoint))) return kErrorNoDevice;
-  ComPtr<IAudioClient> client;
-  if (FAILED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client))) return kErrorNoDevice;
-  const WAVEFORMATEX format = StereoPcm16(rate_);
-  HRESULT hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_NOPERSIST, kCapacity, 0, &format, nullptr);
-  if (hr == AUDCLNT_E_UNSUPPORTED_FORMAT) {
-    // The endpoint mixes at another rate or sample type: let the system convert.
-    client.Reset();
-    if (FAILED(endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client))) return kErrorNoDevice;
-    hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED,
-                            AUDCLNT_STREAMFLAGS_NOPERSIST | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
-                                AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY,
-                            kCapacity, 0, &format, nullptr);
-  }
-  if (FAILED(hr)) return kErrorNoDevice;
-  ComPtr<IAudioRenderClient> render;
-  UINT32 capacity = 0;
-  if (FAILED(client->GetBufferSize(&capacity)) || FAILED(client->GetService(IID_PPV_ARGS(&render)))) return kErrorNoDevice;
-  client_ = std::move(client);
-  render_ = std::move(render);
-  queue_frames_ = std::min<UINT32>(capacity, rate_ * kQueueMs / 1000);
-  started_ = false;
-  return kErrorOk;
-}
+// Hears the system's endpoint news on a thread of the system's. It only passes
+// them on: a notification callback may not call back into the enumerator.
+class EndpointWatcher final : public IMMNotificationClient {
+ public:
+  explicit EndpointWatcher(std::function<void()> changed) : changed_(std::move(changed)) {}
 
-void WasapiOutput::CloseDevice() {
-  if (client_ && started_) client_->Stop();
-  render_.Reset();
-  client_.Reset();
-  started_ = false;
-}
-
-// Tops the endpoint buffer up to the queue length. False when the device is gone.
-bool WasapiOutput::Fill() {
-  UINT32 padding = 0;
-  if (FAILED(client_->GetCurrentPadding(&padding))) return false;
-  if (padding >= queue_frames_) return true;
-  const UINT32 frames = queue_frames_ - padding;
-  BYTE* data = nullptr;
-  if (FAILED(render_->GetBuffer(frames, &data))) return false;
-  Mix(reinterpret_cast<int16_t*>(data), frames);
-  return SUCCEEDED(render_->ReleaseBuffer(frames, 0));
-}
-
-void WasapiOutput::Run() {
-  gOutputThread = std::this_thread::get_id();
-  SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-  ScopedComInit com;
-  int first = kErrorNoDevice;
-  try {
-    if (com.Usable()) first = OpenDevice();
-  } catch (...) {
-    first = kErrorMemory;  // Open must hear back whatever happens
+  void SetCurrent(const std::wstring& id) {
+    std::lock_guard lock(lock_);
+    current_ = id;
   }
-  opened_.set_value(first);
-  if (first != kErrorOk) {
-    gOutputThread = std::thread::id{};
-    return;
+
+  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+  ULONG STDMETHODCALLTYPE Release() override {
+    const ULONG left = --refs_;
+    if (left == 0) delete this;
+    return left;
   }
-  while (!quit_) {
-    if (!client_ && OpenDevice() != kErrorOk) {
-      // The device went away: try the default one again now and then.
-      for (int i = 0; i < 10 && !quit_; ++i) Sleep(50);
-      continue;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
+    if (!out) return E_POINTER;
+    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
+      *out = static_cast<IMMNotificationClient*>(this);
+      AddRef();
+      return S_OK;
     }
-    if (reset_.exchange(false) && started_) {
-      client_->Stop();
-      client_->Reset();
-      started_ = false;
+    *out = nullptr;
+    return E_NOINTERFACE;
+  }
+
+  HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) override {
+    // The stream opens for the console role; each role is told separately.
+    if (flow != eRender || role != eConsole) return S_OK;
+    if (id && IsCurrent(id)) return S_OK;  // a repeat: the stream is there already
+    changed_();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override {
+    if (state != DEVICE_STATE_ACTIVE && id && IsCurrent(id)) changed_();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override {
+    if (id && IsCurrent(id)) changed_();
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
+  HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return S_OK; }
+
+ private:
+  ~EndpointWatcher() = default;
+  bool IsCurrent(LPCWSTR id) {
+    std::lock_guard lock(lock_);
+    return current_ == id;
+  }
+
+  std::atomic<ULONG> refs_{1};
+  const std::function<void()> changed_;
+  std::mutex lock_;
+  std::wstring current_;  // protected by lock_: the endpoint opened last
+};
+
+class SystemEndpoints final : public RenderEndpoints {
+ public:
+  SystemEndpoints() {
+    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&devices_))))
+      devices_.Reset();
+  }
+  ~SystemEndpoints() override {
+    if (watcher_) devices_->UnregisterEndpointNotificationCallback(watcher_.Get());
+  }
+
+  HRESULT OpenDefault(uint32_t rate, std::unique_ptr<RenderStream>& out) override {
+    if (!devices_) return REGDB_E_CLASSNOTREG;
+    ComPtr<IMMDevice> endpoint;
+    if (HRESULT hr = devices_->GetDefaultAudioEndpoint(eRender, eConsole, &endpoint); FAILED(hr)) return hr;
+    if (watcher_) {
+      LPWSTR id = nullptr;
+      if (SUCCEEDED(endpoint->GetId(&id)) && id) {
+        watcher_->SetCurrent(id);
+        CoTaskMemFree(id);
+      }
     }
-    if (!Fill()) {
-      CloseDevice();
-      continue;
+    ComPtr<IAudioClient> client;
+    if (HRESULT hr = endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client); FAILED(hr)) return hr;
+    const WAVEFORMATEX format = StereoPcm16(rate);
+    HRESULT hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_NOPERSIST, kCapacity, 0, &format, nullptr);
+    if (hr == AUDCLNT_E_UNSUPPORTED_FORMAT) {
+      // The endpoint mixes at another rate or sample type: let the system convert.
+      client.Reset();
+      if (hr = endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client); FAILED(hr)) return hr;
+      hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED,
+                              AUDCLNT_STREAMFLAGS_NOPERSIST | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
+                                  AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY,
+                              kCapacity, 0, &format, nullptr);
     }
-    if (!started_) started_ = SUCCEEDED(client_->Start());
-    Sleep(kPassMs);
+    if (FAILED(hr)) return hr;
+    ComPtr<IAudioRenderClient> render;
+    UINT32 frames = 0;
+    if (hr = client->GetBufferSize(&frames); FAILED(hr)) return hr;
+    if (hr = client->GetService(IID_PPV_ARGS(&render)); FAILED(hr)) return hr;
+    out = std::make_unique<SystemStream>(std::move(client), std::move(render), frames);
+    return S_OK;
   }
-  CloseDevice();
-  gOutputThread = std::thread::id{};
-}
 
-int WasapiOutput::Open(uint32_t rate) {
-  rate_ = rate;
-  quit_ = false;
-  reset_ = false;
-  opened_ = std::promise<int>();
-  std::future<int> opened = opened_.get_future();
-  if (!StartGuardedThread(thread_, [this] { Run(); })) {
-    rate_ = 0;
-    return kErrorMemory;
+  void Watch(std::function<void()> changed) override {
+    if (!devices_ || watcher_) return;
+    ComPtr<EndpointWatcher> watcher;
+    watcher.Attach(new (std::nothrow) EndpointWatcher(std::move(changed)));
+    if (watcher && SUCCEEDED(devices_->RegisterEndpointNotificationCallback(watcher.Get())))
+      watcher_ = std::move(watcher);
   }
-  const int result = opened.get();
-  if (result != kErrorOk) {
-    thread_.join();
-    rate_ = 0;
-  }
-  return result;
-}
 
-void WasapiOutput::Close() {
-  if (!thread_.joinable()) return;
-  quit_ = true;
-  thread_.join();
-  rate_ = 0;
-}
+ private:
+  ComPtr<IMMDeviceEnumerator> devices_;
+  ComPtr<EndpointWatcher> watcher_;  // registered while set
+};
 
-int WaveOutput::Open(int device, uint32_t rate) {
-  if (waveOutGetNumDevs() == 0) return kErrorNoDevice;
-  UINT id = WAVE_MAPPER;
-  if (device >= 0) {
-    if (UINT(device) >= waveOutGetNumDevs()) return kErrorNoDevice;
-    id = UINT(device);
-  }
-  event_ = MakeEvent(false);
-  if (!event_) return kErrorMemory;
-  rate_ = rate;
+// ---- waveOut ----
+
+constexpr int kBufferCount = 4;
+constexpr uint32_t kBufferMs = 25;  // 4 x 25 ms queued: ~100 ms latency
+
+// One open waveOut device; the output thread's.
+class WaveDevice {
+ public:
+  ~WaveDevice() { Close(); }
+  bool Open(UINT id, uint32_t rate, HANDLE event);
+  void Close();
+  bool IsOpen() const { return wave_ != nullptr; }
+  void Drop();  // every queued buffer back, unplayed
+  // Refills each buffer the device is done with from `produce`. False when a
+  // write failed (MMSYSERR_NODRIVER: the device was removed); that buffer's
+  // audio goes back to `unplayed`.
+  template <typename Produce>
+  bool Fill(Produce&& produce, std::vector<int16_t>& unplayed);
+
+ private:
+  HWAVEOUT wave_ = nullptr;
+  size_t frames_per_buffer_ = 0;
+  std::vector<int16_t> samples_[kBufferCount];
+  WAVEHDR headers_[kBufferCount]{};
+  bool queued_[kBufferCount]{};
+};
+
+bool WaveDevice::Open(UINT id, uint32_t rate, HANDLE event) {
+  Close();
+  if (waveOutGetNumDevs() == 0) return false;
   frames_per_buffer_ = rate * kBufferMs / 1000;
   for (auto& s : samples_) s.assign(frames_per_buffer_ * 2, 0);
-  if (!OpenDevice(id)) {
-    event_.Reset();
-    rate_ = 0;
-    return kErrorNoDevice;
-  }
-  quit_ = false;
-  reset_ = false;
-  if (!StartGuardedThread(thread_, [this] { Run(); })) {
-    CloseDevice();
-    event_.Reset();
-    rate_ = 0;
-    return kErrorMemory;
-  }
-  return kErrorOk;
-}
-
-void WaveOutput::Close() {
-  if (!thread_.joinable()) return;
-  quit_ = true;
-  SetEvent(event_.Get());
-  thread_.join();
-  CloseDevice();
-  event_.Reset();
-  rate_ = 0;
-}
-
-bool WaveOutput::OpenDevice(UINT id) {
-  const WAVEFORMATEX format = StereoPcm16(rate_);
-  if (waveOutOpen(&wave_, id, &format, DWORD_PTR(event_.Get()), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+  const WAVEFORMATEX format = StereoPcm16(rate);
+  if (waveOutOpen(&wave_, id, &format, DWORD_PTR(event), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
     wave_ = nullptr;
     return false;
   }
@@ -322,14 +283,14 @@ bool WaveOutput::OpenDevice(UINT id) {
     headers_[i].dwBufferLength = DWORD(frames_per_buffer_ * 4);
     queued_[i] = false;
     if (waveOutPrepareHeader(wave_, &headers_[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-      CloseDevice();
+      Close();
       return false;
     }
   }
   return true;
 }
 
-void WaveOutput::CloseDevice() {
+void WaveDevice::Close() {
   if (!wave_) return;
   waveOutReset(wave_);  // returns every queued buffer
   for (auto& h : headers_) {
@@ -339,53 +300,330 @@ void WaveOutput::CloseDevice() {
   wave_ = nullptr;
 }
 
-void WaveOutput::Run() {
+void WaveDevice::Drop() {
+  if (!wave_) return;
+  waveOutReset(wave_);
+  for (bool& q : queued_) q = false;
+}
+
+template <typename Produce>
+bool WaveDevice::Fill(Produce&& produce, std::vector<int16_t>& unplayed) {
+  for (int i = 0; i < kBufferCount && wave_; ++i) {
+    if (queued_[i] && !(headers_[i].dwFlags & WHDR_DONE)) continue;
+    produce(samples_[i].data(), frames_per_buffer_);
+    const MMRESULT r = waveOutWrite(wave_, &headers_[i], sizeof(WAVEHDR));
+    queued_[i] = r == MMSYSERR_NOERROR;
+    if (r != MMSYSERR_NOERROR) {
+      unplayed.insert(unplayed.begin(), samples_[i].begin(), samples_[i].end());
+      return false;
+    }
+  }
+  return true;
+}
+
+// ---- The output thread ----
+
+// Queued audio swings between kQueueMs and kQueueMs - kPassMs (less what one
+// pass takes): about the latency of the waveOut queue, with margin for a late
+// wake-up. 50 ms passes measured no cheaper than 30 ms.
+constexpr uint32_t kQueueMs = 100;
+constexpr uint32_t kPassMs = 30;
+constexpr DWORD kRetryMs = 500;      // between attempts while no device opens
+constexpr int kStartTries = 10;      // passes (~300 ms) a new stream may refuse to start
+constexpr int kDrainPasses = 10;     // passes an old default device may take to play out
+constexpr int kWasapiStrikes = 3;    // WASAPI streams given up in a row before waveOut plays
+
+std::mutex gEndpointsLock;
+std::function<std::unique_ptr<RenderEndpoints>()> gMakeEndpoints;  // protected by gEndpointsLock
+
+class Output {
+ public:
+  ~Output() { Close(); }  // a program that ends without EngineFree
+  int Open(int device, uint32_t rate);
+  void Close();
+  bool IsOpen() const { return thread_.joinable(); }
+  // Drops what is queued. Under gOpenLock, so that Close cannot close the event meanwhile.
+  void RequestSilence() {
+    reset_ = true;
+    if (event_) SetEvent(event_.Get());
+  }
+  uint32_t Rate() const { return rate_; }
+  OutputStatus Status() const {
+    OutputStatus s;
+    s.path = path_;
+    s.opens = opens_;
+    s.lost = lost_;
+    s.start_failures = start_failures_;
+    s.default_changes = default_changes_;
+    return s;
+  }
+
+ private:
+  void Run();
+  bool OpenSomeDevice();
+  bool OpenWasapi();
+  void CloseDevices();
+  void GiveUpWasapi();
+  void DropQueued();
+  HRESULT FillWasapi(bool& delivered);
+  bool WasapiPass();
+  // Fills `out` with `frames` frames: what a lost device did not take first.
+  void Produce(int16_t* out, size_t frames);
+  void Wait(DWORD ms) { WaitForSingleObject(event_.Get(), ms); }
+
+  // Set by Open before the thread starts, then read-only.
+  bool default_device_ = true;
+  UINT wave_id_ = WAVE_MAPPER;
+  std::function<std::unique_ptr<RenderEndpoints>()> make_endpoints_;
+  std::atomic<uint32_t> rate_{0};
+  UniqueHandle event_;  // auto reset: waveOut's buffer event; also wakes the thread
+
+  // The output thread's own while it runs.
+  std::unique_ptr<RenderEndpoints> endpoints_;
+  std::unique_ptr<RenderStream> stream_;
+  UINT32 queue_frames_ = 0;
+  bool started_ = false;
+  int start_tries_ = 0;     // failed Start calls of the current stream
+  int drain_passes_ = -1;   // >= 0: the current stream plays out before the move
+  int strikes_ = 0;         // WASAPI streams given up since one last played
+  WaveDevice wave_;
+  std::vector<int16_t> unplayed_;  // mixed audio no device has taken yet
+
+  std::thread thread_;
+  std::atomic<bool> quit_{false};
+  std::atomic<bool> reset_{false};
+  std::atomic<bool> follow_{false};  // the default endpoint changed or went away
+  std::promise<int> opened_;         // the first open's result
+
+  std::atomic<OutputPath> path_{OutputPath::kNone};
+  std::atomic<uint32_t> opens_{0}, lost_{0}, start_failures_{0}, default_changes_{0};
+};
+
+void Output::Produce(int16_t* out, size_t frames) {
+  const size_t kept = std::min(frames, unplayed_.size() / 2);
+  std::copy_n(unplayed_.begin(), kept * 2, out);
+  unplayed_.erase(unplayed_.begin(), unplayed_.begin() + kept * 2);
+  if (kept < frames) Mix(out + kept * 2, frames - kept);
+}
+
+bool Output::OpenWasapi() {
+  std::unique_ptr<RenderStream> stream;
+  if (!endpoints_ || FAILED(endpoints_->OpenDefault(rate_, stream)) || !stream) return false;
+  stream_ = std::move(stream);
+  queue_frames_ = std::min<UINT32>(stream_->BufferFrames(), rate_ * kQueueMs / 1000);
+  started_ = false;
+  start_tries_ = 0;
+  drain_passes_ = -1;
+  return true;
+}
+
+bool Output::OpenSomeDevice() {
+  if (default_device_ && strikes_ < kWasapiStrikes && OpenWasapi()) {
+    ++opens_;
+    path_ = OutputPath::kWasapi;
+    return true;
+  }
+  if (wave_.Open(wave_id_, rate_, event_.Get())) {
+    ++opens_;
+    path_ = OutputPath::kWaveOut;
+    return true;
+  }
+  // Nothing plays: WASAPI gets another chance on the next round.
+  strikes_ = std::min(strikes_, kWasapiStrikes - 1);
+  path_ = OutputPath::kNone;
+  return false;
+}
+
+void Output::CloseDevices() {
+  if (stream_ && started_) (void)stream_->Stop();
+  stream_.reset();
+  started_ = false;
+  wave_.Close();
+  path_ = OutputPath::kNone;
+}
+
+void Output::GiveUpWasapi() {
+  CloseDevices();
+  ++lost_;
+  ++strikes_;
+}
+
+void Output::DropQueued() {
+  unplayed_.clear();
+  wave_.Drop();
+  if (stream_ && started_) {
+    (void)stream_->Stop();
+    (void)stream_->Reset();
+    started_ = false;
+  }
+}
+
+// Tops the endpoint buffer up to the queue length. `delivered`: the stream
+// took audio. A failure means the stream is of no more use.
+HRESULT Output::FillWasapi(bool& delivered) {
+  delivered = false;
+  UINT32 padding = 0;
+  if (HRESULT hr = stream_->Padding(padding); FAILED(hr)) return hr;
+  if (padding >= queue_frames_) return S_OK;
+  const UINT32 frames = queue_frames_ - padding;
+  // Mixed before the device is asked for room, and kept until the device has
+  // taken it: a device that fails on the way loses none of it.
+  const size_t have = unplayed_.size() / 2;
+  if (have < frames) {
+    unplayed_.resize(size_t(frames) * 2);
+    Mix(unplayed_.data() + have * 2, frames - have);
+  }
+  BYTE* data = nullptr;
+  if (HRESULT hr = stream_->GetBuffer(frames, data); FAILED(hr)) return hr;
+  std::memcpy(data, unplayed_.data(), size_t(frames) * 4);
+  if (HRESULT hr = stream_->ReleaseBuffer(frames); FAILED(hr)) return hr;
+  unplayed_.erase(unplayed_.begin(), unplayed_.begin() + size_t(frames) * 2);
+  delivered = true;
+  return S_OK;
+}
+
+// One pass over the WASAPI stream. False when it has to go: lost, never
+// started, or played out after the default device moved.
+bool Output::WasapiPass() {
+  if (drain_passes_ >= 0) {
+    UINT32 padding = 0;
+    if (!started_ || FAILED(stream_->Padding(padding)) || padding == 0 || ++drain_passes_ > kDrainPasses) {
+      CloseDevices();  // not lost: the default moved on
+      return false;
+    }
+    return true;
+  }
+  HRESULT hr = S_OK;
+  if (!started_) {
+    // Started before it is given audio: a stream that will not start must not
+    // take any (it would never play it). Until the fill below it plays silence.
+    hr = stream_->Start();
+    if (SUCCEEDED(hr)) {
+      started_ = true;
+    } else {
+      ++start_failures_;
+      // A stream that never starts would hold the sources still for good: a
+      // few passes, then the next device.
+      if (hr != AUDCLNT_E_DEVICE_INVALIDATED && ++start_tries_ < kStartTries) return true;
+    }
+  }
+  bool delivered = false;
+  if (SUCCEEDED(hr)) hr = FillWasapi(delivered);
+  if (FAILED(hr)) {
+    GiveUpWasapi();
+    return false;
+  }
+  if (delivered) strikes_ = 0;
+  return true;
+}
+
+void Output::Run() {
   gOutputThread = std::this_thread::get_id();
   // Above normal work, below the system's time-critical threads: Render decodes here.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-  while (!quit_) {
-    if (!wave_) {
-      // The device went away: try the default one again now and then.
-      if (!OpenDevice(WAVE_MAPPER)) {
-        WaitForSingleObject(event_.Get(), 500);
-        continue;
+  ScopedComInit com;
+  int first = kErrorNoDevice;
+  try {
+    if (default_device_ && com.Usable()) {
+      endpoints_ = make_endpoints_ ? make_endpoints_() : std::make_unique<SystemEndpoints>();
+      if (endpoints_) {
+        endpoints_->Watch([this] {
+          follow_ = true;
+          SetEvent(event_.Get());
+        });
       }
     }
-    if (reset_.exchange(false)) {
-      waveOutReset(wave_);
-      for (bool& q : queued_) q = false;
-    }
-    for (int i = 0; i < kBufferCount && wave_ && !quit_; ++i) {
-      if (queued_[i] && !(headers_[i].dwFlags & WHDR_DONE)) continue;
-      Mix(samples_[i].data(), frames_per_buffer_);
-      const MMRESULT r = waveOutWrite(wave_, &headers_[i], sizeof(WAVEHDR));
-      queued_[i] = r == MMSYSERR_NOERROR;
-      if (r != MMSYSERR_NOERROR) CloseDevice();  // MMSYSERR_NODRIVER: removed; reopen above
-    }
-    WaitForSingleObject(event_.Get(), 100);
+    if (OpenSomeDevice()) first = kErrorOk;
+  } catch (...) {
+    first = kErrorMemory;  // Open must hear back whatever happens
   }
+  opened_.set_value(first);
+  if (first != kErrorOk) {
+    endpoints_.reset();
+    gOutputThread = std::thread::id{};
+    return;
+  }
+  while (!quit_) {
+    if (reset_.exchange(false)) DropQueued();
+    if (default_device_ && follow_.exchange(false)) {
+      ++default_changes_;
+      strikes_ = 0;
+      // A stream that plays goes on until it has played out, then the new
+      // default opens; any other device goes at once.
+      if (stream_ && started_) {
+        drain_passes_ = 0;
+      } else {
+        CloseDevices();
+      }
+    }
+    if (!stream_ && !wave_.IsOpen() && !OpenSomeDevice()) {
+      Wait(kRetryMs);
+      continue;
+    }
+    if (stream_) {
+      if (WasapiPass()) Sleep(kPassMs);
+      continue;  // a stream that went is replaced at once
+    }
+    if (!wave_.Fill([this](int16_t* out, size_t frames) { Produce(out, frames); }, unplayed_)) {
+      wave_.Close();
+      ++lost_;
+      path_ = OutputPath::kNone;
+      // A removed numbered device is replaced by the default one.
+      wave_id_ = WAVE_MAPPER;
+      continue;
+    }
+    Wait(100);
+  }
+  CloseDevices();
+  endpoints_.reset();
+  unplayed_.clear();
   gOutputThread = std::thread::id{};
 }
 
-// The device in use: the default one through WASAPI when it opens, otherwise waveOut.
-// Defined after everything the output thread mixes from, so that it is destroyed
-// (and its thread ended) first when a program ends without EngineFree.
-class Output {
- public:
-  int Open(int device, uint32_t rate) {
-    wave_in_use_ = device >= 0 || wasapi_.Open(rate) != kErrorOk;
-    return wave_in_use_ ? wave_.Open(device, rate) : kErrorOk;
+int Output::Open(int device, uint32_t rate) {
+  if (device >= 0 && (waveOutGetNumDevs() == 0 || UINT(device) >= waveOutGetNumDevs())) return kErrorNoDevice;
+  event_ = MakeEvent(false);
+  if (!event_) return kErrorMemory;
+  default_device_ = device < 0;
+  wave_id_ = device < 0 ? WAVE_MAPPER : UINT(device);
+  {
+    std::lock_guard lock(gEndpointsLock);
+    make_endpoints_ = gMakeEndpoints;
   }
-  void Close() { wave_in_use_ ? wave_.Close() : wasapi_.Close(); }
-  bool IsOpen() const { return wave_in_use_ ? wave_.IsOpen() : wasapi_.IsOpen(); }
-  void RequestSilence() { wave_in_use_ ? wave_.RequestSilence() : wasapi_.RequestSilence(); }
-  uint32_t Rate() const { return wave_in_use_ ? wave_.Rate() : wasapi_.Rate(); }
+  rate_ = rate;
+  quit_ = false;
+  reset_ = false;
+  follow_ = false;
+  strikes_ = 0;
+  opens_ = lost_ = start_failures_ = default_changes_ = 0;
+  opened_ = std::promise<int>();
+  std::future<int> opened = opened_.get_future();
+  if (!StartGuardedThread(thread_, [this] { Run(); })) {
+    rate_ = 0;
+    event_.Reset();
+    return kErrorMemory;
+  }
+  const int result = opened.get();
+  if (result != kErrorOk) {
+    thread_.join();
+    rate_ = 0;
+    event_.Reset();
+  }
+  return result;
+}
 
- private:
-  WasapiOutput wasapi_;
-  WaveOutput wave_;
-  std::atomic<bool> wave_in_use_{false};  // set under gOpenLock; Rate reads it without
-};
+void Output::Close() {
+  if (!thread_.joinable()) return;
+  quit_ = true;
+  SetEvent(event_.Get());
+  thread_.join();
+  event_.Reset();
+  rate_ = 0;
+  path_ = OutputPath::kNone;
+}
+
+// Defined after everything the output thread mixes from, so that it is
+// destroyed (and its thread ended) first when a program ends without EngineFree.
 Output gOutput;
 std::mutex gOpenLock;  // serialises Open, Close and RequestSilence: they share the device
 
@@ -405,6 +643,13 @@ void OutputClose() {
 bool OutputIsOpen() {
   std::lock_guard lock(gOpenLock);
   return gOutput.IsOpen();
+}
+
+OutputStatus OutputGetStatus() { return gOutput.Status(); }
+
+void OutputUseEndpoints(std::function<std::unique_ptr<RenderEndpoints>()> make) {
+  std::lock_guard lock(gEndpointsLock);
+  gMakeEndpoints = std::move(make);
 }
 
 void OutputSetRunning(bool running) {

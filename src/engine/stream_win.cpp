@@ -61,6 +61,9 @@ class Stream final : public CompressedInput {
 
   bool Valid() const { return cancel_.Valid() && space_ && exited_ && end_sync_added_; }
   bool Cancelled() const { return cancel_.IsSet(); }
+  // Any thread: ends every wait of the opening; the opener's thread then
+  // fails the open and frees the stream.
+  void Abandon() { cancel_.Set(); }
 
   // Opener thread, once: connects and starts downloading. kErrorAborted when
   // the stream was closed meanwhile.
@@ -343,6 +346,46 @@ std::shared_ptr<Stream> Usable(HSTREAM handle) {
 
 }  // namespace
 
+// One opening's place in its OpeningCancel, for the time StreamOpenUrlUnder runs.
+class OpeningEntry {
+ public:
+  OpeningEntry(const std::shared_ptr<OpeningCancel>& cancel, HSTREAM handle) : cancel_(cancel.get()), handle_(handle) {}
+  ~OpeningEntry() {
+    if (!cancel_ || !entered_) return;
+    std::lock_guard lock(cancel_->lock_);
+    std::erase(cancel_->openings_, handle_);
+  }
+  OpeningEntry(const OpeningEntry&) = delete;
+  OpeningEntry& operator=(const OpeningEntry&) = delete;
+  // False when the caller has abandoned its openings already.
+  bool Enter() {
+    if (!cancel_) return true;
+    std::lock_guard lock(cancel_->lock_);
+    if (cancel_->abandoned_) return false;
+    cancel_->openings_.push_back(handle_);
+    entered_ = true;
+    return true;
+  }
+
+ private:
+  OpeningCancel* cancel_;
+  HSTREAM handle_;
+  bool entered_ = false;
+};
+
+void OpeningCancel::Abandon() {
+  std::lock_guard lock(lock_);
+  abandoned_ = true;
+  for (HSTREAM h : openings_) {
+    if (std::shared_ptr<Stream> s = gStreams.Find(h)) s->Abandon();
+  }
+}
+
+bool OpeningCancel::Abandoned() {
+  std::lock_guard lock(lock_);
+  return abandoned_;
+}
+
 std::vector<HSTREAM> StreamHandles() { return gStreams.Handles(); }
 
 void StreamsFreeAll() {
@@ -352,6 +395,11 @@ void StreamsFreeAll() {
 }
 
 HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user) {
+  return StreamOpenUrlUnder(url, offset, flags, proc, user, nullptr);
+}
+
+HSTREAM StreamOpenUrlUnder(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user,
+                           const std::shared_ptr<OpeningCancel>& cancel) {
   return GuardedCall(HSTREAM{0}, [&]() -> HSTREAM {
     if (OutputRate() == 0) return FailWith(kErrorNotInit, HSTREAM{0});
     if (!url) return FailWith(kErrorBadAddress, HSTREAM{0});
@@ -361,10 +409,18 @@ HSTREAM StreamOpenUrl(const char* url, uint32_t offset, uint32_t flags, Download
     // In the table from the start, so that StreamClose can abandon the connection.
     const HSTREAM handle = gStreams.Add(stream);
     if (!handle) return FailWith(kErrorMemory, HSTREAM{0});
-    int error = kErrorMemory;
-    RunGuarded([&] { error = stream->Open(stream, handle, url, offset, options, flags, proc, user); },
-               [&](std::exception_ptr) { error = kErrorMemory; });
-    if (error == kErrorOk && options.prebuffer_percent > 0) stream->Prebuffer(options.prebuffer_percent);
+    int error = kErrorAborted;
+    {
+      // Left before the last look at the cancel signal below, so an Abandon
+      // either ends this opening or comes too late to touch the stream.
+      OpeningEntry entry(cancel, handle);
+      if (entry.Enter()) {
+        error = kErrorMemory;
+        RunGuarded([&] { error = stream->Open(stream, handle, url, offset, options, flags, proc, user); },
+                   [&](std::exception_ptr) { error = kErrorMemory; });
+      }
+      if (error == kErrorOk && options.prebuffer_percent > 0) stream->Prebuffer(options.prebuffer_percent);
+    }
     if (stream->Cancelled()) error = kErrorAborted;
     if (error != kErrorOk) {
       // Whoever removes the handle closes the stream; a racing StreamClose may

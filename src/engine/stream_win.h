@@ -3,6 +3,8 @@
 // rest of the engine and the tests need.
 #pragma once
 
+#include <memory>
+#include <mutex>
 #include <vector>
 
 #include "engine/engine.h"
@@ -11,3 +13,25 @@
 // StreamOpenUrl (so another thread can abandon such a connection with
 // StreamClose). Any thread.
 std::vector<HSTREAM> StreamHandles();
+
+// A caller's hold on its openings before they have a handle to close: an
+// opening made with StreamOpenUrlUnder ends, with kErrorAborted, as soon as
+// Abandon is called (whether it is looking the host up, connecting, waiting
+// for the answer, resolving a playlist or probing), and one that starts after
+// Abandon fails at once. What the opening made is freed by the opener's thread.
+// Any thread; Abandon never waits for a connection.
+class OpeningCancel {
+ public:
+  void Abandon();
+  bool Abandoned();
+
+ private:
+  friend class OpeningEntry;
+  std::mutex lock_;
+  bool abandoned_ = false;        // protected by lock_
+  std::vector<HSTREAM> openings_; // protected by lock_: handles being opened under it
+};
+
+// StreamOpenUrl, abandoned when `cancel` (may be null) is.
+HSTREAM StreamOpenUrlUnder(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user,
+                           const std::shared_ptr<OpeningCancel>& cancel);

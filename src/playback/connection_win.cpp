@@ -6,8 +6,10 @@
 #include <string>
 #include <system_error>
 #include <thread>
+#include <vector>
 
 #include "app/app_state_win.h"
+#include "engine/stream_win.h"
 #include "playback/connection_rules.h"
 #include "playback/notification_rules.h"
 
@@ -35,6 +37,10 @@ struct Shared {
   HSTREAM current = 0;   // protected by lock: the stream the newest connection made
   uint32_t owner = 0;    // protected by lock: the generation that made `current`
   int running = 0;       // protected by lock: connection threads alive
+  // Protected by lock: the hold on the opening of each connection alive, so a
+  // newer start can end an older one that is still connecting (until the
+  // engine returns, it has no handle to close).
+  std::vector<std::shared_ptr<OpeningCancel>> openings;
   HANDLE idle = CreateEventW(nullptr, TRUE, TRUE, nullptr);  // set while running is 0
 };
 
@@ -98,7 +104,26 @@ void ReportTitle(HSTREAM stream, uint32_t generation) {
 struct Connection {
   std::string address;  // the thread's own copy
   uint32_t generation = 0;
+  std::shared_ptr<OpeningCancel> opening;  // abandoned once a newer connection starts
 };
+
+// Abandons the openings of every connection alive but `keep`.
+void AbandonOpenings(const OpeningCancel* keep) {
+  Shared& shared = State();
+  std::vector<std::shared_ptr<OpeningCancel>> older;
+  {
+    std::lock_guard lock(shared.lock);
+    for (const auto& o : shared.openings)
+      if (o.get() != keep) older.push_back(o);
+  }
+  for (const auto& o : older) o->Abandon();
+}
+
+void ForgetOpening(const OpeningCancel* opening) {
+  Shared& shared = State();
+  std::lock_guard lock(shared.lock);
+  std::erase_if(shared.openings, [opening](const auto& o) { return o.get() == opening; });
+}
 
 void Connect(const Connection& c) {
   Shared& shared = State();
@@ -117,11 +142,11 @@ void Connect(const Connection& c) {
 
   // 2, 3. Connect.
   SendNumber(c.generation, kCodeConnecting, 0);
-  const HSTREAM stream = StreamOpenUrl(c.address.c_str(), 0, kStreamStatusCallback,
-                                       DownloadStatusProc, GenerationTag(c.generation));
-  // 4. Failure.
+  const HSTREAM stream = StreamOpenUrlUnder(c.address.c_str(), 0, kStreamStatusCallback, DownloadStatusProc,
+                                            GenerationTag(c.generation), c.opening);
+  // 4. Failure (an abandoned opening has nothing to say).
   if (!stream) {
-    SendNumber(c.generation, kCodeFailed, EngineLastError());
+    if (!Superseded(c.generation)) SendNumber(c.generation, kCodeFailed, EngineLastError());
     return;
   }
   bool kept = false;
@@ -191,6 +216,7 @@ DWORD WINAPI ConnectStream(void* parameter) {
   } catch (...) {
     // Nothing may leave a thread's entry; an exhausted heap ends this attempt.
   }
+  ForgetOpening(connection->opening.get());
   connection.reset();
   ThreadEnded();
   return 0;
@@ -201,7 +227,15 @@ DWORD WINAPI ConnectStream(void* parameter) {
 void StartConnection(const std::string& address) {
   const uint32_t generation = g_newest.load() + 1;
   g_newest = generation;
-  auto* connection = new Connection{address, generation};
+  auto opening = std::make_shared<OpeningCancel>();
+  auto* connection = new Connection{address, generation, opening};
+  {
+    Shared& shared = State();
+    std::lock_guard lock(shared.lock);
+    shared.openings.push_back(opening);
+  }
+  // Older connections still opening end now, with their threads and sockets.
+  AbandonOpenings(opening.get());
   ThreadStarting();
   // A thread of the C++ runtime rather than a bare system thread: the engine
   // calls made on it leave thread_local objects whose destruction at the
@@ -211,6 +245,7 @@ void StartConnection(const std::string& address) {
     return;
   } catch (const std::system_error&) {
   }
+  ForgetOpening(opening.get());
   delete connection;
   ThreadEnded();
   // No thread, no connection: the window hears of it as of a failed one.
@@ -237,6 +272,7 @@ bool HandleConnectionReport(HWND window, UINT msg, WPARAM wparam, LPARAM lparam)
 
 void RetireConnections() {
   g_newest = g_newest.load() + 1;  // a generation no connection has
+  AbandonOpenings(nullptr);
   Shared& shared = State();
   HSTREAM current = 0;
   {
@@ -261,6 +297,12 @@ void WaitForConnections(uint32_t limit_ms) {
     MSG m;
     PeekMessageW(&m, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
   }
+}
+
+int LiveConnections() {
+  Shared& shared = State();
+  std::lock_guard lock(shared.lock);
+  return shared.running;
 }
 
 HSTREAM CurrentStream() {

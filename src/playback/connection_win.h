@@ -3,7 +3,9 @@
 // reports the station's name, bit rate and track title, and plays. Everything
 // a connection learns reaches the main window as the player notification.
 //
-// Overlapping connections: each start supersedes every earlier connection.
+// Overlapping connections: each start supersedes every earlier connection and
+// abandons any of their openings still under way (connecting, waiting for an
+// answer, trying playlist entries), so their threads and sockets go at once.
 // Only the newest connection keeps a stream alive, and only its reports reach
 // the window: reports travel through the window's thread, which drops those of
 // superseded connections, so no report can slip past a newer start.
@@ -29,12 +31,15 @@ void StartConnection(const std::string& address);
 // notification to `window`.
 bool HandleConnectionReport(HWND window, UINT msg, WPARAM wparam, LPARAM lparam);
 
-// At the window's end: no report reaches the window any more and no stream is
-// kept. Then, once the engine is freed, WaitForConnections lets the remaining
+// At the window's end: no report reaches the window any more, no stream is
+// kept and every opening still under way is abandoned. Then, once the engine is freed, WaitForConnections lets the remaining
 // connection threads finish (up to `limit_ms`), handling the messages sent
 // to this thread meanwhile so that none of them waits for us.
 void RetireConnections();
 void WaitForConnections(uint32_t limit_ms);
+
+// Connection threads that have not ended yet.
+int LiveConnections();
 
 // The current stream (0 when none): the one stream a connection keeps.
 HSTREAM CurrentStream();

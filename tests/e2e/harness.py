@@ -583,3 +583,31 @@ def step_report_without_blips(samples, steps=32):
         prev = v
     text = "".join("." if v == -2 else "?" if v == -1 else digits[v] for v in seq)
     return dict(report, backs=backs, skips=skips, text=text)
+
+
+# ---------------------------------------------------------------- sound server changes
+
+def pulse_load(env, module):
+    """Loads a module ("name arg=value ...") into the sound server of env's PULSE_SERVER;
+    returns its index as text."""
+    return subprocess.run(["pactl", "load-module"] + module.split(), env=env, capture_output=True,
+                          text=True, check=True).stdout.strip()
+
+
+def record_sink(env, source, out):
+    """Records `source` (a sink's monitor) of env's sound server into `out` (raw, as Capture
+    does) until stop_recording."""
+    with open(out, "wb") as f:
+        proc = subprocess.Popen(["parec", "-d", source, "--raw", "--format=s16le", "--rate=%d" % CAPTURE_RATE,
+                                 "--channels=2", "--latency-msec=20"], stdout=f, stderr=subprocess.DEVNULL, env=env)
+    return proc
+
+
+def stop_recording(proc):
+    if proc.poll() is None:
+        proc.terminate()
+    try:
+        proc.wait(5)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()

@@ -21,7 +21,9 @@
 #include "pcm_analysis.h"
 #include "playback/connection_win.h"
 #include "playback/notification_rules.h"
+#include "engine/stream_win.h"
 #include "registry_guard.h"
+#include "silent_server.h"
 #include "tray/tray_icon_win.h"
 #include "ui_test_util.h"
 
@@ -412,6 +414,61 @@ TEST_F(PlaybackTest, ASecondPlayLeavesOnlyTheNewestStreamAliveAndReporting) {
       EXPECT_GT(ToneRatio(capture, from, 660, 440), 100.0) << "only the newest station plays";
     }
   }
+}
+
+// ---- Openings that a newer Play supersedes ----
+
+// The engine's time-outs far beyond the tests' waits: an opening that a test
+// sees end was ended by the program, not by a time-out.
+void UseLongTimeOuts() {
+  EngineSetOption(kOptionNetTimeout, 600000);
+  EngineSetOption(kOptionNetReadTimeout, 600000);
+}
+
+TEST_F(PlaybackTest, TenQuickPlaysOnAStationThatNeverAnswersLeaveOneConnection) {
+  SilentServer station;
+  ASSERT_TRUE(station.Ok());
+  Open();
+  UseLongTimeOuts();
+  LastUrl = station.Url();
+  for (int i = 0; i < 10; ++i) {
+    Form1->NplayClick(Form1->Nplay);
+    PumpUntil([] { return false; }, 2);
+  }
+  // Every superseded opening lets go of its thread and its socket; the newest
+  // one still waits for its answer.
+  const DWORD clicked = GetTickCount();
+  const bool one_left = WaitFor([&] {
+    return station.Accepted() >= 1 && LiveConnections() == 1 && station.Open() == 1 && StreamHandles().size() == 1;
+  }, 10);
+  std::printf("superseded openings ended %lu ms after the last click\n", GetTickCount() - clicked);
+  EXPECT_TRUE(one_left) << "threads " << LiveConnections() << ", sockets open " << station.Open()
+                        << ", engine streams " << StreamHandles().size();
+  EXPECT_LE(station.Accepted(), 10);
+  EXPECT_TRUE(NotesWithCode(kCodeFailed).empty()) << "a superseded opening reported: " << Heard();
+  EXPECT_EQ(CurrentStream(), 0u);
+  // The newest goes when the window does.
+  Form1->Free();
+  EXPECT_EQ(LiveConnections(), 0);
+  EXPECT_TRUE(WaitFor([&] { return station.Open() == 0; }, 10));
+}
+
+TEST_F(PlaybackTest, ClosingTheWindowWhileAnOpeningHangsEndsItAtOnce) {
+  SilentServer station;
+  ASSERT_TRUE(station.Ok());
+  Open();
+  UseLongTimeOuts();
+  LastUrl = station.Url();
+  Form1->NplayClick(Form1->Nplay);
+  ASSERT_TRUE(WaitFor([&] { return station.Accepted() == 1; }));
+  Form1->N3Click(Form1->N3);  // "Выход"
+  PumpUntil([] { return false; }, 20);
+  if (Form1) Form1->Free();
+  // The window's end waited for the connection thread, which was no longer
+  // held by its opening.
+  EXPECT_EQ(LiveConnections(), 0);
+  EXPECT_TRUE(StreamHandles().empty());
+  EXPECT_TRUE(WaitFor([&] { return station.Open() == 0; }, 10)) << "the socket stays open";
 }
 
 // ---- The notification table, sent as any sender would ----

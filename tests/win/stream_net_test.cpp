@@ -21,6 +21,7 @@
 #include "engine/ring_buffer.h"
 #include "engine/stream_win.h"
 #include "engine_env.h"
+#include "silent_server.h"
 
 namespace {
 
@@ -412,6 +413,71 @@ TEST_F(StationTest, PrebufferOptionWaitsForTheFill) {
   ASSERT_NE(h, 0u) << "error " << EngineLastError();
   uint64_t total = StreamFilePosition(h, kFilePosTotal);
   EXPECT_GE(StreamFilePosition(h, kFilePosDownload) * 100, total * 50);
+}
+
+}  // namespace
+
+// ---- Openings abandoned before they have a handle ----
+
+namespace {
+
+class AbandonedOpening : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(EnsureEngine()) << "EngineInit failed: " << EngineLastError();
+    ASSERT_TRUE(server_.Ok());
+    // Time-outs far beyond the waits here: what ends an opening is the abandon.
+    EngineSetOption(kOptionNetTimeout, 600000);
+    EngineSetOption(kOptionNetReadTimeout, 600000);
+  }
+  void TearDown() override { engine_env::UseProgramNetOptions(); }
+  SilentServer server_;
+};
+
+TEST_F(AbandonedOpening, WhileWaitingForTheAnswerItEndsAndLetsGoOfTheSocket) {
+  auto cancel = std::make_shared<OpeningCancel>();
+  std::atomic<bool> done{false};
+  HSTREAM result = 1;
+  int error = kErrorOk;
+  std::thread opener([&] {
+    result = StreamOpenUrlUnder(server_.Url().c_str(), 0, 0, nullptr, nullptr, cancel);
+    error = EngineLastError();
+    done = true;
+  });
+  ASSERT_TRUE(WaitFor([&] { return server_.Accepted() == 1; }));
+  ASSERT_TRUE(WaitFor([&] { return !StreamHandles().empty(); }));
+  EXPECT_FALSE(done) << "the server never answers";
+  cancel->Abandon();
+  const bool ended = WaitFor([&] { return done.load(); }, 10s);
+  if (!ended) {
+    for (HSTREAM h : StreamHandles()) StreamClose(h);  // let the thread go
+  }
+  opener.join();
+  ASSERT_TRUE(ended) << "the opening went on waiting for its answer";
+  EXPECT_EQ(result, 0u);
+  EXPECT_EQ(error, kErrorAborted);
+  EXPECT_TRUE(StreamHandles().empty());
+  EXPECT_TRUE(WaitFor([&] { return server_.Open() == 0; }, 10s)) << "the socket stays open";
+  EXPECT_TRUE(cancel->Abandoned());
+}
+
+TEST_F(AbandonedOpening, AbandonedBeforeItStartsItFailsWithoutConnecting) {
+  auto cancel = std::make_shared<OpeningCancel>();
+  cancel->Abandon();
+  EXPECT_EQ(StreamOpenUrlUnder(server_.Url().c_str(), 0, 0, nullptr, nullptr, cancel), 0u);
+  EXPECT_EQ(EngineLastError(), kErrorAborted);
+  EXPECT_EQ(server_.Accepted(), 0);
+  EXPECT_TRUE(StreamHandles().empty());
+  // Openings under another hold, or none, are not touched.
+  auto other = std::make_shared<OpeningCancel>();
+  std::thread opener([&] { (void)StreamOpenUrlUnder(server_.Url().c_str(), 0, 0, nullptr, nullptr, other); });
+  ASSERT_TRUE(WaitFor([&] { return server_.Accepted() == 1 && !StreamHandles().empty(); }));
+  cancel->Abandon();
+  std::this_thread::sleep_for(200ms);
+  EXPECT_EQ(server_.Open(), 1);
+  other->Abandon();
+  opener.join();
+  EXPECT_TRUE(StreamHandles().empty());
 }
 
 }  // namespace
