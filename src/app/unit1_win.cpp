@@ -293,6 +293,9 @@ void TForm1::FormShow(TObject*) {
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
+  // Saved once: after the session's end (or a first close) the program is
+  // ending, and what it would save now is what it already saved.
+  if (closed_) return;
   // A refused write is shown but does not keep the window open: the other
   // value is still written and the engine still stops.
   try {
@@ -307,6 +310,13 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
   }
   EngineStop();
   closed_ = true;
+}
+
+void TForm1::SessionEnded() {
+  // A player left in the tray is never closed by the user: the session's end
+  // is its close. After a close (or an earlier end) there is nothing to save.
+  if (closed_) return;
+  Close();
 }
 
 void TForm1::FormDestroy(TObject*) {

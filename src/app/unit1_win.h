@@ -130,6 +130,9 @@ class TForm1 : public TForm {
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  // Windows ends the logon: what a close saves is saved now (the process may
+  // end at any moment after WM_ENDSESSION returns), once.
+  void SessionEnded();
   void PlayerNotification(uint32_t code, LPARAM param);
   void RetryAfterFailure();  // the reaction to a failed connection
   bool closed_ = false;      // FormClose has run: the program is ending

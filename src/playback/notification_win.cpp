@@ -14,6 +14,11 @@ constexpr uint32_t kRetryWaitMs = 3000;
 }
 
 LRESULT TForm1::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_QUERYENDSESSION) return TRUE;  // the player never holds up a logoff
+  if (msg == WM_ENDSESSION) {
+    if (wparam) SafeCall([&] { SessionEnded(); });
+    return 0;
+  }
   const LRESULT result = TForm::WndProc(msg, wparam, lparam);
   if (msg == kPlayerNotification) {
     if (static_cast<uint32_t>(wparam) <= kLastPlayerCode)

@@ -566,6 +566,37 @@ TEST_F(FormTest, WrongTypedLasturlIsShownAndStartUpFinishes) {
   EXPECT_TRUE(Form1->StopButton->Enabled());
 }
 
+// Windows ending the logon: the query is answered yes, the end itself saves
+// what a close saves, once, while the player sits hidden in the tray.
+TEST_F(FormTest, SessionEndSavesTheSettingsOnceEvenFromTheTray) {
+  CreateAndShow();
+  StandInPage page({}, L"http://" + ToWide(kCatalogueHost) + L"/", L"s=1; t=2");
+  Form1->WebBrowser1->SetAutomationStandIn(page.browser.Get());
+  Form1->N1Click(Form1->N1);  // to the tray
+  ASSERT_FALSE(IsWindowVisible(Form1->Handle()));
+  LastUrl = "http://127.0.0.1:8000/chosen";
+  HWND window = Form1->Handle();
+
+  EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+  EXPECT_FALSE(VolnarKeyGuard::KeyExists()) << "the query alone saves nothing";
+  // A cancelled end (another program refused) changes nothing either.
+  SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(VolnarKeyGuard::KeyExists());
+
+  EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+  SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(VolnarKeyGuard::GetRaw("lasturl").bytes, std::string("http://127.0.0.1:8000/chosen") + '\0');
+  EXPECT_EQ(VolnarKeyGuard::GetRaw("cookies").bytes, std::string("s=1; t=2") + '\0');
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(errors.empty());
+
+  // Once: a second end, or the close that may follow, writes nothing more.
+  VolnarKeyGuard::DeleteKey();
+  SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  Form1->Close();
+  EXPECT_FALSE(VolnarKeyGuard::KeyExists());
+}
+
 TEST_F(FormTest, RefusedWritesAtCloseAreShownAndTheWindowStillCloses) {
   CreateAndShow();
   StandInPage page({}, L"http://" + ToWide(kCatalogueHost) + L"/", L"a=1");
