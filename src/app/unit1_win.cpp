@@ -288,7 +288,13 @@ void TForm1::FormShow(TObject*) {
 
   WebBrowser1->Navigate(kPlaceholderPage);
   pleasewait->SetVisible(true);
-  RestoreCookies(CatalogueHost);
+  // As for "lasturl": a bad stored value is shown and skipped, and the
+  // catalogue still opens (its next page's cookies then replace the value).
+  try {
+    RestoreCookies(CatalogueHost);
+  } catch (const ESettingsError& error) {
+    Application.HandleException(error);
+  }
   WebBrowser1->Navigate("http://" + CatalogueHost);
 }
 
