@@ -15,6 +15,7 @@
 #include <string>
 
 #include "app/app_state_win.h"
+#include "browser/link_rules.h"  // kPlaceholderPage
 #include "ui/ui_win.h"
 
 class TGlassButton;
@@ -150,11 +151,5 @@ class TForm1 : public TForm {
 // passed on the tick count (or the tick count wrapped). Any handler, including
 // the window's close, may run inside; callers re-check their state after it.
 void WaitWithMessages(uint32_t ms);
-
-// The show handler's first page: a light field with the header's two bands.
-inline constexpr char kPlaceholderPage[] =
-    "about:<html><body style=\"overflow:hidden;background:#e5f7ff;margin:0;padding:0;\">"
-    "<div style=\"height:52px;background:#dff6ff;\"></div>"
-    "<div style=\"height:10px;background:#ffffff;\"></div></body></html>";
 
 inline constexpr char kProgramTitle[] = "Волнар-радио";

@@ -64,6 +64,22 @@ void THostedBrowser::Loaded() {
 
 IDispatch* THostedBrowser::Automation() { return stand_in_ ? stand_in_.Get() : OleObject(); }
 
+bool THostedBrowser::IsTopWindow(IDispatch* window) {
+  if (!window) return false;
+  // COM identity: the IUnknown of each object.
+  auto identity = [](IUnknown* object) {
+    ComPtr<IUnknown> unknown;
+    if (object) (void)object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
+    return unknown;
+  };
+  const ComPtr<IUnknown> target = identity(window);
+  if (!target) return false;
+  for (IDispatch* top : {static_cast<IDispatch*>(stand_in_.Get()), OleObject()}) {
+    if (top && identity(top).Get() == target.Get()) return true;
+  }
+  return false;
+}
+
 ComPtr<IDispatch> THostedBrowser::Document() {
   IDispatch* automation = Automation();
   if (!automation) return {};

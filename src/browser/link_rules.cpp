@@ -49,6 +49,28 @@ std::optional<std::string> PlayMainRest(std::string_view link) {
   return std::string(link.substr(kPlayMain.size()));
 }
 
+bool PageMayDrivePlayer(std::string_view document_address, std::string_view host) {
+  return document_address == kPlaceholderPage || IsOnCatalogueHost(document_address, host);
+}
+
+std::optional<std::string> ShellWebAddress(std::string_view address) {
+  if (!IsWebAddress(address)) return std::nullopt;
+  std::string quoted;
+  quoted.reserve(address.size());
+  for (char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return std::nullopt;
+    if (c == ' ') {
+      quoted += "%20";
+    } else if (c == '"') {
+      quoted += "%22";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted;
+}
+
 bool IsOnCatalogueHost(std::string_view address, std::string_view host) {
   if (host.empty()) return false;
   const std::optional<std::string_view> rest = AfterWebScheme(address);

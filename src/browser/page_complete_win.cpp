@@ -48,7 +48,9 @@ void TForm1::WebBrowser0DocumentComplete(TObject*, IDispatch*, VARIANT*) {
   } else {
     pleasewait->SetVisible(false);
   }
-  // Whichever document or frame completed, the top document's links are read.
+  // Whichever document or frame completed, the top document's links are
+  // read, when that document may name the default station.
+  if (!PageMayDrivePlayer(WebBrowser1->DocumentAddress(), CatalogueHost)) return;
   const LONG n = LinkCount(*WebBrowser1);
   for (LONG i = 0; i < n; ++i) {
     std::string link;
