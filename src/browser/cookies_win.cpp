@@ -21,17 +21,19 @@ void PutCookie(const std::string& address, const std::string& cookie) {
 }
 
 void RestoreCookies(const std::string& host) {
-  const std::string address = CookieAddress(host);
+  const CookiesToRestore stored = CookiesFromStore(ReadSetting("cookies"), host);
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  const std::string suffix = CookieExpirySuffix(now.wYear + 1);
+  // A secure page's cookies must never travel over the plain home address.
+  const std::string suffix = CookieExpirySuffix(now.wYear + 1) + (stored.secure ? ";secure" : "");
   std::vector<std::string> items;
-  SplitDelimited(';', ReadSetting("cookies"), items);
-  for (const std::string& item : items) PutCookie(address, item + suffix);
+  SplitDelimited(';', stored.text, items);
+  for (const std::string& item : items) PutCookie(stored.address, item + suffix);
 }
 
 void SaveCatalogueCookies(THostedBrowser& browser, const std::string& host) {
   // An error page (offline) or another site must not replace the catalogue's cookies.
-  if (!ShouldSaveCookies(browser.DocumentAddress(), host)) return;
-  WriteSetting("cookies", browser.CookieText());
+  const std::string address = browser.DocumentAddress();
+  if (!ShouldSaveCookies(address, host)) return;
+  WriteSetting("cookies", CookiesToStore(address, browser.CookieText()));
 }

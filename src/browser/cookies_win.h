@@ -16,10 +16,12 @@ extern std::function<void(const std::string& address, const std::string& cookie)
 
 // Reads the stored "cookies" setting and writes each item for
 // "http://" + host + "/" with an expiry on 20 October of next year (by the
-// local clock). Settings errors propagate to the caller.
+// local clock); the cookies of a secure page go to "https://" + host + "/",
+// marked secure. Settings errors propagate to the caller.
 void RestoreCookies(const std::string& host);
 
 // Writes the shown document's cookie text as the "cookies" setting (also
-// when it is empty) when that document is a page of the catalogue on
-// `host`; otherwise the stored value stays. Settings errors propagate.
+// when it is empty; marked as a secure page's for https) when that document
+// is a page of the catalogue on `host`; otherwise the stored value stays.
+// Settings errors propagate.
 void SaveCatalogueCookies(THostedBrowser& browser, const std::string& host);
