@@ -6,6 +6,7 @@
 #include "app/settings_win.h"
 #include "app/skin_geometry.h"
 #include "app/wait_rules.h"
+#include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "controls/glass_button_win.h"
@@ -249,7 +250,7 @@ void TForm1::StartEngine() {
     HaltProgram();
   }
   if (!EngineInit(kEngineDefaultDevice, 44100, 0, MainWindowHandle, nullptr)) {
-    ShowEngineError("Can't initialize device");
+    ShowEngineError(MainWindowHandle, "Can't initialize device");
     HaltProgram();
   }
   // The plug-ins sit beside the executable; a missing one is ignored.

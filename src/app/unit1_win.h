@@ -3,8 +3,9 @@
 // skinned frame (region, frame lines, title images, dragging) and
 // WaitWithMessages.
 //
-// Handlers of other subsystems are defined in their folders (the volume
-// handler in playback/, the one-shot page timer in browser/).
+// The playback handlers are in unit1_playback_win.cpp, the browser's in
+// unit1_browser_win.cpp: thin calls into playback/ and browser/, which never
+// see the form.
 //
 // Threads: window thread only, except where app_state_win.h says otherwise.
 #pragma once
@@ -103,7 +104,7 @@ class TForm1 : public TForm {
   void MinimizeImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void CloseImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
 
-  // ---- Playback (src/playback/) ----
+  // ---- Playback (unit1_playback_win.cpp) ----
   void NplayClick(TObject* sender);   // play the last station address
   void NstopClick(TObject* sender);   // silence the output
   void PlayButtonClick(TObject* sender);
@@ -114,7 +115,7 @@ class TForm1 : public TForm {
   void TimerLTimer(TObject* sender);  // the title marquee
   void SkinTrackBar1Change(TObject* sender);
 
-  // ---- Catalogue browser (src/browser/) ----
+  // ---- Catalogue browser (unit1_browser_win.cpp) ----
   void WebBrowser0BeforeNavigate2(TObject* sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
                                   VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
                                   VARIANT_BOOL* Cancel);
@@ -127,7 +128,7 @@ class TForm1 : public TForm {
 
  protected:
   // Every message goes to the form's normal handling first; then connection
-  // reports and the player notification are acted on (src/playback/).
+  // reports and the player notification are acted on (unit1_playback_win.cpp).
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
@@ -142,7 +143,7 @@ class TForm1 : public TForm {
   void MakeTitleImages();  // creation step 8
   void StartEngine();      // creation step 10
   void MoveWindowByMouse();
-  void SetUpBrowser();     // the browser's settings and handlers (src/browser/)
+  void SetUpBrowser();     // the browser's settings and handlers
 };
 
 // Waits `ms` milliseconds while handling the thread's window messages:

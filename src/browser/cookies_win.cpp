@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "app/settings_win.h"
 #include "browser/cookies.h"
 #include "browser/hosted_browser_win.h"
 
@@ -20,8 +19,8 @@ void PutCookie(const std::string& address, const std::string& cookie) {
   InternetSetCookieA(address.c_str(), nullptr, cookie.c_str());
 }
 
-void RestoreCookies(const std::string& host) {
-  const CookiesToRestore stored = CookiesFromStore(ReadSetting("cookies"), host);
+void PutStoredCookies(const std::string& stored_text, const std::string& host) {
+  const CookiesToRestore stored = CookiesFromStore(stored_text, host);
   SYSTEMTIME now{};
   GetLocalTime(&now);
   // A secure page's cookies must never travel over the plain home address.
@@ -31,9 +30,9 @@ void RestoreCookies(const std::string& host) {
   for (const std::string& item : items) PutCookie(stored.address, item + suffix);
 }
 
-void SaveCatalogueCookies(THostedBrowser& browser, const std::string& host) {
+std::optional<std::string> CookiesToSave(THostedBrowser& browser, const std::string& host) {
   // An error page (offline) or another site must not replace the catalogue's cookies.
   const std::string address = browser.DocumentAddress();
-  if (!ShouldSaveCookies(address, host)) return;
-  WriteSetting("cookies", CookiesToStore(address, browser.CookieText()));
+  if (!ShouldSaveCookies(address, host)) return std::nullopt;
+  return CookiesToStore(address, browser.CookieText());
 }

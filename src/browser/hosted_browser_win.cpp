@@ -6,7 +6,7 @@
 #include "browser/browser_module_win.h"
 #include "ui/menus_win.h"
 #include "ui/ole_auto_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Link interception: every navigation the catalogue browser is about to make
-// passes here first. "new:" links open in the default web browser, "play:"
-// links play a station, the catalogue home address shows the please-wait box.
+// passes here first.
 #include "browser/link_interception_win.h"
 
 #include <shellapi.h>
 
-#include "app/unit1_win.h"
+#include "base/cp1251_win.h"
+
 #include "browser/hosted_browser_win.h"
 #include "browser/link_rules.h"
 #include "ui/ole_auto_win.h"
@@ -51,33 +51,27 @@ bool LinksMayDrivePlayer(THostedBrowser& browser, IDispatch* window, const std::
   return PageMayDrivePlayer(FromWide(text), host);
 }
 
-void TForm1::WebBrowser0BeforeNavigate2(TObject*, IDispatch* pDisp, VARIANT* URL, VARIANT*,
-                                        VARIANT*, VARIANT*, VARIANT*, VARIANT_BOOL* Cancel) {
-  const std::string address = AddressOf(URL);
-  const LinkDecision decision = ClassifyNavigation(address, CatalogueHomeAddress(CatalogueHost));
-  if ((decision.kind == LinkKind::kNew || decision.kind == LinkKind::kPlay) &&
-      !LinksMayDrivePlayer(*WebBrowser1, pDisp, CatalogueHost)) {
-    // Another site's page or frame: not obeyed, and not navigated to either.
-    *Cancel = VARIANT_TRUE;
-    return;
-  }
+NavigationOutcome InterceptNavigation(THostedBrowser& browser, IDispatch* window,
+                                      const VARIANT* url, HWND owner, const std::string& host) {
+  NavigationOutcome outcome;
+  const LinkDecision decision = ClassifyNavigation(AddressOf(url), CatalogueHomeAddress(host));
   switch (decision.kind) {
     case LinkKind::kNew:
-      ShellOpen(Handle(), decision.rest);
-      *Cancel = VARIANT_TRUE;
-      return;
+      // Another site's page or frame is not obeyed, and not navigated to either.
+      outcome.cancel = true;
+      if (LinksMayDrivePlayer(browser, window, host)) ShellOpen(owner, decision.rest);
+      break;
     case LinkKind::kPlay:
-      LastUrl = decision.rest;
-      ConnectAttempts = 1;
       // Cancelled before playback starts, so that a failing start cannot
       // leave the browser navigating to the play: address.
-      *Cancel = VARIANT_TRUE;
-      NplayClick(this);
-      return;
+      outcome.cancel = true;
+      if (LinksMayDrivePlayer(browser, window, host)) outcome.play = decision.rest;
+      break;
     case LinkKind::kCatalogueHome:
-      pleasewait->SetVisible(true);
-      return;
+      outcome.show_please_wait = true;
+      break;
     case LinkKind::kOther:
-      return;
+      break;
   }
+  return outcome;
 }

@@ -12,7 +12,7 @@
 #include "browser/hosted_browser_win.h"
 #include "ui/application_win.h"
 #include "ui/own_message_box_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 

@@ -7,7 +7,6 @@
 #include <system_error>
 #include <thread>
 
-#include "app/app_state_win.h"
 #include "playback/connection_rules.h"
 #include "playback/notification_rules.h"
 
@@ -46,6 +45,8 @@ Shared& State() {
 // The newest connection's generation; only the window thread writes it, so it
 // is what the window compares each report with. 0 = none.
 std::atomic<uint32_t> g_newest{0};
+// The window every report goes to (the main window), given by the newest start.
+std::atomic<HWND> g_window{nullptr};
 // Set by connection threads: their reports wait for the window.
 thread_local bool t_connection_thread = false;
 
@@ -56,7 +57,7 @@ constexpr DWORD kBufferingPollMs = 10;
 bool Superseded(uint32_t generation) { return g_newest.load() != generation; }
 
 void Send(uint32_t generation, Report report) {
-  HWND window = MainWindowHandle;
+  HWND window = g_window.load();
   if (!window) return;
   if (t_connection_thread) {
     SendMessageW(window, kMsgReportSent, generation, reinterpret_cast<LPARAM>(&report));
@@ -95,12 +96,13 @@ void ReportTitle(HSTREAM stream, uint32_t generation) {
   SendText(generation, kCodeTitle, StationTextToCp1251(*title));
 }
 
-struct Connection {
+// One start of playback, owned by its thread.
+struct ConnectionAttempt {
   std::string address;  // the thread's own copy
   uint32_t generation = 0;
 };
 
-void Connect(const Connection& c) {
+void Connect(const ConnectionAttempt& c) {
   Shared& shared = State();
   // 1. Free the current stream, unless a newer connection has started: that
   // one frees it (and may already have put its own in its place).
@@ -184,7 +186,7 @@ void ThreadEnded() {
 }
 
 DWORD WINAPI ConnectStream(void* parameter) {
-  std::unique_ptr<Connection> connection(static_cast<Connection*>(parameter));
+  std::unique_ptr<ConnectionAttempt> connection(static_cast<ConnectionAttempt*>(parameter));
   t_connection_thread = true;
   try {
     Connect(*connection);
@@ -198,10 +200,11 @@ DWORD WINAPI ConnectStream(void* parameter) {
 
 }  // namespace
 
-void StartConnection(const std::string& address) {
+void StartConnection(HWND window, const std::string& address) {
+  g_window = window;
   const uint32_t generation = g_newest.load() + 1;
   g_newest = generation;
-  auto* connection = new Connection{address, generation};
+  auto* connection = new ConnectionAttempt{address, generation};
   ThreadStarting();
   // A thread of the C++ runtime rather than a bare system thread: the engine
   // calls made on it leave thread_local objects whose destruction at the

@@ -22,7 +22,7 @@
 #include <string>
 
 #include "ui/controls_win.h"
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 class TOleControl;
 

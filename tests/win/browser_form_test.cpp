@@ -21,6 +21,7 @@
 #include "app/settings_win.h"
 #include "app/unit1_win.h"
 #include "browser/cookies.h"
+#include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "browser/link_interception_win.h"
