@@ -5,7 +5,6 @@
 #include <shellapi.h>
 
 #include "base/cp1251_win.h"
-
 #include "browser/hosted_browser_win.h"
 #include "browser/link_rules.h"
 #include "ui/ole_auto_win.h"
