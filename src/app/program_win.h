@@ -1,5 +1,5 @@
-// Program-wide message boxes and the immediate end of the program, behind
-// replaceable hooks so the Windows tests can run the failure paths in-process.
+// The immediate end of the program (the message boxes are in
+// ui/own_message_box_win.h), behind a replaceable hook so the Windows tests can run the failure paths in-process.
 // UI thread.
 #pragma once
 
@@ -8,13 +8,7 @@
 #include <functional>
 #include <string>
 
-// A message box with a CP1251 text; `caption` nullptr gives the system's
-// default caption ("Error"). Returns the button pressed.
-int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT type);
-
-// Tests: when set, ShowMessageBox calls this instead of showing a box.
-extern std::function<int(HWND owner, const std::string& text, const char* caption, UINT type)>
-    MessageBoxHook;
+#include "ui/own_message_box_win.h"  // ShowMessageBox
 
 // Ends the program at once, saving nothing (start-up failures).
 [[noreturn]] void HaltProgram();

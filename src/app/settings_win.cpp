@@ -64,6 +64,7 @@ std::string ReadSetting(const std::string& name) {
   std::string text(data.data(), size);
   const size_t zero = text.find('\0');
   if (zero != std::string::npos) text.resize(zero);
+  if (text.size() > kMaxSettingBytes) throw ESettingsError(WithName("Invalid data size for '%s'", name));
   return text;
 }
 

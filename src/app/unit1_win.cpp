@@ -6,6 +6,7 @@
 #include "app/settings_win.h"
 #include "app/skin_geometry.h"
 #include "app/wait_rules.h"
+#include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "controls/glass_button_win.h"
@@ -249,7 +250,7 @@ void TForm1::StartEngine() {
     HaltProgram();
   }
   if (!EngineInit(kEngineDefaultDevice, 44100, 0, MainWindowHandle, nullptr)) {
-    ShowEngineError("Can't initialize device");
+    ShowEngineError(MainWindowHandle, "Can't initialize device");
     HaltProgram();
   }
   // The plug-ins sit beside the executable; a missing one is ignored.
@@ -288,11 +289,20 @@ void TForm1::FormShow(TObject*) {
 
   WebBrowser1->Navigate(kPlaceholderPage);
   pleasewait->SetVisible(true);
-  RestoreCookies(CatalogueHost);
+  // As for "lasturl": a bad stored value is shown and skipped, and the
+  // catalogue still opens (its next page's cookies then replace the value).
+  try {
+    RestoreCookies(CatalogueHost);
+  } catch (const ESettingsError& error) {
+    Application.HandleException(error);
+  }
   WebBrowser1->Navigate("http://" + CatalogueHost);
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
+  // Saved once: after the session's end (or a first close) the program is
+  // ending, and what it would save now is what it already saved.
+  if (closed_) return;
   // A refused write is shown but does not keep the window open: the other
   // value is still written and the engine still stops.
   try {
@@ -307,6 +317,13 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
   }
   EngineStop();
   closed_ = true;
+}
+
+void TForm1::SessionEnded() {
+  // A player left in the tray is never closed by the user: the session's end
+  // is its close. After a close (or an earlier end) there is nothing to save.
+  if (closed_) return;
+  Close();
 }
 
 void TForm1::FormDestroy(TObject*) {

@@ -3,8 +3,9 @@
 // skinned frame (region, frame lines, title images, dragging) and
 // WaitWithMessages.
 //
-// Handlers of other subsystems are defined in their folders (the volume
-// handler in playback/, the one-shot page timer in browser/).
+// The playback handlers are in unit1_playback_win.cpp, the browser's in
+// unit1_browser_win.cpp: thin calls into playback/ and browser/, which never
+// see the form.
 //
 // Threads: window thread only, except where app_state_win.h says otherwise.
 #pragma once
@@ -15,6 +16,7 @@
 #include <string>
 
 #include "app/app_state_win.h"
+#include "browser/link_rules.h"  // kPlaceholderPage
 #include "ui/ui_win.h"
 
 class TGlassButton;
@@ -102,7 +104,7 @@ class TForm1 : public TForm {
   void MinimizeImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
   void CloseImageMouseUp(TObject* sender, TMouseButton button, TShiftState shift, int x, int y);
 
-  // ---- Playback (src/playback/) ----
+  // ---- Playback (unit1_playback_win.cpp) ----
   void NplayClick(TObject* sender);   // play the last station address
   void NstopClick(TObject* sender);   // silence the output
   void PlayButtonClick(TObject* sender);
@@ -113,7 +115,7 @@ class TForm1 : public TForm {
   void TimerLTimer(TObject* sender);  // the title marquee
   void SkinTrackBar1Change(TObject* sender);
 
-  // ---- Catalogue browser (src/browser/) ----
+  // ---- Catalogue browser (unit1_browser_win.cpp) ----
   void WebBrowser0BeforeNavigate2(TObject* sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
                                   VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
                                   VARIANT_BOOL* Cancel);
@@ -126,10 +128,13 @@ class TForm1 : public TForm {
 
  protected:
   // Every message goes to the form's normal handling first; then connection
-  // reports and the player notification are acted on (src/playback/).
+  // reports and the player notification are acted on (unit1_playback_win.cpp).
   LRESULT WndProc(UINT msg, WPARAM wparam, LPARAM lparam) override;
 
  private:
+  // Windows ends the logon: what a close saves is saved now (the process may
+  // end at any moment after WM_ENDSESSION returns), once.
+  void SessionEnded();
   void PlayerNotification(uint32_t code, LPARAM param);
   void RetryAfterFailure();  // the reaction to a failed connection
   bool closed_ = false;      // FormClose has run: the program is ending
@@ -138,7 +143,7 @@ class TForm1 : public TForm {
   void MakeTitleImages();  // creation step 8
   void StartEngine();      // creation step 10
   void MoveWindowByMouse();
-  void SetUpBrowser();     // the browser's settings and handlers (src/browser/)
+  void SetUpBrowser();     // the browser's settings and handlers
 };
 
 // Waits `ms` milliseconds while handling the thread's window messages:
@@ -147,11 +152,5 @@ class TForm1 : public TForm {
 // passed on the tick count (or the tick count wrapped). Any handler, including
 // the window's close, may run inside; callers re-check their state after it.
 void WaitWithMessages(uint32_t ms);
-
-// The show handler's first page: a light field with the header's two bands.
-inline constexpr char kPlaceholderPage[] =
-    "about:<html><body style=\"overflow:hidden;background:#e5f7ff;margin:0;padding:0;\">"
-    "<div style=\"height:52px;background:#dff6ff;\"></div>"
-    "<div style=\"height:10px;background:#ffffff;\"></div></body></html>";
 
 inline constexpr char kProgramTitle[] = "Волнар-радио";

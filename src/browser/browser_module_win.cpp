@@ -7,7 +7,7 @@
 #include "browser/host_rules.h"
 #include "browser/hosted_browser_win.h"
 #include "ui/application_win.h"
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 namespace {
 

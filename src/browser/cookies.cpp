@@ -1,5 +1,8 @@
 #include "browser/cookies.h"
 
+#include <string_view>
+
+#include "base/ascii.h"
 #include "browser/link_rules.h"
 
 namespace {
@@ -60,6 +63,18 @@ std::string CookieExpirySuffix(int year) {
 }
 
 std::string CookieAddress(const std::string& host) { return "http://" + host + "/"; }
+
+std::string CookiesToStore(const std::string& document_address, const std::string& cookie_text) {
+  if (StartsWithIgnoreCase(document_address, "https://")) return kSecureCookiesMark + cookie_text;
+  return cookie_text;
+}
+
+CookiesToRestore CookiesFromStore(const std::string& stored, const std::string& host) {
+  const std::string_view mark = kSecureCookiesMark;
+  if (stored.compare(0, mark.size(), mark) == 0)
+    return {stored.substr(mark.size()), "https://" + host + "/", true};
+  return {stored, CookieAddress(host), false};
+}
 
 bool ShouldSaveCookies(const std::string& document_address, const std::string& host) {
   return IsOnCatalogueHost(document_address, host);

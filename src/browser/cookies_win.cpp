@@ -5,7 +5,6 @@
 
 #include <vector>
 
-#include "app/settings_win.h"
 #include "browser/cookies.h"
 #include "browser/hosted_browser_win.h"
 
@@ -20,18 +19,20 @@ void PutCookie(const std::string& address, const std::string& cookie) {
   InternetSetCookieA(address.c_str(), nullptr, cookie.c_str());
 }
 
-void RestoreCookies(const std::string& host) {
-  const std::string address = CookieAddress(host);
+void PutStoredCookies(const std::string& stored_text, const std::string& host) {
+  const CookiesToRestore stored = CookiesFromStore(stored_text, host);
   SYSTEMTIME now{};
   GetLocalTime(&now);
-  const std::string suffix = CookieExpirySuffix(now.wYear + 1);
+  // A secure page's cookies must never travel over the plain home address.
+  const std::string suffix = CookieExpirySuffix(now.wYear + 1) + (stored.secure ? ";secure" : "");
   std::vector<std::string> items;
-  SplitDelimited(';', ReadSetting("cookies"), items);
-  for (const std::string& item : items) PutCookie(address, item + suffix);
+  SplitDelimited(';', stored.text, items);
+  for (const std::string& item : items) PutCookie(stored.address, item + suffix);
 }
 
-void SaveCatalogueCookies(THostedBrowser& browser, const std::string& host) {
+std::optional<std::string> CookiesToSave(THostedBrowser& browser, const std::string& host) {
   // An error page (offline) or another site must not replace the catalogue's cookies.
-  if (!ShouldSaveCookies(browser.DocumentAddress(), host)) return;
-  WriteSetting("cookies", browser.CookieText());
+  const std::string address = browser.DocumentAddress();
+  if (!ShouldSaveCookies(address, host)) return std::nullopt;
+  return CookiesToStore(address, browser.CookieText());
 }

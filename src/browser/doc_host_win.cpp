@@ -4,7 +4,7 @@
 #include <servprov.h>
 
 #include "ui/menus_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 // {F38BC242-B950-11D1-8918-00C04FC2C836}
 const GUID CGID_DocHostCommandHandler = {

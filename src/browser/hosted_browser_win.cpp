@@ -6,7 +6,7 @@
 #include "browser/browser_module_win.h"
 #include "ui/menus_win.h"
 #include "ui/ole_auto_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 
@@ -63,6 +63,22 @@ void THostedBrowser::Loaded() {
 }
 
 IDispatch* THostedBrowser::Automation() { return stand_in_ ? stand_in_.Get() : OleObject(); }
+
+bool THostedBrowser::IsTopWindow(IDispatch* window) {
+  if (!window) return false;
+  // COM identity: the IUnknown of each object.
+  auto identity = [](IUnknown* object) {
+    ComPtr<IUnknown> unknown;
+    if (object) (void)object->QueryInterface(IID_IUnknown, reinterpret_cast<void**>(unknown.GetAddressOf()));
+    return unknown;
+  };
+  const ComPtr<IUnknown> target = identity(window);
+  if (!target) return false;
+  for (IDispatch* top : {static_cast<IDispatch*>(stand_in_.Get()), OleObject()}) {
+    if (top && identity(top).Get() == target.Get()) return true;
+  }
+  return false;
+}
 
 ComPtr<IDispatch> THostedBrowser::Document() {
   IDispatch* automation = Automation();

@@ -59,6 +59,10 @@ class THostedBrowser : public TCustomHostedBrowser {
   // Wine).
   IDispatch* Automation();
   void SetAutomationStandIn(IDispatch* stand_in) { stand_in_ = stand_in; }  // held until replaced
+  // True when `window` (a browser event's window argument) is this browser
+  // itself rather than one of its frames: the same object as the control or
+  // the stand-in.
+  bool IsTopWindow(IDispatch* window);
   // Automation().Document, or null.
   ComPtr<IDispatch> Document();
 

@@ -1,25 +1,15 @@
 #include "browser/link_rules.h"
 
+#include "base/ascii.h"
+#include "engine/engine.h"  // kErrorOk
+#include "engine/url.h"
+
 namespace {
-
-char AsciiLower(char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
-  if (text.size() < prefix.size()) return false;
-  for (size_t i = 0; i < prefix.size(); ++i) {
-    if (AsciiLower(text[i]) != AsciiLower(prefix[i])) return false;
-  }
-  return true;
-}
-
-bool EqualNoCase(std::string_view a, std::string_view b) {
-  return a.size() == b.size() && StartsWithNoCase(a, b);
-}
 
 // The address without its "http://" or "https://", or nothing.
 std::optional<std::string_view> AfterWebScheme(std::string_view address) {
   for (std::string_view scheme : {std::string_view("http://"), std::string_view("https://")}) {
-    if (StartsWithNoCase(address, scheme)) return address.substr(scheme.size());
+    if (StartsWithIgnoreCase(address, scheme)) return address.substr(scheme.size());
   }
   return std::nullopt;
 }
@@ -49,11 +39,33 @@ std::optional<std::string> PlayMainRest(std::string_view link) {
   return std::string(link.substr(kPlayMain.size()));
 }
 
+bool PageMayDrivePlayer(std::string_view document_address, std::string_view host) {
+  return document_address == kPlaceholderPage || IsOnCatalogueHost(document_address, host);
+}
+
+std::optional<std::string> ShellWebAddress(std::string_view address) {
+  if (!IsWebAddress(address)) return std::nullopt;
+  std::string quoted;
+  quoted.reserve(address.size());
+  for (char c : address) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x20 || byte == 0x7F) return std::nullopt;
+    if (c == ' ') {
+      quoted += "%20";
+    } else if (c == '"') {
+      quoted += "%22";
+    } else {
+      quoted += c;
+    }
+  }
+  return quoted;
+}
+
 bool IsOnCatalogueHost(std::string_view address, std::string_view host) {
-  if (host.empty()) return false;
-  const std::optional<std::string_view> rest = AfterWebScheme(address);
-  if (!rest) return false;
-  const size_t end = rest->find_first_of("/?#");
-  const std::string_view authority = rest->substr(0, end);
-  return EqualNoCase(authority, host);
+  if (host.empty() || !AfterWebScheme(address)) return false;
+  // The engine's parser reads the authority as a request would; an address
+  // carrying credentials is nobody's catalogue page.
+  Url url;
+  if (ParseUrl(address, url) != kErrorOk || !url.userinfo.empty()) return false;
+  return EqualsIgnoreCase(HostHeader(url), host);
 }

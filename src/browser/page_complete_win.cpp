@@ -1,9 +1,10 @@
-// Page completion: the please-wait box goes (after the first page of the
-// run), and the page's "playmain:" links name the default station.
-#include "app/unit1_win.h"
+// Page completion: the completed page's "playmain:" links name the default
+// station.
+#include "browser/page_complete_win.h"
+
+#include "base/cp1251_win.h"
 #include "browser/hosted_browser_win.h"
 #include "browser/link_rules.h"
-#include "controls/glass_button_win.h"
 #include "ui/ole_auto_win.h"
 
 namespace {
@@ -42,20 +43,15 @@ bool LinkText(THostedBrowser& browser, LONG index, std::string& text) {
 
 }  // namespace
 
-void TForm1::WebBrowser0DocumentComplete(TObject*, IDispatch*, VARIANT*) {
-  if (FirstPage) {
-    FirstPage = false;
-  } else {
-    pleasewait->SetVisible(false);
-  }
-  // Whichever document or frame completed, the top document's links are read.
-  const LONG n = LinkCount(*WebBrowser1);
+std::optional<std::string> DefaultStation(THostedBrowser& browser, const std::string& host) {
+  // Only a page that may drive the player names the default station.
+  if (!PageMayDrivePlayer(browser.DocumentAddress(), host)) return std::nullopt;
+  std::optional<std::string> station;
+  const LONG n = LinkCount(browser);
   for (LONG i = 0; i < n; ++i) {
     std::string link;
-    if (!LinkText(*WebBrowser1, i, link)) continue;
-    if (std::optional<std::string> rest = PlayMainRest(link)) {
-      LastUrl = *rest;  // the last such link wins
-      PlayButton->SetEnabled(true);
-    }
+    if (!LinkText(browser, i, link)) continue;
+    if (std::optional<std::string> rest = PlayMainRest(link)) station = std::move(rest);  // the last wins
   }
+  return station;
 }

@@ -3,7 +3,7 @@
 #include <exdispid.h>
 
 #include "ui/ole_auto_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include "browser/hosted_browser_win.h"
 #include "ui/application_win.h"
 #include "ui/own_message_box_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 
@@ -137,6 +137,10 @@ LRESULT THostedBrowser::SuperviseOwnerMessage(UINT msg, WPARAM wparam, LPARAM lp
 
 void THostedBrowser::SuperviseDialog(HWND dialog) {
   if (!dialog || !::IsWindow(dialog)) return;
+  // The window named may be another program's: never touch it.
+  DWORD process = 0;
+  ::GetWindowThreadProcessId(dialog, &process);
+  if (process != ::GetCurrentProcessId()) return;
   if (!IsSupervisedDialogClass(FromWide(ClassOf(dialog)))) return;
   // The program's own boxes ("Не могу проиграть поток", start-up and error
   // boxes) must be seen: at most their icon changes.

@@ -7,7 +7,7 @@
 #include <stdexcept>
 
 #include "controls/image_bytes_win.h"
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "controls/image_bytes_win.h"
 #include "ui/application_win.h"
 #include "ui/shortcut.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include <string>
 
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 // Starts GDI+ for the process at the first call; false when it cannot start.
 bool GdiPlusReady();

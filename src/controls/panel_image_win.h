@@ -18,7 +18,7 @@
 #include <functional>
 #include <string>
 
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 class TPanelImage {
  public:

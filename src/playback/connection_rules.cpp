@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "playback/notification_rules.h"
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 namespace {
 

@@ -8,7 +8,6 @@
 #include <thread>
 #include <vector>
 
-#include "app/app_state_win.h"
 #include "engine/stream_win.h"
 #include "playback/connection_rules.h"
 #include "playback/notification_rules.h"
@@ -52,6 +51,8 @@ Shared& State() {
 // The newest connection's generation; only the window thread writes it, so it
 // is what the window compares each report with. 0 = none.
 std::atomic<uint32_t> g_newest{0};
+// The window every report goes to (the main window), given by the newest start.
+std::atomic<HWND> g_window{nullptr};
 // Set by connection threads: their reports wait for the window.
 thread_local bool t_connection_thread = false;
 
@@ -62,7 +63,7 @@ constexpr DWORD kBufferingPollMs = 10;
 bool Superseded(uint32_t generation) { return g_newest.load() != generation; }
 
 void Send(uint32_t generation, Report report) {
-  HWND window = MainWindowHandle;
+  HWND window = g_window.load();
   if (!window) return;
   if (t_connection_thread) {
     SendMessageW(window, kMsgReportSent, generation, reinterpret_cast<LPARAM>(&report));
@@ -101,7 +102,8 @@ void ReportTitle(HSTREAM stream, uint32_t generation) {
   SendText(generation, kCodeTitle, StationTextToCp1251(*title));
 }
 
-struct Connection {
+// One start of playback, owned by its thread.
+struct ConnectionAttempt {
   std::string address;  // the thread's own copy
   uint32_t generation = 0;
   std::shared_ptr<OpeningCancel> opening;  // abandoned once a newer connection starts
@@ -125,7 +127,7 @@ void ForgetOpening(const OpeningCancel* opening) {
   std::erase_if(shared.openings, [opening](const auto& o) { return o.get() == opening; });
 }
 
-void Connect(const Connection& c) {
+void Connect(const ConnectionAttempt& c) {
   Shared& shared = State();
   // 1. Free the current stream, unless a newer connection has started: that
   // one frees it (and may already have put its own in its place).
@@ -209,7 +211,7 @@ void ThreadEnded() {
 }
 
 DWORD WINAPI ConnectStream(void* parameter) {
-  std::unique_ptr<Connection> connection(static_cast<Connection*>(parameter));
+  std::unique_ptr<ConnectionAttempt> connection(static_cast<ConnectionAttempt*>(parameter));
   t_connection_thread = true;
   try {
     Connect(*connection);
@@ -224,11 +226,12 @@ DWORD WINAPI ConnectStream(void* parameter) {
 
 }  // namespace
 
-void StartConnection(const std::string& address) {
+void StartConnection(HWND window, const std::string& address) {
+  g_window = window;
   const uint32_t generation = g_newest.load() + 1;
   g_newest = generation;
   auto opening = std::make_shared<OpeningCancel>();
-  auto* connection = new Connection{address, generation, opening};
+  auto* connection = new ConnectionAttempt{address, generation, opening};
   {
     Shared& shared = State();
     std::lock_guard lock(shared.lock);

@@ -22,8 +22,9 @@
 #include "engine/engine.h"
 
 // Starts a connection to `address` (copied) on a new thread, which is not
-// waited for and ends by itself.
-void StartConnection(const std::string& address);
+// waited for and ends by itself. Its reports, and those of the engine's
+// callbacks, go to `window` (the main window).
+void StartConnection(HWND window, const std::string& address);
 
 // The window's side of the reports: call from the main window's procedure
 // for every message. Returns true when the message was a connection report;

@@ -2,15 +2,14 @@
 
 #include <windows.h>
 
-#include "app/app_state_win.h"
-#include "app/program_win.h"
+#include "ui/own_message_box_win.h"
 #include "engine/engine.h"
 
 std::string EngineErrorText(const std::string& text, int code) {
   return text + "\r\n" + "(error code: " + std::to_string(code) + ")";
 }
 
-void ShowEngineError(const std::string& text) {
+void ShowEngineError(HWND owner, const std::string& text) {
   // A null caption: the system titles the box "Error".
-  ShowMessageBox(MainWindowHandle, EngineErrorText(text, EngineLastError()), nullptr, MB_OK);
+  ShowMessageBox(owner, EngineErrorText(text, EngineLastError()), nullptr, MB_OK);
 }

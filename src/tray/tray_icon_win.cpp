@@ -7,7 +7,7 @@
 #include "ui/forms_win.h"
 #include "ui/menus_win.h"
 #include "tray/tray_tip.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 #include "ui/window_class_win.h"
 
 namespace {

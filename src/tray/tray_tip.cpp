@@ -1,6 +1,6 @@
 #include "tray/tray_tip.h"
 
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 std::u16string TrayTipText(std::string_view hint, bool show_hint) {
   if (hint.empty() || !show_hint) return {};

@@ -7,7 +7,7 @@
 #include "ui/forms_win.h"
 #include "ui/menus_win.h"
 #include "ui/own_message_box_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 #include "ui/timer_win.h"
 #include "ui/window_class_win.h"
 

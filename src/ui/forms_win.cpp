@@ -2,7 +2,7 @@
 #include "ui/forms_win.h"
 
 #include "ui/application_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // Colours, cursors, fonts and the canvas.
 #include "ui/graphics_win.h"
 
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 HCURSOR CursorHandle(TCursor cursor) {
   const wchar_t* id = IDC_ARROW;

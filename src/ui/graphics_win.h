@@ -13,7 +13,7 @@
 #include <string_view>
 
 #include "ui/color.h"
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 // ---- Colours ----------------------------------------------------------------
 

@@ -5,7 +5,7 @@
 #include <map>
 
 #include "ui/application_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <initializer_list>
 #include <string>
 
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 // A VARIANT cleared when it goes.
 class TVariant {

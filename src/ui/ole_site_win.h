@@ -9,6 +9,11 @@
 // host that answers more questions (a document host) derives from TOleSite,
 // adds its own forwarders and returns them from QueryHostInterface.
 //
+// Defined in four files: OLE error texts (ole_errors_win.cpp), the key hook
+// and the live-control list (ole_key_hook_win.cpp), the site
+// (ole_site_win.cpp), TOleControl's life and re-parenting
+// (ole_control_win.cpp).
+//
 // Threads: the window thread only (an STA with OLE initialised). The hosted
 // control calls the site on that thread too.
 #pragma once
@@ -22,7 +27,7 @@
 #include <string>
 
 #include "ui/controls_win.h"
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 class TOleControl;
 

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <vector>
 
+#include "base/cp1251_win.h"
+
 namespace {
 
 // One entry per OwnMessageBoxW call on the stack (boxes may nest); the box
@@ -54,4 +56,13 @@ bool IsOwnMessageBox(HWND window) {
   if (!window) return false;
   const auto& calls = Calls();
   return std::any_of(calls.begin(), calls.end(), [window](const Pending* p) { return p->box == window; });
+}
+
+std::function<int(HWND, const std::string&, const char*, UINT)> MessageBoxHook;
+
+int ShowMessageBox(HWND owner, const std::string& text, const char* caption, UINT type) {
+  if (MessageBoxHook) return MessageBoxHook(owner, text, caption, type);
+  const std::wstring wide_text = ToWide(text);
+  const std::wstring wide_caption = caption ? ToWide(caption) : std::wstring();
+  return OwnMessageBoxW(owner, wide_text.c_str(), caption ? wide_caption.c_str() : nullptr, type);
 }

@@ -2,7 +2,7 @@
 // codes, written out here so the file stays portable.
 #include "ui/shortcut.h"
 
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 namespace {
 

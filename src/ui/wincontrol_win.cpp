@@ -8,7 +8,7 @@
 #include <stdexcept>
 
 #include "ui/application_win.h"
-#include "ui/text_win.h"
+#include "base/cp1251_win.h"
 #include "ui/window_class_win.h"
 
 namespace {

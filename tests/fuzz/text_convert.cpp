@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view bytes(reinterpret_cast<const char*>(data), size);

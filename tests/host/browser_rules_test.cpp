@@ -56,6 +56,42 @@ TEST(LinkRules, OnlyWebAddressesGoToTheShell) {
   for (const auto& c : cases) EXPECT_EQ(IsWebAddress(c.address), c.web) << c.address;
 }
 
+TEST(LinkRules, OnlyCataloguePagesAndThePlaceholderDriveThePlayer) {
+  const struct { std::string page; bool drives; } cases[] = {
+      {"http://radio.volnar.ru/", true},
+      {"https://Radio.Volnar.RU/genre?x#y", true},
+      {"http://radio.volnar.ru", true},
+      {kPlaceholderPage, true},
+      {std::string(kPlaceholderPage) + " ", false},
+      {"about:blank", false},
+      {"http://radio.volnar.ru.evil.example/", false},
+      {"http://evil.example/radio.volnar.ru/", false},
+      {"http://radio.volnar.ru@evil.example/", false},
+      {"res://ieframe.dll/dnserror.htm#http://radio.volnar.ru/", false},
+      {"file:///C:/radio.volnar.ru/", false},
+      {"", false},
+  };
+  for (const auto& c : cases)
+    EXPECT_EQ(PageMayDrivePlayer(c.page, "radio.volnar.ru"), c.drives) << c.page;
+  EXPECT_FALSE(PageMayDrivePlayer("http://radio.volnar.ru/", ""));
+}
+
+TEST(LinkRules, ShellAddressesAreQuotedOrRefused) {
+  const struct { const char* address; std::optional<std::string> shell; } cases[] = {
+      {"http://example.com/a", "http://example.com/a"},
+      {"http://example.com/a b", "http://example.com/a%20b"},
+      {"https://x/\"  -arg \"", "https://x/%22%20%20-arg%20%22"},
+      {"http://x/?q=%22already%22", "http://x/?q=%22already%22"},
+      {"http://x/\xd0\xb0", "http://x/\xd0\xb0"},  // CP1251 letters pass to the wide call
+      {"http://x/\ta", std::nullopt},
+      {"http://x/\n", std::nullopt},
+      {"http://x/\x7f", std::nullopt},
+      {"file:///C:/a b", std::nullopt},
+      {"notepad", std::nullopt},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ShellWebAddress(c.address), c.shell) << c.address;
+}
+
 TEST(LinkRules, DefaultStationLinks) {
   const struct { const char* link; std::optional<std::string> rest; } cases[] = {
       {"playmain:http://127.0.0.1:8000/a", "http://127.0.0.1:8000/a"},

@@ -72,3 +72,20 @@ TEST(CookieText, OnlyTheCataloguePagesCookiesAreSaved) {
   EXPECT_FALSE(ShouldSaveCookies("http://127.0.0.1:8761/", "127.0.0.1:8760"));
   EXPECT_FALSE(ShouldSaveCookies("http://", ""));
 }
+
+TEST(CookieText, SecurePagesCookiesAreStoredMarkedAndComeBackForHttps) {
+  EXPECT_EQ(CookiesToStore("http://radio.volnar.ru/", "a=1; b=2"), "a=1; b=2");
+  EXPECT_EQ(CookiesToStore("HTTPS://radio.volnar.ru/x", "a=1; b=2"), "https:a=1; b=2");
+  EXPECT_EQ(CookiesToStore("https://radio.volnar.ru/", ""), "https:");
+
+  const CookiesToRestore plain = CookiesFromStore("a=1; b=2", "radio.volnar.ru");
+  EXPECT_EQ(plain.text, "a=1; b=2");
+  EXPECT_EQ(plain.address, "http://radio.volnar.ru/");
+  EXPECT_FALSE(plain.secure);
+  const CookiesToRestore secure = CookiesFromStore("https:a=1; b=2", "radio.volnar.ru");
+  EXPECT_EQ(secure.text, "a=1; b=2");
+  EXPECT_EQ(secure.address, "https://radio.volnar.ru/");
+  EXPECT_TRUE(secure.secure);
+  // Written and read back, a secure page's text is the same text.
+  EXPECT_EQ(CookiesFromStore(CookiesToStore("https://h/", "s=1"), "h").text, "s=1");
+}

@@ -5,7 +5,7 @@
 
 #include <string>
 
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 namespace {
 

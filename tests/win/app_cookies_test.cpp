@@ -7,6 +7,7 @@
 #include <string>
 
 #include "app/settings_win.h"
+#include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "registry_guard.h"
 

@@ -11,6 +11,7 @@
 #include "app/program_win.h"
 #include "app/settings_win.h"
 #include "app/unit1_win.h"
+#include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_panel_win.h"
@@ -564,6 +565,86 @@ TEST_F(FormTest, WrongTypedLasturlIsShownAndStartUpFinishes) {
   EXPECT_TRUE(EngineSetVolume(0.25f)) << "the engine was started";
   EXPECT_FALSE(Form1->Nplay->Enabled());
   EXPECT_TRUE(Form1->StopButton->Enabled());
+}
+
+// Windows ending the logon: the query is answered yes, the end itself saves
+// what a close saves, once, while the player sits hidden in the tray.
+TEST_F(FormTest, SessionEndSavesTheSettingsOnceEvenFromTheTray) {
+  CreateAndShow();
+  StandInPage page({}, L"http://" + ToWide(kCatalogueHost) + L"/", L"s=1; t=2");
+  Form1->WebBrowser1->SetAutomationStandIn(page.browser.Get());
+  Form1->N1Click(Form1->N1);  // to the tray
+  ASSERT_FALSE(IsWindowVisible(Form1->Handle()));
+  LastUrl = "http://127.0.0.1:8000/chosen";
+  HWND window = Form1->Handle();
+
+  EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+  EXPECT_FALSE(VolnarKeyGuard::KeyExists()) << "the query alone saves nothing";
+  // A cancelled end (another program refused) changes nothing either.
+  SendMessageW(window, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+  EXPECT_FALSE(VolnarKeyGuard::KeyExists());
+
+  EXPECT_NE(SendMessageW(window, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), 0);
+  SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  EXPECT_EQ(VolnarKeyGuard::GetRaw("lasturl").bytes, std::string("http://127.0.0.1:8000/chosen") + '\0');
+  EXPECT_EQ(VolnarKeyGuard::GetRaw("cookies").bytes, std::string("s=1; t=2") + '\0');
+  EXPECT_TRUE(Application.Terminated());
+  EXPECT_TRUE(errors.empty());
+
+  // Once: a second end, or the close that may follow, writes nothing more.
+  VolnarKeyGuard::DeleteKey();
+  SendMessageW(window, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+  Form1->Close();
+  EXPECT_FALSE(VolnarKeyGuard::KeyExists());
+}
+
+// A stored "cookies" value that cannot be a cookie text is shown as an error
+// and skipped: the rest of the show still runs and the catalogue opens.
+TEST_F(FormTest, BadStoredCookiesAreShownAndTheCatalogueStillOpens) {
+  std::vector<std::string> put;
+  PutCookieHook = [&put](const std::string&, const std::string& cookie) { put.push_back(cookie); };
+  std::string oversized;
+  while (oversized.size() <= kMaxSettingBytes) oversized += "k=1; ";
+  const struct {
+    const char* label;
+    DWORD type;
+    std::string bytes;
+    const char* error;
+  } cases[] = {
+      {"REG_DWORD", REG_DWORD, std::string("\x2a\0\0\0", 4), "Invalid data type for 'cookies'"},
+      {"REG_BINARY", REG_BINARY, std::string("a=1; b=2", 8), "Invalid data type for 'cookies'"},
+      {"oversized", REG_SZ, oversized + '\0', "Invalid data size for 'cookies'"},
+  };
+  for (const auto& c : cases) {
+    VolnarKeyGuard::DeleteKey();
+    VolnarKeyGuard::PutRaw("cookies", c.type, c.bytes);
+    VolnarKeyGuard::PutRaw("lasturl", REG_SZ, std::string("http://127.0.0.1:1/s") + '\0');
+    errors.clear();
+    put.clear();
+    CreateAndShow();
+    ASSERT_EQ(errors.size(), 1u) << c.label;
+    EXPECT_NE(errors[0].find(c.error), std::string::npos) << c.label << ": " << errors[0];
+    EXPECT_TRUE(put.empty()) << c.label << ": nothing of it reaches the cookie store";
+    EXPECT_EQ(Form1->WebBrowser1->Navigations(),
+              (std::vector<std::string>{kPlaceholderPage, "http://" + std::string(kCatalogueHost)}))
+        << c.label;
+    EXPECT_TRUE(Form1->Nplay->Enabled()) << c.label << ": the stored station still counts";
+    EXPECT_TRUE(IsWindowVisible(Form1->Handle())) << c.label;
+    Form1->Free();
+  }
+  PutCookieHook = nullptr;
+}
+
+// The same for "lasturl": a text too long to be an address the program
+// stored is shown and dropped; start-up finishes.
+TEST_F(FormTest, OversizedLasturlIsShownAndStartUpFinishes) {
+  VolnarKeyGuard::PutRaw("lasturl", REG_SZ, "http://x/" + std::string(kMaxSettingBytes, 'a') + '\0');
+  CreateAndShow();
+  ASSERT_EQ(errors.size(), 1u);
+  EXPECT_NE(errors[0].find("Invalid data size for 'lasturl'"), std::string::npos) << errors[0];
+  EXPECT_EQ(LastUrl, "");
+  EXPECT_FALSE(Form1->Nplay->Enabled());
+  EXPECT_EQ(Form1->WebBrowser1->Navigations().size(), 2u);
 }
 
 TEST_F(FormTest, RefusedWritesAtCloseAreShownAndTheWindowStillCloses) {

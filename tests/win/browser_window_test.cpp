@@ -210,6 +210,73 @@ TEST_F(SupervisionTest, TheProgramsOwnBoxesAreLeftStanding) {
   EXPECT_EQ(g_own_box.caption, L"Error");
 }
 
+// Another program's dialog (the helper foreign_dialog_win.exe beside this
+// executable), named by a deactivation of the player's window, keeps its
+// caption and icon and gets no clicks or close: only our own process's
+// dialogs are supervised.
+namespace {
+
+struct ForeignDialog {
+  PROCESS_INFORMATION process{};
+  HWND window = nullptr;
+
+  explicit ForeignDialog(const std::wstring& caption) {
+    wchar_t path[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring exe(path);
+    exe.resize(exe.find_last_of(L"\\/") + 1);
+    exe += L"foreign_dialog_win.exe";
+    std::wstring command = L"\"" + exe + L"\" \"" + caption + L"\" 30";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    if (!CreateProcessW(exe.c_str(), command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+      return;
+    PumpUntil([&] {
+      window = FindWindowW(L"#32770", caption.c_str());
+      return window != nullptr;
+    }, 2000);
+  }
+  ~ForeignDialog() {
+    if (window && IsWindow(window)) PostMessageW(window, WM_APP + 2, 0, 0);
+    if (process.hProcess) {
+      if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1);
+      CloseHandle(process.hProcess);
+      CloseHandle(process.hThread);
+    }
+  }
+  // What reached the dialog: 1 press, 2 release, 4 close, 8 icon.
+  LRESULT WhatHappened() const { return SendMessageW(window, WM_APP + 1, 0, 0); }
+};
+
+}  // namespace
+
+TEST_F(SupervisionTest, AnotherProgramsDialogIsLeftAlone) {
+  for (const wchar_t* caption : {L"Microsoft Internet Explorer Script Error",
+                                 L"Internet Explorer error"}) {
+    ForeignDialog foreign(caption);
+    ASSERT_NE(foreign.window, nullptr) << "the helper's dialog did not appear";
+    DWORD pid = 0;
+    GetWindowThreadProcessId(foreign.window, &pid);
+    ASSERT_NE(pid, GetCurrentProcessId());
+    const auto icon_before = SendMessageW(foreign.window, WM_GETICON, ICON_SMALL, 0);
+    // The player's window loses activation to it, as the system tells it.
+    SendMessageW(f->form->Handle(), WM_ACTIVATE, WA_INACTIVE, reinterpret_cast<LPARAM>(foreign.window));
+    PumpMessages();
+    ASSERT_TRUE(IsWindow(foreign.window));
+    EXPECT_EQ(TextOf(foreign.window), caption) << "its caption is not ours to change";
+    EXPECT_EQ(SendMessageW(foreign.window, WM_GETICON, ICON_SMALL, 0), icon_before);
+    EXPECT_EQ(foreign.WhatHappened(), 0) << caption;
+  }
+  // Our own dialog with the same caption is still supervised.
+  SetActiveWindow(f->form->Handle());
+  DialogLog log;
+  HWND own = MakeDialog(f->form->Handle(), L"Microsoft Internet Explorer Script Error", &log);
+  PumpMessages();
+  EXPECT_TRUE(log.Saw(WM_CLOSE));
+  if (IsWindow(own)) DestroyWindow(own);
+}
+
 TEST_F(SupervisionTest, OnlyOneBrowserSupervises) {
   auto* second = new THostedBrowser(f->form);
   second->SetParent(f->form);

@@ -15,7 +15,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/scoped_win.h"
+#include "ui/gdi_handles_win.h"
 
 class StandInDispatch final : public IDispatch {
  public:

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 static_assert(sizeof(wchar_t) == sizeof(char16_t), "Windows wide characters are UTF-16");
 

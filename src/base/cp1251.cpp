@@ -1,5 +1,5 @@
 // CP1251 <-> Unicode by table; UTF-8 encode/decode by hand. No platform calls.
-#include "ui/text.h"
+#include "base/cp1251.h"
 
 #include <array>
 #include <cstdint>

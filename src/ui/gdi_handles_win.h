@@ -1,6 +1,7 @@
 // Owners of the window layer's handles: one move-only type per kind of handle,
 // copying deleted, so every handle has exactly one owner and is released once.
-// COM pointers use Microsoft::WRL::ComPtr (from base/scoped_win.h).
+// COM pointers use Microsoft::WRL::ComPtr (from base/scoped_win.h, the
+// generic owners this header builds on).
 //
 // Threads: these are plain values. A window handle or a device context is
 // only used on the thread that made it (the window thread for all of ours).

@@ -1,0 +1,147 @@
+// TForm1's playback handlers: the player notification and the retries after
+// a failed connection, Play and Stop, the status setter with the title
+// marquee, and the volume slider. Thin calls into playback/.
+#include <string>
+
+#include "app/app_state_win.h"
+#include "app/program_win.h"
+#include "app/unit1_win.h"
+#include "controls/glass_button_win.h"
+#include "controls/skin_trackbar_win.h"
+#include "engine/engine.h"
+#include "playback/connection_win.h"
+#include "playback/notification_rules.h"
+#include "playback/status_rules.h"
+#include "playback/volume.h"
+#include "tray/tray_icon_win.h"
+
+namespace {
+constexpr uint32_t kRetryWaitMs = 3000;
+}
+
+LRESULT TForm1::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
+  if (msg == WM_QUERYENDSESSION) return TRUE;  // the player never holds up a logoff
+  if (msg == WM_ENDSESSION) {
+    if (wparam) SafeCall([&] { SessionEnded(); });
+    return 0;
+  }
+  const LRESULT result = TForm::WndProc(msg, wparam, lparam);
+  if (msg == kPlayerNotification) {
+    // Compared at the message's full width: a 64-bit WPARAM whose low half is a
+    // code is not that code.
+    if (wparam <= kLastPlayerCode)
+      SafeCall([&] { PlayerNotification(static_cast<uint32_t>(wparam), lparam); });
+  } else {
+    HandleConnectionReport(Handle(), msg, wparam, lparam);
+  }
+  return result;
+}
+
+void TForm1::PlayerNotification(uint32_t code, LPARAM param) {
+  // The sender's text lives only while this message is handled: copy it first.
+  const std::string text =
+      CodeCarriesText(code) && param ? std::string(reinterpret_cast<const char*>(param)) : std::string();
+  switch (code) {
+    case kCodeConnecting:
+      SetStatus(kSlotTitle, "");
+      SetStatus(kSlotDetail, "");
+      SetStatus(kSlotState, kStateConnecting);
+      break;
+    case kCodeFailed:
+      RetryAfterFailure();
+      break;
+    case kCodeBuffering:
+      SetStatus(kSlotState, BufferingText(static_cast<uint32_t>(param)));
+      break;
+    case kCodeStationName:
+      SetStatus(kSlotState, text);
+      break;
+    case kCodeBitrate:
+    case kCodeServerStatus:
+      SetStatus(kSlotDetail, text);
+      break;
+    case kCodeTitle:
+      SetStatus(kSlotTitle, text);
+      if (Label1->Caption() == kStateConnecting) SetStatus(kSlotState, kStatePlaying);
+      break;
+    default:
+      break;  // 5 and 6 are not used
+  }
+}
+
+void TForm1::RetryAfterFailure() {
+  if (closed_) return;  // the program is ending: no more attempts, no box
+  SetStatus(kSlotState, kStateNoStream);
+  SetStatus(kSlotReset, "");
+  const RetryStep step = NextRetry(ConnectAttempts);
+  if (step.give_up) {
+    ShowMessageBox(MainWindowHandle, kNoPlayText, nullptr, MB_OK);
+    return;
+  }
+  SetStatus(kSlotState, step.text);
+  TForm1* const self = this;
+  WaitWithMessages(kRetryWaitMs);
+  // The window may have been closed meanwhile: then the program is ending and
+  // nothing more is started (nor is the window touched if it is gone).
+  if (Form1 != self || closed_) return;
+  NplayClick(this);
+}
+
+// ---- Play and Stop: the glass buttons and the tray menu's first two items ----
+
+void TForm1::NplayClick(TObject*) {
+  if (LastUrl.empty()) return;
+  EngineStart();  // a stop may have silenced the output
+  StartConnection(Handle(), LastUrl);
+  Nstop->SetEnabled(true);
+  Nplay->SetEnabled(false);
+  StopButton->SetEnabled(true);
+  PlayButton->SetEnabled(false);
+}
+
+void TForm1::NstopClick(TObject*) {
+  // The stream stays; the next start frees it.
+  EngineStop();
+  Nstop->SetEnabled(false);
+  Nplay->SetEnabled(true);
+  StopButton->SetEnabled(false);
+  PlayButton->SetEnabled(true);
+  SetStatus(kSlotTitle, kTitleStopped);
+  TimerL->SetEnabled(false);
+}
+
+void TForm1::PlayButtonClick(TObject* sender) { NplayClick(sender); }
+
+void TForm1::StopButtonClick(TObject* sender) { NstopClick(sender); }
+
+// ---- The status setter and the title marquee ----
+
+void TForm1::SetStatus(int slot, const std::string& text) {
+  StatusSlots slots{StatusLabel->Caption(), Label1->Caption(), Label2->Caption()};
+  WriteSlot(slots, slot, text);
+  if (slots.title != StatusLabel->Caption()) StatusLabel->SetCaption(slots.title);
+  if (slots.state != Label1->Caption()) Label1->SetCaption(slots.state);
+  if (slots.detail != Label2->Caption()) Label2->SetCaption(slots.detail);
+  Label3->SetCaption(StatusLine(slots));
+
+  // The tray hint takes the title as the application's window reads it back
+  // (at most 255 characters).
+  if (slot == kSlotReset) {
+    TimerL->SetEnabled(false);
+    Application.SetTitle(kResetTitle);
+    TrayIcon1->SetHint(Application.Title());
+  }
+  if (std::optional<std::string> title = MarqueeTitle(slots)) {
+    Application.SetTitle(*title);
+    TrayIcon1->SetHint(Application.Title());
+    TimerL->SetEnabled(true);
+  }
+}
+
+void TForm1::TimerLTimer(TObject*) { Application.SetTitle(RotateLeft(Application.Title())); }
+
+// ---- The volume slider ----
+
+void TForm1::SkinTrackBar1Change(TObject*) {
+  EngineSetVolume(PositionToVolume(SkinTrackBar1->Position()));
+}
