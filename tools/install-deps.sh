@@ -16,6 +16,7 @@ pkgs=(cmake make g++ googletest
       xvfb x11-utils xdotool imagemagick fonts-wine
       sox lame ffmpeg python3 clang libclang-rt-14-dev
       pulseaudio-utils libpulse0:i386 icecast2 openssl)
+pkgs+=(nlohmann-json3-dev)  # JSON of the station directory and the catalogue's stored data
 # The tests' paced sound device is a private PulseAudio server. A desktop that runs
 # PipeWire's pulse server keeps it: the two packages exclude each other.
 have pipewire-pulse || pkgs+=(pulseaudio)
