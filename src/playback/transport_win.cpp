@@ -1,6 +1,7 @@
 // Play and Stop: the glass buttons and the tray menu's first two items.
 #include "app/app_state_win.h"
 #include "app/unit1_win.h"
+#include "catalogue/catalogue_win.h"
 #include "controls/glass_button_win.h"
 #include "engine/engine.h"
 #include "playback/connection_win.h"
@@ -10,6 +11,7 @@ void TForm1::NplayClick(TObject*) {
   if (LastUrl.empty()) return;
   EngineStart();  // a stop may have silenced the output
   StartConnection(LastUrl);
+  CatalogueStationPlayed(LastUrl);  // the history; never waits
   Nstop->SetEnabled(true);
   Nplay->SetEnabled(false);
   StopButton->SetEnabled(true);
