@@ -41,8 +41,12 @@ bool CatalogueServer::Listen(std::span<const uint16_t> ports) {
     address.sin_port = htons(port);
     if (bind(s.Get(), reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) continue;
     if (listen(s.Get(), 16) != 0) continue;
+    // Port 0 (tests) lets the system choose.
+    sockaddr_in bound{};
+    int length = sizeof bound;
+    if (getsockname(s.Get(), reinterpret_cast<sockaddr*>(&bound), &length) != 0) continue;
     listener_ = std::move(s);
-    port_ = port;
+    port_ = ntohs(bound.sin_port);
     return true;
   }
   return false;
