@@ -4,14 +4,15 @@
 Standard library only; listens on 127.0.0.1 only, plain HTTP.
 
     python3 tools/directory_standin.py --port 0 --port-file FILE --station http://127.0.0.1:8765
-        [--fixture tests/fixtures/directory/stations.json] [--log FILE]
+        [--fixture tests/fixtures/directory/stations.json] [--log FILE] [--timing-log FILE]
 
 Answers the API paths the player's catalogue uses, with the directory's field names:
 /json/stations/search (name, countrycode, tag[Exact], language[Exact], codec, bitrateMin,
 order, reverse, hidebroken, offset, limit), /json/stations/byuuid/<uuid>, /json/tags,
 /json/countries, /json/languages, and /json/url/<uuid> (a play: counted, logged as
 "click <uuid>"). "{station}" in the fixture's addresses becomes --station. Each request
-is logged as one line "GET <path> <User-Agent>" to --log.
+is logged as one line "GET <path> <User-Agent>" to --log; --timing-log gets
+"<epoch seconds> <path>" once an answer has been sent (for the benchmarks).
 """
 
 import argparse
@@ -21,6 +22,7 @@ import os
 import socketserver
 import sys
 import threading
+import time
 import urllib.parse
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
@@ -98,6 +100,7 @@ def main():
     ap.add_argument("--station", default="http://127.0.0.1:8765")
     ap.add_argument("--fixture", default=os.path.join(ROOT, "tests", "fixtures", "directory", "stations.json"))
     ap.add_argument("--log")
+    ap.add_argument("--timing-log")
     ap.add_argument("--quiet", action="store_true")
     args = ap.parse_args()
     stations = load(args.fixture, args.station.rstrip("/"))
@@ -123,6 +126,10 @@ def main():
             self.send_header("Connection", "close")
             self.end_headers()
             self.wfile.write(data)
+            self.wfile.flush()
+            if args.timing_log:
+                with log_lock, open(args.timing_log, "a") as f:
+                    f.write("%.6f %s\n" % (time.time(), self.path))
 
         def do_GET(self):
             url = urllib.parse.urlsplit(self.path)
