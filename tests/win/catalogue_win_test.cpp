@@ -7,11 +7,13 @@
 #include <windows.h>
 
 #include <string>
+#include <vector>
 
 #include "app/program_win.h"
 #include "app/unit1_win.h"
 #include "browser/catalogue_host.h"
 #include "catalogue/catalogue_win.h"
+#include "catalogue/server_win.h"
 #include "catalogue/store_file_win.h"
 #include "engine/engine.h"
 #include "registry_guard.h"
@@ -79,6 +81,34 @@ TEST(CatalogueServer, AnswersOnLoopbackForItsOwnHostOnly) {
   EXPECT_EQ(Ask(port, "GET / HTTP/1.1\r\nHost: evil.example\r\n\r\n").rfind("HTTP/1.1 421 ", 0), 0u);
   EXPECT_EQ(Ask(port, "GET / HTTP/9.9\r\n\r\n").rfind("HTTP/1.1 505 ", 0), 0u);
   EXPECT_EQ(Ask(port, "GET /" + std::string(9000, 'a') + " HTTP/1.1\r\n\r\n").rfind("HTTP/1.1 431 ", 0), 0u);
+  // Idle clients hold at most the connection bound; one more is closed at
+  // once, and once they give up the server answers again.
+  WSADATA data;
+  WSAStartup(MAKEWORD(2, 2), &data);
+  std::vector<SOCKET> idle;
+  for (int i = 0; i < CatalogueServer::kMaxConnections; ++i) {
+    SOCKET s = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    a.sin_port = htons(port);
+    ASSERT_EQ(connect(s, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+    send(s, "GET / HTTP/1.1\r\n", 16, 0);  // a head that never ends
+    idle.push_back(s);
+  }
+  std::string refused;
+  for (int i = 0; i < 50 && (refused = Get(host, "/")).empty() == false; ++i) Sleep(20);
+  EXPECT_EQ(refused, "");  // the accept loop has taken the idle ones in the meantime
+  // A client that never finishes its request is answered 408 when its time is up.
+  char buffer[256] = {};
+  const int n = recv(idle[0], buffer, sizeof buffer - 1, 0);
+  EXPECT_EQ(std::string(buffer, n > 0 ? n : 0).rfind("HTTP/1.1 408 ", 0), 0u);
+  for (SOCKET s : idle) closesocket(s);
+  WSACleanup();
+  std::string again;
+  for (int i = 0; i < 100 && (again = Get(host, "/")).empty(); ++i) Sleep(20);
+  EXPECT_EQ(again.rfind("HTTP/1.1 200 OK\r\n", 0), 0u);
+
   // A second start hands over only whether a station is known.
   EXPECT_EQ(StartCatalogue(true, setup), host);
   StopCatalogue();
