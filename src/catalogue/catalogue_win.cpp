@@ -22,9 +22,7 @@
 #include "engine/decoder.h"
 #include "engine/net_win.h"
 
-#ifndef VOLNAR_DIRECTORY_URL
-#define VOLNAR_DIRECTORY_URL ""
-#endif
+#include "directory_address.h"  // VOLNAR_DIRECTORY_URL, a build option
 
 namespace {
 
