@@ -147,6 +147,8 @@ void StopCatalogue() {
 
 bool CatalogueRunning() { return g_catalogue != nullptr; }
 
+uint64_t CatalogueRequestsAnswered() { return g_catalogue ? g_catalogue->server.answered() : 0; }
+
 void CatalogueStationPlayed(const std::string& address) {
   if (!g_catalogue || address.empty()) return;
   {

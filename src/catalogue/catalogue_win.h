@@ -32,6 +32,8 @@ std::string StartCatalogue(bool station_known, const CatalogueSetup& setup = {})
 // Ends the server, its pages and its directory requests; waits for them.
 void StopCatalogue();
 bool CatalogueRunning();
+// Complete requests the running catalogue has answered (0 when none runs).
+uint64_t CatalogueRequestsAnswered();
 // A station started to play (a play: link or the Play button), with its
 // address as the program holds it. Queued for the catalogue's own thread,
 // which adds it to the history and reports a directory station's play.

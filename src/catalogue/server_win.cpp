@@ -142,5 +142,6 @@ void CatalogueServer::Serve(SOCKET client) {
     return;
   }
   SendAll(client, handler_(request));
+  answered_.fetch_add(1);
   shutdown(client, SD_SEND);
 }

@@ -39,6 +39,8 @@ class CatalogueServer {
   uint16_t port() const { return port_; }
   // Starts accepting on its own thread.
   [[nodiscard]] bool Run(Handler handler);
+  // Requests answered so far (tests: whether the browser asked). Any thread.
+  uint64_t answered() const { return answered_.load(); }
   // Stops accepting, ends the connections and waits for their threads.
   // Not from a connection's thread.
   void Stop();
@@ -53,6 +55,7 @@ class CatalogueServer {
   uint16_t port_ = 0;
   Handler handler_;
   std::atomic<bool> stopping_{false};
+  std::atomic<uint64_t> answered_{0};
   std::thread accept_thread_;
   std::mutex lock_;
   std::condition_variable idle_;

@@ -11,6 +11,7 @@
 
 #include "app/program_win.h"
 #include "app/unit1_win.h"
+#include "browser/hosted_browser_win.h"
 #include "browser/catalogue_host.h"
 #include "catalogue/catalogue_win.h"
 #include "catalogue/server_win.h"
@@ -169,6 +170,12 @@ TEST_F(CatalogueFormTest, TheWindowUsesTheRunningCatalogueAndHandsItsPlaysOver) 
   Application.CreateForm(Form1);
   ASSERT_NE(Form1, nullptr);
   EXPECT_EQ(CatalogueHost, host);  // the address of the port it got
+  // At show the real browser asks the built-in catalogue for its home page.
+  const uint64_t before = CatalogueRequestsAnswered();
+  ShowWindow(Application.Handle(), SW_SHOWNOACTIVATE);
+  Form1->Show();
+  EXPECT_TRUE(PumpUntil([&] { return CatalogueRequestsAnswered() > before; }, 500));
+  EXPECT_EQ(Form1->WebBrowser1->LocationURL().rfind("http://" + host, 0), 0u) << Form1->WebBrowser1->LocationURL();
   LastUrl = "http://127.0.0.1:9/played-by-the-button";
   Form1->PlayButtonClick(nullptr);
   std::string recent;
