@@ -28,6 +28,7 @@ else
   pkgs+=(wine wine32:i386 gstreamer1.0-libav:i386 gstreamer1.0-plugins-good:i386
          libasound2-plugins:i386 libpulse0:i386)
 fi
+pkgs+=(nlohmann-json3-dev)  # JSON of the station directory and the catalogue's stored data
 # The tests' paced sound device is a private PulseAudio server. A desktop that runs
 # PipeWire's pulse server keeps it: the two packages exclude each other.
 have pipewire-pulse || pkgs+=(pulseaudio)

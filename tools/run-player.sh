@@ -2,8 +2,9 @@
 # Builds volnar.exe and runs it under Wine, with local demo stations.
 #
 # Installs what it needs, starts the local test station (tools/station.py) as the demo
-# stations and the demo catalogue page (tools/catalogue.py), builds the Windows program
-# with that page as its catalogue, and runs the player in the foreground in a
+# stations, builds the Windows program with its built-in catalogue (asking the public
+# station directory, or, where that cannot be reached, a local stand-in listing the demo
+# stations: tools/directory_standin.py), and runs the player in the foreground in a
 # Wine prefix of its own (~/.cache/volnar-wine, or $VOLNAR_WINE_DIR). When the player
 # has no station yet, the first demo station is stored as its last station, so Play
 # works at once. Sound goes to the desktop's sound server (PulseAudio or PipeWire) or
@@ -24,14 +25,14 @@ else sudo env VOLNAR_WIN_WIDTH="$VOLNAR_WIN_WIDTH" bash tools/install-deps.sh; f
 wine_dir=${VOLNAR_WINE_DIR:-$HOME/.cache/volnar-wine}
 work=$(mktemp -d /tmp/volnar-player.XXXXXX)
 station_pid=
-catalogue_pid=
+directory_pid=
 shot_pid=
 
 cleanup() {
   [ -n "$shot_pid" ] && kill "$shot_pid" 2>/dev/null
-  if [ -n "$catalogue_pid" ]; then
-    kill "$catalogue_pid" 2>/dev/null
-    wait "$catalogue_pid" 2>/dev/null
+  if [ -n "$directory_pid" ]; then
+    kill "$directory_pid" 2>/dev/null
+    wait "$directory_pid" 2>/dev/null
   fi
   if [ -n "$station_pid" ]; then
     kill "$station_pid" 2>/dev/null
@@ -76,15 +77,21 @@ if [ -z "$port" ]; then say "could not start the demo stations (ports 8765-8799 
 station="http://127.0.0.1:$port"
 say "demo stations: $station/demo/1 .. $station/demo/4"
 
-# The demo catalogue (tools/catalogue.py): the page the player's browser opens, with
-# play:, new: and playmain: links to the demo stations and a cookie of its own. The
-# player is built with it as its catalogue host (usually the same port each run, so
-# nothing is rebuilt; Wine here cannot render the page, Windows does).
-start_server catalogue 8760 8764 python3 tools/catalogue.py --station "$station"
-catalogue_pid=$server_pid
-cat_port=$server_port
-if [ -z "$cat_port" ]; then say "could not start the demo catalogue (ports 8760-8764 busy?)"; exit 1; fi
-say "demo catalogue: http://127.0.0.1:$cat_port"
+# The station directory of the built-in catalogue: the public one when it answers from
+# here, otherwise a local stand-in that lists the demo stations in the directory's own
+# format (usually on the same port each run, so nothing is rebuilt).
+directory_url=
+if curl -fsS --max-time 5 -A "VolnarRadio/1.0" -o /dev/null \
+     "https://all.api.radio-browser.info/json/stats" 2>/dev/null; then
+  say "station directory: the public one (api.radio-browser.info)"
+else
+  start_server directory 8770 8774 python3 tools/directory_standin.py --station "$station"
+  directory_pid=$server_pid
+  if [ -z "$server_port" ]; then say "could not start the directory stand-in (ports 8770-8774 busy?)"; exit 1; fi
+  directory_url="http://127.0.0.1:$server_port"
+  say "the public station directory cannot be reached from here:"
+  say "  the catalogue lists the demo stations from a local stand-in at $directory_url"
+fi
 
 mkdir -p build
 # The shipped program is the 32-bit one; where no 32-bit program runs, the 64-bit
@@ -96,13 +103,13 @@ if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
   toolchains+=(mingw-x86_64.cmake)
   say "running the 64-bit build (build/win64) under 64-bit Wine: $VOLNAR_WIN_WHY"
 fi
-say "building volnar.exe in build/${dirs[*]} (catalogue host 127.0.0.1:$cat_port)"
+say "building volnar.exe in build/${dirs[*]} (built-in catalogue at http://127.0.0.1:47471)"
 : >build/run-player-build.log
 configured=0
 for i in "${!dirs[@]}"; do
   cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/${dirs[$i]}" \
     -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/${toolchains[$i]}" \
-    -DVOLNAR_CATALOGUE_HOST="127.0.0.1:$cat_port" >>build/run-player-build.log 2>&1 || configured=1
+    -DVOLNAR_CATALOGUE_HOST= -DVOLNAR_DIRECTORY_URL="$directory_url" >>build/run-player-build.log 2>&1 || configured=1
 done
 if [ "$configured" != 0 ] || ! volnar_build_win >>build/run-player-build.log 2>&1; then
   say "the build failed; see build/run-player-build.log"

@@ -6,6 +6,7 @@
 #include "app/app_state_win.h"
 #include "app/program_win.h"
 #include "app/unit1_win.h"
+#include "catalogue/catalogue_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_trackbar_win.h"
 #include "engine/engine.h"
@@ -93,6 +94,7 @@ void TForm1::NplayClick(TObject*) {
   if (LastUrl.empty()) return;
   EngineStart();  // a stop may have silenced the output
   StartConnection(Handle(), LastUrl);
+  CatalogueStationPlayed(LastUrl);  // the history; never waits
   Nstop->SetEnabled(true);
   Nplay->SetEnabled(false);
   StopButton->SetEnabled(true);

@@ -9,6 +9,7 @@
 #include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
+#include "catalogue/catalogue_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_panel_win.h"
 #include "controls/skin_trackbar_win.h"
@@ -233,7 +234,8 @@ void TForm1::FormCreate(TObject*) {
     LastUrl.clear();
     Application.HandleException(error);
   }
-  CatalogueHost = kCatalogueHost;
+  // The built-in catalogue's address depends on the port it got.
+  CatalogueHost = StartCatalogue(!LastUrl.empty());
   FirstPage = true;
   Minimised = false;
   StatusLabel->SetCaption("");
@@ -333,6 +335,7 @@ void TForm1::FormDestroy(TObject*) {
   RetireConnections();
   EngineFree();
   WaitForConnections(kConnectionsEndMs);
+  StopCatalogue();
 }
 
 void TForm1::N1Click(TObject*) {

@@ -1,0 +1,245 @@
+#include "catalogue/pages.h"
+
+#include "catalogue/web_text.h"
+
+namespace {
+
+constexpr char kStyle[] = R"css(
+*{box-sizing:border-box}
+body{margin:0;font:13px/1.35 "Segoe UI",Tahoma,Arial,sans-serif;color:#1d2a33;background:#f3f7fa}
+a{color:#0b6aa8;text-decoration:none}a:hover{text-decoration:underline}
+.top{background:#0d4f7a;color:#fff;padding:6px 8px 0}
+.top form{display:flex;margin:0 0 6px}
+.top input[type=text]{flex:1;padding:4px 6px;border:0;border-radius:3px;font-size:13px;min-width:0}
+.top button{margin-left:4px;padding:4px 10px;border:0;border-radius:3px;background:#ffb400;color:#1d2a33;font-weight:bold}
+.tabs a{display:inline-block;padding:4px 9px;color:#d8ecf8;border-radius:3px 3px 0 0}
+.tabs a.on{background:#f3f7fa;color:#0d4f7a;font-weight:bold}
+.main{padding:6px 8px 16px}
+h2{font-size:14px;margin:12px 0 5px;color:#0d4f7a}
+.note{background:#fff4d6;border:1px solid #f0cf7a;padding:6px 8px;margin:6px 0;border-radius:3px}
+.err{background:#fde4e1;border:1px solid #e9a49a;padding:6px 8px;margin:6px 0;border-radius:3px}
+.st{display:flex;align-items:center;background:#fff;border:1px solid #dde6ec;border-radius:4px;padding:4px 6px;margin:0 0 4px}
+.st.off{opacity:.55}
+.logo{flex:none;width:36px;height:36px;margin-right:7px;border-radius:4px;background:#c9dbe7;overflow:hidden;text-align:center;line-height:36px;color:#fff;font-weight:bold}
+.logo img{width:36px;height:36px;vertical-align:top;background:#fff}
+.info{flex:1;min-width:0;overflow:hidden}
+.name{font-weight:bold;white-space:nowrap;overflow:hidden;text-overflow:ellipsis;display:block}
+.meta{color:#5b6b75;font-size:11px;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
+.why{color:#a33;font-size:11px}
+.act{flex:none;margin-left:6px;white-space:nowrap}
+.act form,.inline{display:inline;margin:0}
+.btn{border:1px solid #b8cad6;background:#f7fbfd;border-radius:3px;padding:1px 6px;font-size:12px;color:#0d4f7a;cursor:pointer}
+.btn.fav{color:#d18b00;font-size:14px;padding:0 5px}
+.chips a{display:inline-block;background:#fff;border:1px solid #dde6ec;border-radius:10px;padding:1px 8px;margin:0 3px 4px 0;font-size:12px}
+.chips small{color:#7a8a94}
+.filters{background:#fff;border:1px solid #dde6ec;border-radius:4px;padding:5px 6px;margin:4px 0 8px}
+.filters label{display:inline-block;margin:0 8px 3px 0;font-size:12px}
+.filters select,.filters input{font-size:12px}
+.pager{margin:8px 0;display:flex;justify-content:space-between}
+.own input[type=text]{width:100%;padding:3px 5px;margin:2px 0 6px}
+.own label{font-size:12px;color:#5b6b75}
+.addr{color:#5b6b75;font-size:11px;word-break:break-all}
+)css";
+
+const char* TabTitle(Tab tab) {
+  switch (tab) {
+    case Tab::kHome: return "Главная";
+    case Tab::kList: return "Поиск";
+    case Tab::kFavourites: return "Избранное";
+    case Tab::kOwn: return "Свои станции";
+    case Tab::kRecent: return "Недавние";
+    case Tab::kNone: break;
+  }
+  return "";
+}
+
+const char* TabPath(Tab tab) {
+  switch (tab) {
+    case Tab::kHome: return "/";
+    case Tab::kList: return "/list";
+    case Tab::kFavourites: return "/fav";
+    case Tab::kOwn: return "/own";
+    case Tab::kRecent: return "/recent";
+    case Tab::kNone: break;
+  }
+  return "/";
+}
+
+// The first letter of a name, for the logo's placeholder.
+std::string Initial(std::string_view name) {
+  for (size_t i = 0; i < name.size(); ++i) {
+    const auto c = static_cast<unsigned char>(name[i]);
+    if (c < 0x80) {
+      if ((c >= '0' && c <= '9') || ((c | 0x20) >= 'a' && (c | 0x20) <= 'z')) {
+        return std::string(1, static_cast<char>(c >= 'a' && c <= 'z' ? c - 32 : c));
+      }
+      continue;
+    }
+    size_t n = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : 2;
+    return std::string(name.substr(i, n));
+  }
+  return "♪";
+}
+
+}  // namespace
+
+std::string Section(std::string_view heading, std::string_view inner) {
+  std::string out = "<h2>";
+  out += heading;
+  out += "</h2>\n";
+  out += inner;
+  return out;
+}
+
+std::string RenderPage(std::string_view title, Tab tab, std::string_view search_text,
+                       const PageContext& context, std::string_view content) {
+  std::string out;
+  out.reserve(content.size() + 4096);
+  out += "<!DOCTYPE html>\n<html lang=\"ru\"><head><meta charset=\"utf-8\">"
+         "<meta http-equiv=\"X-UA-Compatible\" content=\"IE=edge\">"
+         "<meta name=\"viewport\" content=\"width=device-width\"><title>";
+  out += HtmlEscape(title);
+  out += "</title><style>";
+  out += kStyle;
+  out += "</style></head>\n<body>\n<div class=\"top\"><form method=\"get\" action=\"/list\">"
+         "<input type=\"text\" name=\"q\" placeholder=\"Название станции\" value=\"";
+  out += HtmlEscape(search_text);
+  out += "\"><button type=\"submit\">Найти</button></form>\n<div class=\"tabs\">";
+  for (Tab t : {Tab::kHome, Tab::kFavourites, Tab::kOwn, Tab::kRecent}) {
+    out += "<a href=\"";
+    out += TabPath(t);
+    out += t == tab ? "\" class=\"on\">" : "\">";
+    out += TabTitle(t);
+    out += "</a>";
+  }
+  out += "</div></div>\n<div class=\"main\">\n";
+  for (const std::string& p : context.problems) {
+    out += "<div class=\"err\">";
+    out += HtmlEscape(p);
+    out += "</div>\n";
+  }
+  out += content;
+  out += "\n</div>\n</body></html>\n";
+  return out;
+}
+
+std::string RenderPostButton(std::string_view action,
+                             const std::vector<std::pair<std::string, std::string>>& fields,
+                             std::string_view label, std::string_view title, const PageContext& context,
+                             std::string_view css_class) {
+  std::string out = "<form method=\"post\" action=\"";
+  out += HtmlEscape(action);
+  out += "\"><input type=\"hidden\" name=\"t\" value=\"";
+  out += HtmlEscape(context.token);
+  out += "\"><input type=\"hidden\" name=\"back\" value=\"";
+  out += HtmlEscape(context.back);
+  out += "\">";
+  for (const auto& [name, value] : fields) {
+    out += "<input type=\"hidden\" name=\"";
+    out += HtmlEscape(name);
+    out += "\" value=\"";
+    out += HtmlEscape(value);
+    out += "\">";
+  }
+  out += "<button type=\"submit\" class=\"";
+  out += HtmlEscape(css_class);
+  out += "\" title=\"";
+  out += HtmlEscape(title);
+  out += "\">";
+  out += label;
+  out += "</button></form>";
+  return out;
+}
+
+std::string RenderStationRow(const Station& s, RowKind kind, const PageContext& context) {
+  const std::string reason = context.unplayable ? context.unplayable(s) : std::string();
+  const std::string address = s.StreamAddress();
+  const bool playable = reason.empty() && IsStationAddress(address);
+  std::string out = playable ? "<div class=\"st\">" : "<div class=\"st off\">";
+
+  out += "<span class=\"logo\">";
+  if (IsStationAddress(s.favicon)) {
+    // A logo that fails to load is hidden, showing the placeholder behind it.
+    out += "<img src=\"";
+    out += HtmlEscape(LinkAddress(s.favicon));
+    out += "\" alt=\"\" onerror=\"this.style.display='none'\">";
+  } else {
+    out += HtmlEscape(Initial(s.name));
+  }
+  out += "</span><div class=\"info\">";
+  if (playable) {
+    out += "<a class=\"name\" href=\"play:";
+    out += HtmlEscape(LinkAddress(address));
+    out += "\" title=\"Слушать\">";
+  } else {
+    out += "<span class=\"name\">";
+  }
+  out += HtmlEscape(s.name);
+  out += playable ? "</a>" : "</span>";
+
+  std::string meta;
+  const auto add = [&](std::string_view part) {
+    if (part.empty()) return;
+    if (!meta.empty()) meta += " · ";
+    meta += HtmlEscape(part);
+  };
+  add(s.country.empty() ? s.countrycode : s.country);
+  std::string format = s.codec == "UNKNOWN" ? std::string() : s.codec;
+  if (s.bitrate) format += (format.empty() ? "" : " ") + std::to_string(s.bitrate) + " кбит/с";
+  add(format);
+  std::string tags = s.tags;
+  for (char& c : tags) {
+    if (c == ',') c = ' ';
+  }
+  add(CutUtf8(tags, 120));
+  if (!meta.empty()) {
+    out += "<div class=\"meta\">";
+    out += meta;
+    out += "</div>";
+  }
+  if (!reason.empty()) {
+    out += "<div class=\"why\">";
+    out += HtmlEscape(reason);
+    out += "</div>";
+  } else if (!playable) {
+    out += "<div class=\"why\">У станции нет адреса, который можно проиграть</div>";
+  }
+  out += "</div><div class=\"act\">";
+  if (IsStationAddress(s.homepage)) {
+    out += "<a class=\"btn\" href=\"new:";
+    out += HtmlEscape(LinkAddress(s.homepage));
+    out += "\" title=\"Сайт станции\">сайт</a> ";
+  }
+  const std::string key = FavouriteKey(s);
+  if (kind == RowKind::kFavourite) {
+    out += RenderPostButton("/fav/move", {{"k", key}, {"d", "up"}}, "↑", "Выше", context);
+    out += RenderPostButton("/fav/move", {{"k", key}, {"d", "down"}}, "↓", "Ниже", context);
+    out += RenderPostButton("/fav/toggle", {{"k", key}}, "✕", "Убрать из избранного", context);
+  } else if (!s.uuid.empty() || kind == RowKind::kHistory) {
+    const bool fav = context.is_favourite && context.is_favourite(key);
+    out += RenderPostButton("/fav/toggle", {{"k", key}}, fav ? "★" : "☆",
+                            fav ? "Убрать из избранного" : "В избранное", context, "btn fav");
+  }
+  out += "</div></div>\n";
+  return out;
+}
+
+std::string RenderStationRows(const std::vector<Station>& stations, RowKind kind,
+                              const PageContext& context, bool hide_unplayable, size_t* hidden) {
+  std::string out;
+  size_t skipped = 0;
+  for (const Station& s : stations) {
+    if (hide_unplayable && context.unplayable && !context.unplayable(s).empty()) {
+      ++skipped;
+      continue;
+    }
+    out += RenderStationRow(s, kind, context);
+  }
+  if (hidden) *hidden = skipped;
+  return out;
+}
+
+std::string RenderUnreachable() {
+  return "<div class=\"err\">Каталог станций сейчас недоступен: нет связи с ним. Избранное, свои "
+         "станции и недавние работают как обычно. Попробуйте открыть главную страницу позже.</div>\n";
+}
