@@ -29,6 +29,8 @@ else
          libasound2-plugins:i386 libpulse0:i386)
 fi
 pkgs+=(nlohmann-json3-dev)  # JSON of the station directory and the catalogue's stored data
+pkgs+=(chromium)  # the catalogue's pages in a real browser, driven by npm's playwright-core
+command -v npm >/dev/null || pkgs+=(nodejs npm)
 # The tests' paced sound device is a private PulseAudio server. A desktop that runs
 # PipeWire's pulse server keeps it: the two packages exclude each other.
 have pipewire-pulse || pkgs+=(pulseaudio)

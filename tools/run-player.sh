@@ -80,8 +80,9 @@ say "demo stations: $station/demo/1 .. $station/demo/4"
 # The station directory of the built-in catalogue: the public one when it answers from
 # here, otherwise a local stand-in that lists the demo stations in the directory's own
 # format (usually on the same port each run, so nothing is rebuilt).
+# VOLNAR_DIRECTORY=standin uses the stand-in without asking the public directory.
 directory_url=
-if curl -fsS --max-time 5 -A "VolnarRadio/1.0" -o /dev/null \
+if [ "${VOLNAR_DIRECTORY:-}" != standin ] && curl -fsS --max-time 5 -A "VolnarRadio/1.0" -o /dev/null \
      "https://all.api.radio-browser.info/json/stats" 2>/dev/null; then
   say "station directory: the public one (api.radio-browser.info)"
 else

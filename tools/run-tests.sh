@@ -56,6 +56,10 @@ else
 fi
 
 tested="the $VOLNAR_WIN_WIDTH-bit Windows build under $VOLNAR_WIN_WIDTH-bit Wine ($VOLNAR_WIN_WHY)"
+# The built-in catalogue of the programs built here asks a local stand-in of the station
+# directory (started below with the test station), never the public one.
+directory_port=47490
+export VOLNAR_CMAKE_ARGS="-DVOLNAR_CATALOGUE_HOST= -DVOLNAR_DIRECTORY_URL=http://127.0.0.1:$directory_port"
 echo "== Windows build: the shipped 32-bit volnar.exe; tests on $tested"
 volnar_build_shipped >"$logs/win32-build.log" 2>&1
 shipped_rc=$?
@@ -89,6 +93,12 @@ if [ "$win_rc" = 0 ]; then
       done < "$work/station.tls"
     fi
   fi
+  directory_pid=
+  if [ -f tools/directory_standin.py ]; then
+    python3 tools/directory_standin.py --port "$directory_port" --station "$VOLNAR_STATION" --quiet \
+      >"$logs/directory.log" 2>&1 &
+    directory_pid=$!
+  fi
   export VOLNAR_WORK=$work
   if [ -x "$VOLNAR_WIN_DIR/volnar_wintests.exe" ]; then
     echo "== Windows tests under Wine ($VOLNAR_WIN_WIDTH-bit)"
@@ -104,7 +114,13 @@ if [ "$win_rc" = 0 ]; then
     timeout 600 python3 "$t" >"$logs/$name.log" 2>&1
     one "$name" $?
   done
+  if [ -x tests/catalogue/run-browser-tests.sh ] || [ -f tests/catalogue/run-browser-tests.sh ]; then
+    echo "== the catalogue's pages in headless Chromium"
+    timeout 600 bash tests/catalogue/run-browser-tests.sh >"$logs/catalogue-browser.log" 2>&1
+    one catalogue-browser $?
+  fi
   [ -n "$station_pid" ] && kill "$station_pid" 2>/dev/null
+  [ -n "$directory_pid" ] && kill "$directory_pid" 2>/dev/null
   volnar_wine_end
 else
   log=$logs/win32-build.log

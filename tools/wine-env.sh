@@ -232,13 +232,14 @@ volnar_test_tls() {
 }
 
 # volnar_build_width 32|64 [TARGET...]: configures and builds build/win32 or
-# build/win64 (all targets unless some are named).
+# build/win64 (all targets unless some are named), with $VOLNAR_CMAKE_ARGS.
 volnar_build_width() {
   local width=$1 dir toolchain
   shift
   if [ "$width" = 64 ]; then dir=win64 toolchain=mingw-x86_64.cmake; else dir=win32 toolchain=mingw-i686.cmake; fi
+  # shellcheck disable=SC2086  # VOLNAR_CMAKE_ARGS: further -D options, split on spaces
   cmake -S "$VOLNAR_ROOT" -B "$VOLNAR_ROOT/build/$dir" \
-    -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/$toolchain" >/dev/null &&
+    -DCMAKE_TOOLCHAIN_FILE="$VOLNAR_ROOT/cmake/$toolchain" ${VOLNAR_CMAKE_ARGS:-} >/dev/null &&
     cmake --build "$VOLNAR_ROOT/build/$dir" -j"$(nproc)" ${1:+--target "$@"}
 }
 

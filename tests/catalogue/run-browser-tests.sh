@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The built-in catalogue in headless Chromium: the directory stand-in with its fixture,
-# the program's catalogue under Wine (vncatalogue.exe from build/win32), and
+# the program's catalogue under Wine (vncatalogue.exe of the Windows build that runs here, $VOLNAR_WIN_DIR), and
 # browser_test.mjs driving Debian's /usr/bin/chromium through playwright-core
 # (installed here by npm; no browser is downloaded). Screenshots go to
 # build/test-logs/catalogue/. Expects WINEPREFIX and DISPLAY as the test command sets
@@ -31,7 +31,7 @@ for _ in $(seq 50); do [ -s "$work/dir.port" ] && break; sleep 0.1; done
 
 mkfifo "$work/in"
 folder="volnar-browser-$$"
-wine "$root/build/win32/vncatalogue_win.exe" --directory "http://127.0.0.1:$(cat "$work/dir.port")" \
+wine "${VOLNAR_WIN_DIR:-$root/build/win32}/vncatalogue_win.exe" --directory "http://127.0.0.1:$(cat "$work/dir.port")" \
   --data "C:\\$folder" --port 0 <"$work/in" >"$work/out" 2>/dev/null &
 catalogue=$!
 exec 3>"$work/in"
