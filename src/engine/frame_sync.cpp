@@ -1,5 +1,7 @@
 #include "engine/frame_sync.h"
 
+#include "engine/ogg_reader.h"
+
 #include <algorithm>
 
 namespace {
@@ -134,6 +136,15 @@ std::optional<StreamFormat> ProbeFormat(std::span<const uint8_t> data, AudioCode
     }
     return f;
   };
+  // Ogg pages carry a CRC, so a stream found there is no chance match,
+  // whatever the content type said.
+  if (auto ogg = ProbeOgg(data)) return ogg;
+  // Codecs without a decoder here are named at once from the content type.
+  if (hint == AudioCodec::kOpus || hint == AudioCodec::kFlac) {
+    StreamFormat f;
+    f.codec = hint;
+    return f;
+  }
   auto mp3 = FindLock(AudioCodec::kMp3, data);
   auto aac = FindLock(AudioCodec::kAac, data);
   // Content types are not always right (AAC served as audio/mpeg happens), so the
