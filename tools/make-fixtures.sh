@@ -53,7 +53,7 @@ lame --quiet -b 128 --cbr -m j -t "$tmp/f.wav" "$out/steps400-44k-128.mp3"
 tone "$tmp/g.wav" 550 44100 3
 ffmpeg -loglevel error -y -i "$tmp/g.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
   -metadata ARTIST="First Artist" -metadata TITLE="Tone 550" "$out/tone550-44k-q0.ogg"
-tone "$tmp/h.wav" 770 22050 2
-ffmpeg -loglevel error -y -i "$tmp/h.wav" -ac 1 -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
+sox -n -r 22050 -c 1 -b 16 "$tmp/h.wav" synth 2 sine 770 vol 0.5
+ffmpeg -loglevel error -y -i "$tmp/h.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
   -metadata ARTIST="Second Artist" -metadata TITLE="Tone 770" "$out/tone770-22k-mono.ogg"
 ls -l "$out"
