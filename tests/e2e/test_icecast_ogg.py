@@ -7,7 +7,8 @@ stream whose title changes with each new stream, as a source that encodes track 
 track makes it. Checks, on the paced capture: the tone plays from Icecast's burst
 (headers first) without gaps, repeats or losses across the chain's joins, and both
 titles arrive; when the source leaves and comes back, the listener is taken back and
-plays on without a gap.
+plays on without a gap. Opus and FLAC mounts (ffmpeg's own Ogg muxer) fail at once with
+the codec error.
 
 Run: python3 tests/e2e/test_icecast_ogg.py   (exit 0 on success; skipped without icecast2
 or ffmpeg's libvorbis encoder)
@@ -183,6 +184,37 @@ class IcecastOggTest(unittest.TestCase):
         self.assertEqual(report["gaps"], 0, "the sound broke off")
         self.assertGreaterEqual(report["sounding"], 10.0)
         self.assertLessEqual(report["backs"], 1)
+
+
+class IcecastOggCodecsTest(unittest.TestCase):
+    """Opus and FLAC in Ogg, as ffmpeg sends them: no decoder here, so opening fails at
+    once with the codec error; nothing plays, nothing hangs."""
+
+    def test_opus_and_flac_mounts_fail_at_once_with_the_codec_error(self):
+        for codec, mount in (("libopus", "/opus"), ("flac", "/flac")):
+            source = subprocess.Popen(
+                ["ffmpeg", "-loglevel", "error", "-re", "-stream_loop", "-1", "-i", STEPS, "-c:a", codec,
+                 "-content_type", "audio/ogg", "-f", "ogg",
+                 "icecast://source:%s@127.0.0.1:%d%s" % (PASSWORD, ICECAST.port, mount)],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                for _ in range(100):
+                    if ICECAST.mount_up(mount):
+                        break
+                    time.sleep(0.1)
+                time.sleep(1.5)
+                run, cap = vnplay("http://127.0.0.1:%d%s" % (ICECAST.port, mount), 3)
+                self.assertEqual(run.rc, 2, codec)
+                failed = [t for _, t in run.events("failed:")]
+                self.assertEqual(failed, ["error 15 (codec missing)"], codec)
+                opened = [ms for ms, _ in run.events("status:")]
+                ends = [ms for ms, _ in run.events("failed:")]
+                self.assertTrue(opened and ends, codec)
+                print("%s: failed %d ms after the answer" % (codec, ends[0] - opened[0]))
+                self.assertFalse(run.events("playing"), codec)
+            finally:
+                source.terminate()
+                source.wait(10)
 
 
 if __name__ == "__main__":
