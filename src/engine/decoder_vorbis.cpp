@@ -37,6 +37,8 @@ void VorbisDecoder::Consume(const OggPage& page) {
       return;
     have_stream_ = true;
     serial_ = page.serial;
+    header_packets_ = 0;
+    refused_ = false;
     codec_.Restart();
     converter_rate_ = 0;  // the new stream starts the converter afresh
     ++streams_opened_;
@@ -46,9 +48,20 @@ void VorbisDecoder::Consume(const OggPage& page) {
     codec_.Flush();  // pages were lost: resume at the next whole packet
   }
   next_sequence_ = page.sequence + 1;
+  if (refused_) return;
+  // The comment header (the second packet) is checked here before the codec
+  // sees it: every length in it must fit in the packet, so that a hostile
+  // count or length cannot make the codec read or allocate past it.
+  for (size_t i = 0; i < page.packets.size() && header_packets_ < 3; ++i) {
+    if (++header_packets_ == 2 && !ParseVorbisComments(page.packets[i].data)) {
+      refused_ = true;
+      ++pages_failed_;
+      return;
+    }
+  }
   pcm_.clear();
   PcmFormat format;
-  if (!codec_.Feed(page.bytes, pcm_, format)) {
+  if (!codec_.Feed(page.bytes, header_packets_ >= 3, pcm_, format)) {
     ++pages_failed_;
     return;
   }

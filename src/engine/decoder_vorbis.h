@@ -40,6 +40,8 @@ class VorbisDecoder : public PcmSource {
   bool have_stream_ = false;   // a Vorbis stream's first page was seen
   uint32_t serial_ = 0;        // the Vorbis stream decoded
   uint32_t next_sequence_ = 0; // the page number expected next in it
+  int header_packets_ = 0;     // of the three the stream starts with, seen so far
+  bool refused_ = false;       // the stream's comment header is malformed: not decoded
   uint32_t converter_rate_ = 0;
   bool converter_ok_ = false;
   PcmFifo fifo_;

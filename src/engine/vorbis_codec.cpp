@@ -34,6 +34,11 @@ namespace {
 // Bytes waiting for the decoder beyond which it is taken to be stuck (Vorbis
 // pages are at most 64 KiB and headers a few pages).
 constexpr size_t kMaxPendingBytes = 1 << 20;
+// The decoder's memory comes from an arena of ours rather than the heap, so
+// that headers it refuses half-way leave nothing behind (its own failure paths
+// do not free everything they took). It grows while the headers ask for more.
+constexpr size_t kFirstArenaBytes = 256 * 1024;
+constexpr size_t kMaxArenaBytes = 32 * 1024 * 1024;
 
 stb_vorbis* Handle(void* h) { return static_cast<stb_vorbis*>(h); }
 
@@ -86,7 +91,8 @@ void VorbisCodec::Flush() {
   if (handle_) stb_vorbis_flush_pushdata(Handle(handle_));
 }
 
-bool VorbisCodec::Feed(std::span<const uint8_t> page, std::vector<int16_t>& pcm, PcmFormat& format) {
+bool VorbisCodec::Feed(std::span<const uint8_t> page, bool headers_complete, std::vector<int16_t>& pcm,
+                       PcmFormat& format) {
   if (failed_) return false;
   pending_.insert(pending_.end(), page.begin(), page.end());
   if (pending_.size() > kMaxPendingBytes) {
@@ -96,11 +102,19 @@ bool VorbisCodec::Feed(std::span<const uint8_t> page, std::vector<int16_t>& pcm,
   }
   size_t used = 0;
   if (!handle_) {
-    // The headers are parsed from the stream's first bytes, again with more
-    // bytes each time until all three are in.
+    // The headers are parsed from the stream's first bytes once all three are
+    // in (a header cut short would be read as one with other sizes).
+    if (!headers_complete) return true;
     int consumed = 0, error = 0;
-    stb_vorbis* f = stb_vorbis_open_pushdata(pending_.data(), static_cast<int>(pending_.size()), &consumed,
-                                             &error, nullptr);
+    stb_vorbis* f = nullptr;
+    // Room for the comments at least (a pointer and a copy of each).
+    arena_.resize(std::max(arena_.size(), kFirstArenaBytes + 4 * pending_.size()));
+    for (;;) {
+      stb_vorbis_alloc alloc{arena_.data(), static_cast<int>(arena_.size())};
+      f = stb_vorbis_open_pushdata(pending_.data(), static_cast<int>(pending_.size()), &consumed, &error, &alloc);
+      if (f || error != VORBIS_outofmem || arena_.size() >= kMaxArenaBytes) break;
+      arena_.resize(arena_.size() * 2);
+    }
     if (!f) {
       if (error == VORBIS_need_more_data) return true;
       failed_ = true;

@@ -24,9 +24,12 @@ class VorbisCodec {
   void Flush();
   // Takes one whole page of the stream (headers first, then audio) and
   // appends what it decodes to `pcm` as interleaved 16-bit samples laid out as
-  // `format` says. False when the page could not be used: headers that are
-  // not Vorbis or are broken (the stream stays silent until the next Restart).
-  bool Feed(std::span<const uint8_t> page, std::vector<int16_t>& pcm, PcmFormat& format);
+  // `format` says. `headers_complete`: the stream's three header packets have
+  // all arrived with this page or before (and the caller found the comment
+  // header sound); the decoder is made only then. False when the page could
+  // not be used: headers that are not Vorbis or are broken (the stream stays
+  // silent until the next Restart).
+  bool Feed(std::span<const uint8_t> page, bool headers_complete, std::vector<int16_t>& pcm, PcmFormat& format);
 
   bool Open() const { return handle_ != nullptr; }
   uint32_t SampleRate() const { return rate_; }
@@ -39,4 +42,5 @@ class VorbisCodec {
   bool failed_ = false;     // the headers were refused
   uint32_t rate_ = 0, channels_ = 0;
   std::vector<uint8_t> pending_;  // bytes fed but not yet taken by the decoder
+  std::vector<char> arena_;       // all of the decoder's memory
 };

@@ -162,3 +162,35 @@ TEST(VorbisDecoder, StaysSilentOnAStreamThatIsNotVorbisOrHasBrokenHeaders) {
 }
 
 }  // namespace
+
+namespace {
+
+// A comment header that claims more comments than it holds (a hostile or
+// broken stream): the stream is refused before the codec reads it, which would
+// try to allocate for them all and crash on its failure path.
+TEST(VorbisDecoder, RefusesACommentHeaderWhoseCountOverrunsIt) {
+  std::vector<uint8_t> file = Fixture("tone550-44k-q0.ogg");
+  const size_t page = 58, body = page + kOggHeaderBytes + file[page + 26];
+  ASSERT_EQ(file[body], 3);  // the comment header starts the second page
+  const size_t vendor = file[body + 7] | file[body + 8] << 8 | file[body + 9] << 16 | size_t(file[body + 10]) << 24;
+  const size_t count_at = body + 11 + vendor;
+  for (int i = 0; i < 4; ++i) file[count_at + i] = i == 3 ? 0x7f : 0xff;
+  size_t len = kOggHeaderBytes + file[page + 26];
+  for (size_t i = 0; i < file[page + 26]; ++i) len += file[page + kOggHeaderBytes + i];
+  const uint32_t crc = OggCrc(std::span<const uint8_t>(file.data() + page, len));
+  for (int i = 0; i < 4; ++i) file[page + 22 + i] = uint8_t(crc >> (8 * i));
+  // A good stream chained after it still plays.
+  const std::vector<uint8_t> next = Fixture("tone770-22k-mono.ogg");
+  file.insert(file.end(), next.begin(), next.end());
+  QueueInput input;
+  input.Add(file);
+  std::vector<uint32_t> rates;
+  VorbisDecoder decoder(input, std::make_unique<LinearConverter>(&rates), 44100);
+  const std::vector<int16_t> pcm = RenderAll(decoder);
+  EXPECT_GT(decoder.PagesFailed(), 0u);
+  EXPECT_EQ(decoder.StreamsOpened(), 2u);
+  EXPECT_NEAR(double(pcm.size() / 2), 2 * 44100.0, 2048);  // only the second stream
+  EXPECT_NEAR(Frequency(pcm, 4410, pcm.size() / 2 - 4410, 44100), 770, 4);
+}
+
+}  // namespace
