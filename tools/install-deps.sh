@@ -14,7 +14,7 @@ pkgs=(cmake make g++ googletest
       g++-mingw-w64-i686-posix mingw-w64-i686-dev
       xvfb x11-utils xdotool imagemagick fonts-wine
       sox lame ffmpeg python3 clang libclang-rt-14-dev
-      pulseaudio-utils icecast2 openssl)
+      pulseaudio-utils icecast2 openssl libstb-dev)
 if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
   # No 32-bit program runs here: the tests run the 64-bit build under 64-bit Wine,
   # with the 64-bit decoders (GStreamer) and sound client. wine32 stays out: with it

@@ -46,4 +46,14 @@ with wave.open(sys.argv[1], "wb") as w:
     w.writeframes(bytes(frames))
 PY
 lame --quiet -b 128 --cbr -m j -t "$tmp/f.wav" "$out/steps400-44k-128.mp3"
+# Ogg Vorbis, 44100 Hz stereo, 550 Hz, with artist and title comments; and a
+# second stream at 22050 Hz mono, 770 Hz, with other comments: played one after
+# the other they make a chained stream whose rate, channels and title change.
+# Bit-exact, so that the files (and their serial numbers) do not change from run to run.
+tone "$tmp/g.wav" 550 44100 3
+ffmpeg -loglevel error -y -i "$tmp/g.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="First Artist" -metadata TITLE="Tone 550" "$out/tone550-44k-q0.ogg"
+sox -n -r 22050 -c 1 -b 16 "$tmp/h.wav" synth 2 sine 770 vol 0.5
+ffmpeg -loglevel error -y -i "$tmp/h.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="Second Artist" -metadata TITLE="Tone 770" "$out/tone770-22k-mono.ogg"
 ls -l "$out"

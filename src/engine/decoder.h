@@ -9,7 +9,9 @@
 
 #include "engine/pcm_source.h"
 
-enum class AudioCodec { kUnknown, kMp3, kAac };
+// kVorbis, kOpus and kFlac name the codec of an Ogg stream (kFlac also a native
+// FLAC stream); only Vorbis has a decoder here.
+enum class AudioCodec { kUnknown, kMp3, kAac, kVorbis, kOpus, kFlac };
 
 // What a decoder reads compressed audio from: a stream's download buffer.
 class CompressedInput {

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <mutex>
 
+#include "engine/decoder_vorbis.h"
 #include "engine/media_win.h"
 
 namespace {
@@ -20,12 +21,15 @@ bool DecoderAvailable(AudioCodec codec) {
   switch (codec) {
     case AudioCodec::kMp3: return mp3;
     case AudioCodec::kAac: return gAacEnabled;  // switched on only after AacDecoderWorks()
+    case AudioCodec::kVorbis: return true;      // built in
     default: return false;
   }
 }
 
 std::unique_ptr<PcmSource> MakeDecoder(AudioCodec codec, CompressedInput& input) {
   const uint32_t rate = OutputRate() ? OutputRate() : 44100;
+  if (codec == AudioCodec::kVorbis)
+    return std::make_unique<VorbisDecoder>(input, std::make_unique<MfRateConverter>(), rate);
   std::unique_ptr<FrameCodec> frame_codec;
   if (codec == AudioCodec::kMp3) frame_codec = MakeMp3Codec();
   if (codec == AudioCodec::kAac && gAacEnabled) frame_codec = MakeAacCodec();

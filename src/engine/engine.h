@@ -77,7 +77,8 @@ enum EngineError : int {
   kErrorRedirects = 12,   // more than 5 redirects
   kErrorBadAnswer = 13,   // malformed or oversized answer headers
   kErrorFormat = 14,      // no decodable audio in the stream
-  kErrorCodec = 15,       // the stream's codec is not available (plug-in not loaded, no system decoder)
+  kErrorCodec = 15,       // the stream's codec is not available (plug-in not loaded, no system decoder,
+                          // or one the engine has no decoder for: Opus, FLAC)
   kErrorPlaylist = 16,    // a playlist without a playable entry
   kErrorAborted = 17,     // the stream was closed while it connected
   kErrorIllegalParam = 18,  // an argument out of range
@@ -115,6 +116,31 @@ int EngineLastError();               // for the calling thread
 // Plug-in file names that EngineLoadPlugin knows.
 inline constexpr char kPluginAac[] = "vnaac.dll";
 inline constexpr char kPluginWma[] = "vnwma.dll";
+
+// ---- What the engine plays ----
+// Streams over HTTP, ICY and HTTPS (live or of known length), reached directly
+// or through PLS/M3U playlists, carrying one of these codecs. The codec of a
+// stream is found in its bytes; the content type only goes first.
+struct EngineCodec {
+  const char* name;           // as station directories spell it (upper case)
+  const char* container;      // how it arrives
+  const char* content_types;  // the types that name it, separated by spaces
+  bool plays;                 // false: such a stream fails at once with `error`
+  int error;                  // the EngineLastError of a stream that cannot play
+  const char* plugin;         // a plug-in EngineLoadPlugin must enable first, or null
+};
+// Opus and FLAC (in Ogg, or FLAC on its own) have no decoder in this build:
+// such a stream is recognised while StreamOpenUrl connects and fails there with
+// kErrorCodec, never playing silence.
+inline constexpr EngineCodec kEngineCodecs[] = {
+    {"MP3", "MPEG audio frames", "audio/mpeg audio/mp3 audio/mpeg3 audio/x-mpeg audio/x-mp3", true, kErrorOk, nullptr},
+    {"AAC", "ADTS", "audio/aac audio/x-aac", true, kErrorOk, kPluginAac},
+    {"AAC+", "ADTS", "audio/aacp audio/x-aacp", true, kErrorOk, kPluginAac},
+    {"OGG", "Ogg, chained", "application/ogg audio/ogg audio/x-ogg application/x-ogg", true, kErrorOk, nullptr},
+    {"VORBIS", "Ogg, chained", "audio/vorbis audio/x-vorbis audio/x-vorbis+ogg", true, kErrorOk, nullptr},
+    {"OPUS", "Ogg", "audio/opus audio/x-opus+ogg", false, kErrorCodec, nullptr},
+    {"FLAC", "Ogg or native", "audio/flac audio/x-flac audio/x-flac+ogg", false, kErrorCodec, nullptr},
+};
 
 // ---- Streams ----
 // Connects (http:// or https://) and returns as soon as the stream stands;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "engine/ogg_reader.h"
+
 namespace {
 
 // Layer III bit rates in kbit/s, by bit rate index; 0 = free format (refused).
@@ -134,6 +136,15 @@ std::optional<StreamFormat> ProbeFormat(std::span<const uint8_t> data, AudioCode
     }
     return f;
   };
+  // Ogg pages carry a CRC, so a stream found there is no chance match,
+  // whatever the content type said.
+  if (auto ogg = ProbeOgg(data)) return ogg;
+  // Codecs without a decoder here are named at once from the content type.
+  if (hint == AudioCodec::kOpus || hint == AudioCodec::kFlac) {
+    StreamFormat f;
+    f.codec = hint;
+    return f;
+  }
   auto mp3 = FindLock(AudioCodec::kMp3, data);
   auto aac = FindLock(AudioCodec::kAac, data);
   // Content types are not always right (AAC served as audio/mpeg happens), so the

@@ -118,6 +118,12 @@ AudioCodec CodecFromContentType(std::string_view content_type) {
   if (type == "audio/aac" || type == "audio/aacp" || type == "audio/x-aac" ||
       type == "audio/x-aacp")
     return AudioCodec::kAac;
+  // Ogg: which codec is inside is read from the stream; Vorbis is what radio sends.
+  if (type == "application/ogg" || type == "audio/ogg" || type == "audio/vorbis" || type == "audio/x-ogg" ||
+      type == "application/x-ogg" || type == "audio/x-vorbis+ogg" || type == "audio/x-vorbis")
+    return AudioCodec::kVorbis;
+  if (type == "audio/opus" || type == "audio/x-opus+ogg") return AudioCodec::kOpus;
+  if (type == "audio/flac" || type == "audio/x-flac" || type == "audio/x-flac+ogg") return AudioCodec::kFlac;
   return AudioCodec::kUnknown;
 }
 

@@ -15,6 +15,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "engine/engine_state.h"
 #include "engine/handle_table.h"
 #include "engine/net_win.h"
+#include "engine/ogg_reader.h"
 #include "engine/ring_buffer.h"
 #include "engine/stream_session.h"
 
@@ -81,8 +83,16 @@ class Stream final : public CompressedInput {
     ring_ = std::make_unique<RingBuffer>(BridgeBufferBytes(session_->bitrate()));
     http_tags_ = session_->http_tags();
     icy_tags_ = session_->icy_tags();
+    first_audio_ = session_->TakeAudio();
+    // An Ogg stream's titles are in its own headers: the first ones count as
+    // what the stream carried when it opened.
+    std::optional<std::string> ogg_title;
+    if (codec_ == AudioCodec::kVorbis) {
+      ogg_titles_ = std::make_unique<OggTitles>();
+      ogg_title = ogg_titles_->Feed(first_audio_);
+    }
     std::lock_guard lock(lock_);
-    meta_ = session_->first_meta();
+    meta_ = ogg_title ? *ogg_title : session_->first_meta();
     if (closed_) return kErrorAborted;
     if (!StartGuardedThread(download_, [self] { self->Download(); })) return kErrorMemory;
     ready_ = true;
@@ -219,7 +229,8 @@ class Stream final : public CompressedInput {
   }
 
   void DownloadLoop() {
-    if (!WriteAudio(session_->TakeAudio())) return;
+    if (!WriteAudio(first_audio_)) return;
+    first_audio_ = {};
     auto on_meta = [this](const std::string& text) { OnMeta(text); };
     std::vector<uint8_t> audio;
     for (;;) {
@@ -231,6 +242,12 @@ class Stream final : public CompressedInput {
       if (discontinuity) {
         std::lock_guard lock(marks_lock_);
         marks_.push_back(ring_->TotalWritten());
+      }
+      if (ogg_titles_) {
+        if (discontinuity) ogg_titles_->Reset();
+        // A new chained stream's comments: a repeat of the current title (the
+        // headers a server sends again on reconnect) is no change.
+        if (std::optional<std::string> title = ogg_titles_->Feed(audio)) OnMeta(*title);
       }
       if (!WriteAudio(audio)) return;
       if (playing_ && ring_->Fill() >= report_bytes_ / 2 &&
@@ -315,6 +332,8 @@ class Stream final : public CompressedInput {
   // Made by the opener before the download thread starts, then the download
   // thread's own.
   std::unique_ptr<StreamSession> session_;
+  std::vector<uint8_t> first_audio_;         // the probed audio, until written
+  std::unique_ptr<OggTitles> ogg_titles_;    // Ogg Vorbis: titles of each new stream
   // Set by the opener before the download thread starts, read-only afterwards.
   std::unique_ptr<RingBuffer> ring_;
   size_t report_bytes_ = 0;  // the buffer size the program sees: the start buffer

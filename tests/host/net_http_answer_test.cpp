@@ -101,7 +101,8 @@ TEST(HttpAnswer, HeaderLookupIgnoresCaseAndSpaces) {
 TEST(HttpAnswer, ContentTypesAndNumbers) {
   EXPECT_EQ(CodecFromContentType("audio/aacp"), AudioCodec::kAac);
   EXPECT_EQ(CodecFromContentType("audio/aac"), AudioCodec::kAac);
-  EXPECT_EQ(CodecFromContentType("application/ogg"), AudioCodec::kUnknown);
+  EXPECT_EQ(CodecFromContentType("application/ogg"), AudioCodec::kVorbis);
+  EXPECT_EQ(CodecFromContentType("text/html"), AudioCodec::kUnknown);
   EXPECT_EQ(CodecFromContentType(""), AudioCodec::kUnknown);
   EXPECT_EQ(ParseDecimal(" 8192 ").value_or(0), 8192u);
   EXPECT_FALSE(ParseDecimal("-1").has_value());

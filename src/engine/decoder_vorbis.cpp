@@ -1,0 +1,88 @@
+#include "engine/decoder_vorbis.h"
+
+namespace {
+constexpr size_t kReadChunk = 4096;  // bytes pulled from the input at a time
+}
+
+VorbisDecoder::VorbisDecoder(CompressedInput& input, std::unique_ptr<RateConverter> converter, uint32_t out_rate)
+    : input_(input), converter_(std::move(converter)), out_rate_(out_rate), read_buffer_(kReadChunk) {}
+
+size_t VorbisDecoder::Render(int16_t* out, size_t frames) {
+  while (fifo_.Frames() < frames) {
+    if (std::optional<OggPage> page = reader_.Next()) {
+      Consume(*page);
+      continue;
+    }
+    // Bytes that do not continue the ones before (a reconnection without
+    // overlap): the partial page before them is dropped and the codec resumes
+    // at the next whole packet; a new stream there brings its own headers.
+    if (input_.TakeDiscontinuity()) {
+      reader_.Reset();
+      codec_.Flush();
+      converter_rate_ = 0;
+    }
+    const size_t got = input_.Read(read_buffer_.data(), read_buffer_.size());
+    if (got == 0) break;  // dry: hand out what there is
+    reader_.Push({read_buffer_.data(), got});
+  }
+  return fifo_.Take(out, frames);
+}
+
+void VorbisDecoder::Consume(const OggPage& page) {
+  if (page.bos) {
+    // A new logical stream: a Vorbis one replaces the stream decoded so far;
+    // others (Opus, Theora, a skeleton) are not for this decoder.
+    if (page.packets.empty() || !page.packets.front().first ||
+        OggStreamCodec(page.packets.front().data) != AudioCodec::kVorbis)
+      return;
+    have_stream_ = true;
+    serial_ = page.serial;
+    header_packets_ = 0;
+    refused_ = false;
+    codec_.Restart();
+    converter_rate_ = 0;  // the new stream starts the converter afresh
+    ++streams_opened_;
+  } else if (!have_stream_ || page.serial != serial_) {
+    return;
+  } else if (page.sequence != next_sequence_) {
+    codec_.Flush();  // pages were lost: resume at the next whole packet
+  }
+  next_sequence_ = page.sequence + 1;
+  if (refused_) return;
+  // The comment header (the second packet) is checked here before the codec
+  // sees it: every length in it must fit in the packet, so that a hostile
+  // count or length cannot make the codec read or allocate past it.
+  for (size_t i = 0; i < page.packets.size() && header_packets_ < 3; ++i) {
+    if (++header_packets_ == 2 && !ParseVorbisComments(page.packets[i].data)) {
+      refused_ = true;
+      ++pages_failed_;
+      return;
+    }
+  }
+  pcm_.clear();
+  PcmFormat format;
+  if (!codec_.Feed(page.bytes, header_packets_ >= 3, pcm_, format)) {
+    ++pages_failed_;
+    return;
+  }
+  if (!pcm_.empty() && format.channels && format.rate) Append(format);
+}
+
+void VorbisDecoder::Append(const PcmFormat& format) {
+  stereo_.clear();
+  AppendAsStereo(pcm_.data(), pcm_.size() / format.channels, format.channels, format.mask, stereo_);
+  if (format.rate == out_rate_) {
+    fifo_.Append(stereo_.data(), stereo_.size() / 2);
+    return;
+  }
+  if (format.rate != converter_rate_) {
+    converter_rate_ = format.rate;
+    converter_ok_ = converter_ && converter_->Configure(format.rate, out_rate_);
+  }
+  converted_.clear();
+  if (!converter_ok_ || !converter_->Convert(stereo_.data(), stereo_.size() / 2, converted_)) {
+    ++pages_failed_;
+    return;
+  }
+  fifo_.Append(converted_.data(), converted_.size() / 2);
+}

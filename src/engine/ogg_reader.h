@@ -1,0 +1,129 @@
+// Ogg pages and packets (RFC 3533), and what the engine reads from the Vorbis
+// headers inside them. Portable.
+//
+// An Ogg stream is a run of pages, each with a capture pattern "OggS", a CRC
+// over the whole page, the serial number of the logical stream it belongs to
+// and a lacing table that cuts its body into packets; a packet may go on over
+// several pages. Internet radio sends chained streams: each new track starts a
+// new logical stream (a page flagged "beginning of stream", usually a new
+// serial) with its own headers, so rate, channels and comments may change.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+#include "engine/decoder.h"
+
+inline constexpr size_t kOggHeaderBytes = 27;  // before the lacing table
+inline constexpr size_t kOggMaxPageBytes = kOggHeaderBytes + 255 + 255 * 255;
+// A packet longer than this is dropped (a comment header with pictures can be
+// large; audio packets are a few kilobytes).
+inline constexpr size_t kOggMaxPacketBytes = 1 << 20;
+// Logical streams followed at once (grouped streams of one file); more are ignored.
+inline constexpr size_t kOggMaxStreams = 8;
+
+// The page CRC: polynomial 0x04c11db7, no reflection, initial value 0, over the
+// page with its CRC field taken as zero.
+uint32_t OggCrc(std::span<const uint8_t> page);
+
+struct OggPacket {
+  std::vector<uint8_t> data;
+  // The first packet of its logical stream (it began on the stream's first page).
+  bool first = false;
+};
+
+struct OggPage {
+  uint32_t serial = 0;
+  uint32_t sequence = 0;
+  int64_t granule = -1;  // -1: no packet ends on this page
+  bool continued = false;  // the body starts with the rest of a packet of the previous page
+  bool bos = false;        // first page of a logical stream
+  bool eos = false;        // last page of a logical stream
+  std::span<const uint8_t> bytes;  // the whole page; valid until the next Push, Next or Reset
+  uint64_t position = 0;           // offset of its first byte in all the bytes pushed
+  // Packets completed on this page, of this page's stream.
+  std::vector<OggPacket> packets;
+};
+
+// Push parser: Push arbitrary chunks, take whole CRC-checked pages with Next.
+// Bytes that are not part of a valid page (junk, a page cut by a reconnect, a
+// page whose CRC fails) are skipped. One thread at a time.
+class OggReader {
+ public:
+  void Push(std::span<const uint8_t> data);
+  std::optional<OggPage> Next();
+  // Forgets buffered bytes and partial packets (a break in the byte stream).
+  void Reset();
+
+  uint64_t SkippedBytes() const { return skipped_; }
+  uint64_t BadCrcPages() const { return bad_crc_; }
+  size_t Buffered() const { return buffer_.size() - pos_; }
+
+ private:
+  struct Partial {
+    std::vector<uint8_t> data;  // the open packet so far
+    bool open = false;          // a packet goes on on the next page
+    bool dropping = false;      // the open packet is too long or lost its start: dropped
+    bool first = false;         // the open packet is the stream's first
+    bool has_sequence = false;  // a page of the stream was seen
+    uint32_t next_sequence = 0;
+  };
+  void Assemble(OggPage& page, std::span<const uint8_t> lacing, std::span<const uint8_t> body);
+  void Skip(size_t n);
+  void Compact();
+
+  std::vector<uint8_t> buffer_;
+  size_t pos_ = 0;
+  uint64_t base_ = 0;  // bytes pushed before buffer_[0]
+  std::map<uint32_t, Partial> streams_;
+  uint64_t skipped_ = 0;
+  uint64_t bad_crc_ = 0;
+};
+
+// The Vorbis identification header (the first packet of a Vorbis stream).
+struct VorbisId {
+  uint32_t sample_rate = 0;
+  uint32_t channels = 0;
+  uint32_t bitrate = 0;  // nominal, else maximum; 0 when the stream says neither
+};
+std::optional<VorbisId> ParseVorbisId(std::span<const uint8_t> packet);
+
+// Which codec a logical stream's first packet starts (Vorbis, Opus, FLAC);
+// kUnknown for any other (Speex, Theora, Skeleton ...).
+AudioCodec OggStreamCodec(std::span<const uint8_t> first_packet);
+
+// The comments of a Vorbis comment header (the second packet): "KEY=value"
+// entries with upper-cased keys, in order; nullopt when it is not one.
+std::optional<std::vector<std::pair<std::string, std::string>>> ParseVorbisComments(
+    std::span<const uint8_t> packet);
+
+// The metadata text the program reads for a stream with these comments:
+// "StreamTitle='Artist - Title';" (just the title, or just the artist, when the
+// other is missing; empty quotes when both are).
+std::string VorbisTitleMeta(const std::vector<std::pair<std::string, std::string>>& comments);
+
+// Looks for an Ogg stream in `data`: the first logical stream whose first page
+// is found and whose codec is known. For Vorbis the format comes from its
+// identification header; `offset` is where that stream's first page starts.
+// Also recognises a native FLAC stream ("fLaC" at the start). Portable.
+std::optional<StreamFormat> ProbeOgg(std::span<const uint8_t> data);
+
+// Follows the titles of a chained Ogg Vorbis stream on the download side: fed
+// the stream's bytes, it reports the metadata text of each new logical stream's
+// comments. One thread at a time.
+class OggTitles {
+ public:
+  // Takes bytes; returns the metadata text of the newest comment header among
+  // them, if any arrived.
+  std::optional<std::string> Feed(std::span<const uint8_t> data);
+  void Reset() { reader_.Reset(); }
+
+ private:
+  OggReader reader_;
+  std::map<uint32_t, int> packets_;  // Vorbis streams: serial -> packets seen
+};

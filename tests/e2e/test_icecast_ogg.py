@@ -1,0 +1,229 @@
+#!/usr/bin/env python3
+"""The engine (vnplay) against a real Icecast2 server with an Ogg Vorbis mount, as many
+stations run it: ffmpeg encodes the two halves of the stepping tone with libvorbis into
+two files with different titles, and a source client sends them one after the other to
+Icecast, paced at real time. Every file is a logical stream of its own, so the mount is a
+chained Ogg stream whose title changes with each new stream (every 4 s), as a source that
+encodes track by track makes it, while the tone steps on across the joins. Checks, on the paced capture: the tone plays from Icecast's burst
+(headers first) without gaps, repeats or losses across the chain's joins, and both
+titles arrive; when the source leaves and comes back, the listener is taken back and
+plays on without a gap. Opus and FLAC mounts (ffmpeg's own Ogg muxer) fail at once with
+the codec error.
+
+Run: python3 tests/e2e/test_icecast_ogg.py   (exit 0 on success; skipped without icecast2
+or ffmpeg's libvorbis encoder)
+"""
+
+import base64
+import os
+import shutil
+import socket
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import harness  # noqa: E402
+from test_icecast import Icecast, PASSWORD  # noqa: E402
+
+STEPS = os.path.join(harness.ROOT, "tests", "fixtures", "steps400-44k-128.mp3")
+TITLES = ("Ogg Band - First Song", "Ogg Band - Second Song")
+MOUNT = "/ogg"
+
+
+def ogg_pages(data):
+    """(page bytes, granule position) of each page of an Ogg file."""
+    pages, at = [], 0
+    while at + 27 <= len(data) and data[at:at + 4] == b"OggS":
+        segments = data[at + 26]
+        size = 27 + segments + sum(data[at + 27: at + 27 + segments])
+        pages.append((data[at: at + size], struct.unpack("<q", data[at + 6: at + 14])[0]))
+        at += size
+    return pages
+
+
+def encode(folder):
+    """The stepping tone's two halves (4 s each) as Ogg Vorbis, one per title; each file
+    gets its own serial number. Played in turn they step on without a break."""
+    files = []
+    for i, title in enumerate(TITLES):
+        path = os.path.join(folder, "steps%d.ogg" % i)
+        artist, song = title.split(" - ")
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-i", STEPS, "-af", "atrim=%d:%d" % (4 * i, 4 * i + 4),
+                        "-c:a", "libvorbis", "-q:a", "3",
+                        "-metadata", "ARTIST=" + artist, "-metadata", "TITLE=" + song, path], check=True)
+        with open(path, "rb") as f:
+            files.append(ogg_pages(f.read()))
+    return files
+
+
+class OggSource:
+    """A source client: the files in turn, page by page at the time their granules say."""
+
+    def __init__(self, port, files, rate=44100):
+        auth = base64.b64encode(("source:%s" % PASSWORD).encode()).decode()
+        # Icecast keeps the mount of a source that just left for a moment (403 then).
+        for _ in range(50):
+            self.sock = socket.create_connection(("127.0.0.1", port), timeout=5)
+            self.sock.sendall(("SOURCE %s HTTP/1.0\r\nAuthorization: Basic %s\r\n"
+                               "Content-Type: application/ogg\r\nIce-Name: Volnar Ogg Test\r\n\r\n"
+                               % (MOUNT, auth)).encode())
+            answer = self.sock.recv(1024)
+            if b" 200 " in answer.split(b"\r\n")[0]:
+                break
+            self.sock.close()
+            time.sleep(0.1)
+        else:
+            raise RuntimeError("icecast2 refused the source: %r" % answer[:80])
+        self.files, self.rate = files, rate
+        self.stop_flag = threading.Event()
+        self.thread = threading.Thread(target=self.run, daemon=True)
+        self.thread.start()
+
+    def run(self):
+        start = time.monotonic()
+        offset = 0.0  # seconds of the files already sent
+        try:
+            while not self.stop_flag.is_set():
+                for pages in self.files:
+                    last = 0
+                    for page, granule in pages:
+                        if granule > 0:
+                            last = granule
+                        delay = start + offset + last / self.rate - time.monotonic()
+                        if delay > 0 and self.stop_flag.wait(delay):
+                            return
+                        self.sock.sendall(page)
+                    offset += last / self.rate
+        except OSError:
+            pass
+
+    def stop(self):
+        self.stop_flag.set()
+        self.thread.join(10)
+        self.sock.close()
+
+
+ICECAST = None
+FILES = None
+FOLDER = None
+
+
+def setUpModule():
+    global ICECAST, FILES, FOLDER
+    if not shutil.which("icecast2") or not shutil.which("ffmpeg"):
+        raise unittest.SkipTest("icecast2 or ffmpeg is not installed")
+    encoders = subprocess.run(["ffmpeg", "-hide_banner", "-encoders"], capture_output=True, text=True).stdout
+    if "libvorbis" not in encoders:
+        raise unittest.SkipTest("ffmpeg has no libvorbis encoder")
+    FOLDER = tempfile.mkdtemp(prefix="volnar-ogg-")
+    FILES = encode(FOLDER)
+    harness.ensure_prefix()
+    ICECAST = Icecast()
+
+
+def tearDownModule():
+    if ICECAST:
+        ICECAST.stop()
+    if FOLDER:
+        shutil.rmtree(FOLDER, ignore_errors=True)
+    harness.remove_captures()
+
+
+def vnplay(url, seconds, during=None):
+    cap = harness.Capture()
+    run = harness.run_wine(harness.tool_exe("vnplay"), [url, str(seconds)], cap, seconds + 60, on_line=during)
+    sys.stdout.write("---- vnplay %s (rc %s)\n%s\n" % (url, run.rc, run.text()))
+    return run, cap
+
+
+class IcecastOggTest(unittest.TestCase):
+    def setUp(self):
+        self.source = OggSource(ICECAST.port, FILES)
+        for _ in range(100):
+            if ICECAST.mount_up(MOUNT):
+                break
+            time.sleep(0.1)
+        time.sleep(4.5)  # let icecast's queue fill past its burst size
+
+    def tearDown(self):
+        if self.source:
+            self.source.stop()
+
+    def test_chained_streams_play_without_gaps_and_change_the_title(self):
+        url = "http://127.0.0.1:%d%s" % (ICECAST.port, MOUNT)
+        run, cap = vnplay(url, 8)  # twice a file's length: at least one new stream
+        self.assertEqual(run.rc, 0)
+        self.assertEqual([t for _, t in run.events("status:")], ["HTTP/1.0 200 OK"])
+        titles = [t for _, t in run.events("title:")]
+        for title in TITLES:
+            self.assertIn(title, titles)
+        # Each change is reported once: no title repeats the one before it.
+        self.assertTrue(all(a != b for a, b in zip(titles, titles[1:])), titles)
+        report = harness.step_report(cap.samples())
+        print("heard %.1f s: %s" % (report["sounding"], report["text"]))
+        self.assertGreaterEqual(report["sounding"], 6.5)
+        self.assertEqual(report["gaps"], 0)
+        self.assertEqual(report["backs"], 0)
+        self.assertEqual(report["skips"], 0)
+
+    def test_source_that_leaves_and_comes_back(self):
+        url = "http://127.0.0.1:%d%s" % (ICECAST.port, MOUNT)
+        state = {"done": False}
+
+        def during(t, line):
+            if "ms: playing" in line and not state["done"]:
+                state["done"] = True
+                time.sleep(2)
+                self.source.stop()
+                self.source = OggSource(ICECAST.port, FILES)  # starts its files afresh
+
+        run, cap = vnplay(url, 9, during=during)
+        self.assertEqual(run.rc, 0)
+        self.assertFalse(run.events("ended"), "the stream ended though the source came back")
+        report = harness.step_report(cap.samples())
+        print("heard %.1f s: %s" % (report["sounding"], report["text"]))
+        # The buffer bridged the source's absence (the new source starts its file
+        # afresh, so the tone steps back once there).
+        self.assertEqual(report["gaps"], 0, "the sound broke off")
+        self.assertGreaterEqual(report["sounding"], 7.0)
+        self.assertLessEqual(report["backs"], 1)
+
+
+class IcecastOggCodecsTest(unittest.TestCase):
+    """Opus and FLAC in Ogg, as ffmpeg sends them: no decoder here, so opening fails at
+    once with the codec error; nothing plays, nothing hangs."""
+
+    def test_opus_and_flac_mounts_fail_at_once_with_the_codec_error(self):
+        for codec, mount in (("libopus", "/opus"), ("flac", "/flac")):
+            source = subprocess.Popen(
+                ["ffmpeg", "-loglevel", "error", "-re", "-stream_loop", "-1", "-i", STEPS, "-c:a", codec,
+                 "-content_type", "audio/ogg", "-f", "ogg",
+                 "icecast://source:%s@127.0.0.1:%d%s" % (PASSWORD, ICECAST.port, mount)],
+                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            try:
+                for _ in range(100):
+                    if ICECAST.mount_up(mount):
+                        break
+                    time.sleep(0.1)
+                time.sleep(1.0)
+                run, cap = vnplay("http://127.0.0.1:%d%s" % (ICECAST.port, mount), 3)
+                self.assertEqual(run.rc, 2, codec)
+                failed = [t for _, t in run.events("failed:")]
+                self.assertEqual(failed, ["error 15 (codec missing)"], codec)
+                opened = [ms for ms, _ in run.events("status:")]
+                ends = [ms for ms, _ in run.events("failed:")]
+                self.assertTrue(opened and ends, codec)
+                print("%s: failed %d ms after the answer" % (codec, ends[0] - opened[0]))
+                self.assertFalse(run.events("playing"), codec)
+            finally:
+                source.terminate()
+                source.wait(10)
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
