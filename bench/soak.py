@@ -128,7 +128,26 @@ def long_play(station, minutes):
         except subprocess.TimeoutExpired:
             proc.kill()
     _, body, _ = harness.http_get(station.port, "/live-stats?name=" + name, seconds=2)
-    return samples_at, harness.step_report(samples), body.decode(errors="replace").strip()
+    return samples_at, harness.step_report_without_blips(samples), body.decode(errors="replace").strip()
+
+
+def events(text, block=0.05, steps=32):
+    """Seconds into the capture of each step back (a repeat) and each skip (a loss)."""
+    digits = "0123456789ABCDEFGHIJKLMNOPQRSTUV"
+    backs, skips = [], []
+    prev = None
+    for i, c in enumerate(text):
+        if c not in digits:
+            continue
+        v = digits.index(c)
+        if prev is not None and v != prev:
+            d = (v - prev) % steps
+            if d > steps // 2:
+                backs.append(round(i * block, 1))
+            elif d > 1:
+                skips.append(round(i * block, 1))
+        prev = v
+    return backs, skips
 
 
 def switching(station, switches):
@@ -162,8 +181,10 @@ def main():
         for label, f in rows:
             print(row(label, f))
         print("\nstation: %s" % stats)
-        print("sound: %.1f s heard, %d gaps, %d repeats (steps back), %d losses (steps skipped)"
-              % (report["sounding"], report["gaps"], report["backs"], report["skips"]))
+        backs, skips = events(report["text"])
+        print("sound: %.1f s heard, %d gaps (50 ms blocks), %d repeats (steps back, at %s s), "
+              "%d losses (steps skipped, at %s s)" % (report["sounding"], report["gaps"], report["backs"],
+                                                     backs, report["skips"], skips))
         print("\n## Switching: %d switches between two stations (play: links, Play/Stop)\n" % args.switches)
         run, rows = switching(station, args.switches)
         print(HEADER)

@@ -1,13 +1,19 @@
 #include "catalogue/codecs.h"
 
 #include "base/ascii.h"
+#include "engine/engine.h"
 #include "catalogue/web_text.h"
 
 std::optional<AudioCodec> CodecOfDirectoryName(std::string_view name) {
   const std::string n = ToLowerAscii(name);
   if (n.empty() || n == "unknown") return std::nullopt;
+  // The engine's list says what plays; a codec it names but cannot play is
+  // shown as not played yet, whatever decoder the system has.
+  for (const EngineCodec& c : kEngineCodecs)
+    if (ToLowerAscii(c.name) == n && !c.plays) return AudioCodec::kUnknown;
   if (n == "mp3" || n == "mpeg") return AudioCodec::kMp3;
   if (n == "aac" || n == "aac+" || n == "aacp" || n == "he-aac" || n == "heaac") return AudioCodec::kAac;
+  if (n == "ogg" || n == "vorbis") return AudioCodec::kVorbis;
   return AudioCodec::kUnknown;
 }
 

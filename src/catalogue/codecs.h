@@ -12,9 +12,10 @@
 #include "engine/decoder.h"
 #include "catalogue/station.h"
 
-// The engine's codec for a directory codec name: kMp3, kAac, kUnknown for a
-// codec the engine does not have ("OGG", "FLAC" ...); nullopt when the
-// directory does not know the codec ("", "UNKNOWN"): the stream is tried.
+// The engine's codec for a directory codec name: kMp3, kAac, kVorbis, kUnknown
+// for a codec the engine does not play (kEngineCodecs: "OPUS", "FLAC" ...);
+// nullopt when the directory does not know the codec ("", "UNKNOWN"): the
+// stream is tried.
 std::optional<AudioCodec> CodecOfDirectoryName(std::string_view name);
 
 // Why `station` cannot be played, in Russian; empty when it can (or may).

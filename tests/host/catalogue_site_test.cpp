@@ -6,8 +6,10 @@
 #include <mutex>
 #include <string>
 
+#include "catalogue/codecs.h"
 #include "catalogue/site.h"
 #include "catalogue/web_text.h"
+#include "engine/engine.h"
 
 namespace {
 
@@ -287,3 +289,43 @@ TEST(CatalogueSite, FavouritesMoveAndStoredProblemsAreShown) {
 }
 
 }  // namespace
+
+// ---- Which directory stations play ----
+
+// The directory's codec names against the engine's own list: every codec the
+// engine names as playing is offered when its decoder is there, every one it
+// names as not playing is shown greyed, whatever the system's decoders.
+TEST(CatalogueCodecs, TheEnginesListDecidesWhatPlays) {
+  const auto every_decoder = [](AudioCodec) { return true; };
+  for (const EngineCodec& c : kEngineCodecs) {
+    Station s;
+    s.codec = c.name;
+    EXPECT_EQ(UnplayableReason(s, every_decoder).empty(), c.plays) << c.name;
+  }
+  struct Case {
+    const char* codec;
+    bool hls;
+    std::string reason;
+  } cases[] = {
+      {"MP3", false, ""},
+      {"mpeg", false, ""},
+      {"AAC+", false, ""},
+      {"Ogg", false, ""},
+      {"", false, ""},         // not known: tried
+      {"UNKNOWN", false, ""},  // the same
+      {"OPUS", false, "Формат OPUS плеер пока не проигрывает"},
+      {"FLAC", false, "Формат FLAC плеер пока не проигрывает"},
+      {"WMA", false, "Формат WMA плеер пока не проигрывает"},
+      {"MP3", true, "Потоки HLS плеер пока не проигрывает"},
+  };
+  for (const Case& c : cases) {
+    Station s;
+    s.codec = c.codec;
+    s.hls = c.hls;
+    EXPECT_EQ(UnplayableReason(s, every_decoder), c.reason) << c.codec;
+  }
+  Station aac;
+  aac.codec = "AAC";
+  EXPECT_EQ(UnplayableReason(aac, [](AudioCodec codec) { return codec != AudioCodec::kAac; }),
+            "Для формата AAC в системе нет декодера");
+}
