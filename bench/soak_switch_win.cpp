@@ -19,6 +19,9 @@
 #include "playback/notification_rules.h"
 #include "process_figures_win.h"
 #include "ui/ui_win.h"
+// Wine's browser control has no HTML engine and so no document: the catalogue
+// page the links come from is the tests' stand-in document.
+#include "../tests/win/stand_in_dispatch.h"
 
 namespace {
 
@@ -72,6 +75,9 @@ int main(int argc, char** argv) {
     }
     return inner(msg, wparam, lparam);
   };
+
+  StandInPage catalogue_page({}, ToWide("http://" + CatalogueHost + "/"));
+  Form1->WebBrowser1->SetAutomationStandIn(catalogue_page.browser.Get());
 
   int failed = 0;
   auto follow_link = [&](const std::string& url) {
