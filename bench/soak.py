@@ -131,23 +131,11 @@ def long_play(station, minutes):
     return samples_at, harness.step_report_without_blips(samples), body.decode(errors="replace").strip()
 
 
-def events(text, block=0.05, steps=32):
+def events(text, block=0.05):
     """Seconds into the capture of each step back (a repeat) and each skip (a loss)."""
     digits = "0123456789ABCDEFGHIJKLMNOPQRSTUV"
-    backs, skips = [], []
-    prev = None
-    for i, c in enumerate(text):
-        if c not in digits:
-            continue
-        v = digits.index(c)
-        if prev is not None and v != prev:
-            d = (v - prev) % steps
-            if d > steps // 2:
-                backs.append(round(i * block, 1))
-            elif d > 1:
-                skips.append(round(i * block, 1))
-        prev = v
-    return backs, skips
+    seq = [digits.index(c) if c in digits else -1 for c in text]
+    return harness.step_changes(seq, block=block)
 
 
 def switching(station, switches):

@@ -440,6 +440,27 @@ def player_titles():
 
 # ---------------------------------------------------------------- audio
 
+def step_changes(seq, steps=32, block=None):
+    """The steps back (audio heard twice) and skipped steps (audio lost) in a sequence of
+    recognised steps (negative values: silent or unrecognised blocks). Counts, or with
+    `block` (seconds a value) the times of each."""
+    backs, skips = [], []
+    prev = None
+    for i, v in enumerate(seq):
+        if v < 0 or v == prev:
+            continue
+        if prev is not None:
+            d = (v - prev) % steps
+            if d > steps // 2:
+                backs.append(i)
+            elif d > 1:
+                skips.append(i)
+        prev = v
+    if block is None:
+        return len(backs), len(skips)
+    return [round(i * block, 2) for i in backs], [round(i * block, 2) for i in skips]
+
+
 def step_report(samples, rate=CAPTURE_RATE, base=400.0, step=50.0, steps=32, block=0.05):
     """What the stepping fixture (steps400-44k-128.mp3) sounds like in a capture:
     dict with 'sounding' (seconds), 'gaps' (silent blocks between the first and the last
@@ -457,18 +478,7 @@ def step_report(samples, rate=CAPTURE_RATE, base=400.0, step=50.0, steps=32, blo
         seq.append(k if f and 0 <= k < steps and abs(f - (base + k * step)) < step * 0.3 else -1)
     heard = [i for i, v in enumerate(seq) if v != -2]
     gaps = sum(1 for i in range(heard[0], heard[-1]) if seq[i] == -2) if heard else 0
-    backs = skips = 0
-    prev = None
-    for v in seq:
-        if v < 0 or v == prev:
-            continue
-        if prev is not None:
-            d = (v - prev) % steps
-            if d > steps // 2:
-                backs += 1
-            elif d > 1:
-                skips += 1
-        prev = v
+    backs, skips = step_changes(seq, steps)
     text = "".join("." if v == -2 else "?" if v == -1 else "0123456789ABCDEFGHIJKLMNOPQRSTUV"[v] for v in seq)
     return {"sounding": len(heard) * block, "gaps": gaps, "backs": backs, "skips": skips, "text": text}
 
@@ -569,18 +579,7 @@ def step_report_without_blips(samples, steps=32):
         b = a if b is None else b
         if a is not None and x != a and x != b and (b - a) % steps in (0, 1):
             seq[i] = -1
-    backs = skips = 0
-    prev = None
-    for v in seq:
-        if v < 0 or v == prev:
-            continue
-        if prev is not None:
-            d = (v - prev) % steps
-            if d > steps // 2:
-                backs += 1
-            elif d > 1:
-                skips += 1
-        prev = v
+    backs, skips = step_changes(seq, steps)
     text = "".join("." if v == -2 else "?" if v == -1 else digits[v] for v in seq)
     return dict(report, backs=backs, skips=skips, text=text)
 
