@@ -63,10 +63,11 @@ void CatalogueServer::Stop() {
   stopping_.store(true);
   if (accept_thread_.joinable()) accept_thread_.join();
   listener_.Reset();
-  std::unique_lock<std::mutex> hold(lock_);
+  Connections& c = *connections_;
+  std::unique_lock<std::mutex> hold(c.lock);
   // Each connection notices within kPollMs; a page waiting for the
   // directory ends when its fetch is cancelled by the owner.
-  idle_.wait(hold, [this] { return active_ == 0; });
+  c.idle.wait(hold, [&c] { return c.active == 0; });
 }
 
 bool CatalogueServer::WaitReadable(SOCKET s, uint32_t ms) const {
@@ -90,24 +91,26 @@ void CatalogueServer::AcceptLoop() {
     if (!WaitReadable(listener_.Get(), kPollMs)) continue;
     UniqueSocket client(accept(listener_.Get(), nullptr, nullptr));
     if (!client) continue;
+    const std::shared_ptr<Connections> shared = connections_;
     {
-      std::lock_guard<std::mutex> hold(lock_);
-      if (active_ >= kMaxConnections) continue;  // refused: closed at once
-      ++active_;
+      std::lock_guard<std::mutex> hold(shared->lock);
+      if (shared->active >= kMaxConnections) continue;  // refused: closed at once
+      ++shared->active;
     }
     const SOCKET raw = client.Release();
     std::thread thread;
-    if (!StartGuardedThread(thread, [this, raw] {
+    if (!StartGuardedThread(thread, [this, raw, shared] {
           UniqueSocket owned(raw);
           RunGuarded([&] { Serve(owned.Get()); });
           owned.Reset();
-          std::lock_guard<std::mutex> hold(lock_);
-          --active_;
-          idle_.notify_all();
+          // Nothing of the server is touched once the count is down.
+          std::lock_guard<std::mutex> hold(shared->lock);
+          --shared->active;
+          shared->idle.notify_all();
         })) {
       closesocket(raw);
-      std::lock_guard<std::mutex> hold(lock_);
-      --active_;
+      std::lock_guard<std::mutex> hold(shared->lock);
+      --shared->active;
       continue;
     }
     thread.detach();

@@ -11,6 +11,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <span>
 #include <string>
@@ -57,7 +58,13 @@ class CatalogueServer {
   std::atomic<bool> stopping_{false};
   std::atomic<uint64_t> answered_{0};
   std::thread accept_thread_;
-  std::mutex lock_;
-  std::condition_variable idle_;
-  int active_ = 0;  // connection threads running; protected by lock_
+  // The connection threads' count. Shared with those threads, which are
+  // detached: the last one may still be leaving the lock when Stop has seen
+  // the count reach 0 and the server is freed, so the count outlives both.
+  struct Connections {
+    std::mutex lock;
+    std::condition_variable idle;
+    int active = 0;  // connection threads running; protected by lock
+  };
+  std::shared_ptr<Connections> connections_ = std::make_shared<Connections>();
 };
