@@ -253,7 +253,7 @@ def catalogue_checks(tmp):
 
 def program_checks():
     """The real volnar.exe serves its catalogue at the fixed port."""
-    exe = os.path.join(harness.win32_dir(), "volnar.exe")
+    exe = os.path.join(harness.win_dir(), "volnar.exe")
     proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         window = harness.wait_player_window(proc)
