@@ -29,10 +29,25 @@ count_gtest() {
   echo "  $(basename "$log" .log): $p passed, $f failed"
 }
 
-one() {  # one(name, rc): a check that counts as a single test
-  if [ "$2" = 0 ]; then passed=$((passed + 1)); else failed=$((failed + 1)); echo "  FAILED: $1 (see $logs/$1.log)"; fi
+# one(name, rc): a check that counts as a single test. A failure shows the end of its
+# log here too, since the run's own output may be all that is left of a machine.
+one() {
+  if [ "$2" = 0 ]; then passed=$((passed + 1)); return; fi
+  failed=$((failed + 1))
+  echo "  FAILED: $1 (see $logs/$1.log)"
+  [ -f "$logs/$1.log" ] && tail -n "${VOLNAR_FAIL_LINES:-25}" "$logs/$1.log" | sed 's/^/    | /'
 }
 
+# Each stage says how long it took, so that the slow ones are known.
+stage_started=$SECONDS
+stage() {
+  echo "   ($((SECONDS - stage_started)) s)"
+  stage_started=$SECONDS
+  echo "== $1"
+}
+
+echo "   (installing: $SECONDS s)"
+stage_started=$SECONDS
 echo "== host build and tests"
 if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&1 &&
    cmake --build build/host -j"$(nproc)" >>"$logs/host-build.log" 2>&1 &&
@@ -40,7 +55,7 @@ if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&
    cmake --build build/fuzz -j"$(nproc)" >>"$logs/host-build.log" 2>&1; then
   (cd build/host && ASAN_OPTIONS=detect_leaks=1 timeout 600 ./volnar_hosttests) >"$logs/host.log" 2>&1
   count_gtest "$logs/host.log" $?
-  echo "== fuzzers (briefly)"
+  stage "fuzzers (briefly)"
   for fz in build/fuzz/fuzz_*; do
     [ -x "$fz" ] || continue
     name=$(basename "$fz")
@@ -60,7 +75,7 @@ tested="the $VOLNAR_WIN_WIDTH-bit Windows build under $VOLNAR_WIN_WIDTH-bit Wine
 # directory (started below with the test station), never the public one.
 directory_port=47490
 export VOLNAR_CMAKE_ARGS="-DVOLNAR_CATALOGUE_HOST= -DVOLNAR_DIRECTORY_URL=http://127.0.0.1:$directory_port"
-echo "== Windows build: the shipped 32-bit volnar.exe; tests on $tested"
+stage "Windows build: the shipped 32-bit volnar.exe; tests on $tested"
 volnar_build_shipped >"$logs/win32-build.log" 2>&1
 shipped_rc=$?
 volnar_check_shipped build/win32/volnar.exe >"$logs/shipped-exe.log" 2>&1
@@ -101,21 +116,23 @@ if [ "$win_rc" = 0 ]; then
   fi
   export VOLNAR_WORK=$work
   if [ -x "$VOLNAR_WIN_DIR/volnar_wintests.exe" ]; then
-    echo "== Windows tests under Wine ($VOLNAR_WIN_WIDTH-bit)"
+    stage "Windows tests under Wine ($VOLNAR_WIN_WIDTH-bit)"
     (cd "$VOLNAR_WIN_DIR" && timeout 1200 wine volnar_wintests.exe) >"$logs/win.log" 2>&1
     count_gtest "$logs/win.log" $?
   fi
   # The end-to-end checks record each run on its own; the sound server stays.
   volnar_capture_stop
-  echo "== end-to-end"
+  stage "end-to-end"
   for t in tests/e2e/test_*.py; do
     [ -f "$t" ] || continue
     name=$(basename "$t" .py)
+    t0=$SECONDS
     timeout 600 python3 "$t" >"$logs/$name.log" 2>&1
     one "$name" $?
+    echo "  $name: $((SECONDS - t0)) s"
   done
   if [ -x tests/catalogue/run-browser-tests.sh ] || [ -f tests/catalogue/run-browser-tests.sh ]; then
-    echo "== the catalogue's pages in headless Chromium"
+    stage "the catalogue's pages in headless Chromium"
     timeout 600 bash tests/catalogue/run-browser-tests.sh >"$logs/catalogue-browser.log" 2>&1
     one catalogue-browser $?
   fi
@@ -129,6 +146,7 @@ else
 fi
 
 rm -rf "$work"
+echo "   ($((SECONDS - stage_started)) s; $SECONDS s in all)"
 echo "tested: host build, fuzzers, and $tested"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]

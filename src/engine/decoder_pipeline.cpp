@@ -10,12 +10,11 @@ DecoderPipeline::DecoderPipeline(AudioCodec codec, CompressedInput& input,
     : input_(input),
       sync_(codec),
       codec_(std::move(frame_codec)),
-      converter_(std::move(converter)),
-      out_rate_(out_rate),
+      stage_(std::move(converter), out_rate),
       read_buffer_(kReadChunk) {}
 
 size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
-  while (fifo_.Frames() < frames) {
+  while (stage_.Frames() < frames) {
     if (auto frame = sync_.Next()) {
       Consume(*frame);
       continue;
@@ -28,19 +27,19 @@ size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
     if (input_.TakeDiscontinuity()) {
       sync_.Reset();
       codec_open_ = false;
-      converter_rate_ = 0;
+      stage_.Restart();
     }
     const size_t got = input_.Read(read_buffer_.data(), read_buffer_.size());
     if (got == 0) break;  // dry: hand out what there is
     sync_.Push({read_buffer_.data(), got});
   }
-  return fifo_.Take(out, frames);
+  return stage_.Take(out, frames);
 }
 
 void DecoderPipeline::Consume(const SyncedFrame& frame) {
   if (frame.format_changed || !codec_open_) {
     codec_open_ = codec_->Open(frame.info);
-    converter_rate_ = 0;  // a new format starts the converter afresh, without the old tail
+    stage_.Restart();  // a new format starts the converter afresh, without the old tail
   }
   pcm_.clear();
   PcmFormat format;
@@ -49,21 +48,22 @@ void DecoderPipeline::Consume(const SyncedFrame& frame) {
     return;
   }
   ++frames_decoded_;
-  if (pcm_.empty()) return;
+  if (!pcm_.empty() && !stage_.Append(pcm_, format)) ++frames_failed_;
+}
+
+bool PcmStage::Append(const std::vector<int16_t>& pcm, const PcmFormat& format) {
   stereo_.clear();
-  AppendAsStereo(pcm_.data(), pcm_.size() / format.channels, format.channels, format.mask, stereo_);
+  AppendAsStereo(pcm.data(), pcm.size() / format.channels, format.channels, format.mask, stereo_);
   if (format.rate == out_rate_) {
     fifo_.Append(stereo_.data(), stereo_.size() / 2);
-    return;
+    return true;
   }
   if (format.rate != converter_rate_) {
     converter_rate_ = format.rate;
     converter_ok_ = converter_ && converter_->Configure(format.rate, out_rate_);
   }
   converted_.clear();
-  if (!converter_ok_ || !converter_->Convert(stereo_.data(), stereo_.size() / 2, converted_)) {
-    ++frames_failed_;
-    return;
-  }
+  if (!converter_ok_ || !converter_->Convert(stereo_.data(), stereo_.size() / 2, converted_)) return false;
   fifo_.Append(converted_.data(), converted_.size() / 2);
+  return true;
 }

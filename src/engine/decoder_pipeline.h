@@ -39,6 +39,31 @@ class RateConverter {
   virtual bool Convert(const int16_t* stereo, size_t frames, std::vector<int16_t>& out) = 0;
 };
 
+// The last stage of every decoder: decoded PCM of any layout and rate turned
+// into stereo at the output rate, kept until Render takes it. A new input rate
+// configures the converter afresh. Rendering thread only.
+class PcmStage {
+ public:
+  PcmStage(std::unique_ptr<RateConverter> converter, uint32_t out_rate)
+      : converter_(std::move(converter)), out_rate_(out_rate) {}
+
+  // Appends `pcm`, laid out as `format`; false when it could not be converted
+  // (nothing is appended then).
+  bool Append(const std::vector<int16_t>& pcm, const PcmFormat& format);
+  // The next audio does not continue the last: the converter's tail is dropped.
+  void Restart() { converter_rate_ = 0; }
+  size_t Frames() const { return fifo_.Frames(); }
+  size_t Take(int16_t* out, size_t frames) { return fifo_.Take(out, frames); }
+
+ private:
+  std::unique_ptr<RateConverter> converter_;
+  const uint32_t out_rate_;
+  uint32_t converter_rate_ = 0;  // input rate the converter is configured for; 0 = none
+  bool converter_ok_ = false;
+  PcmFifo fifo_;
+  std::vector<int16_t> stereo_, converted_;  // scratch, reused
+};
+
 class DecoderPipeline : public PcmSource {
  public:
   DecoderPipeline(AudioCodec codec, CompressedInput& input, std::unique_ptr<FrameCodec> frame_codec,
@@ -58,14 +83,10 @@ class DecoderPipeline : public PcmSource {
   CompressedInput& input_;
   FrameSync sync_;
   std::unique_ptr<FrameCodec> codec_;
-  std::unique_ptr<RateConverter> converter_;
-  const uint32_t out_rate_;
+  PcmStage stage_;
   bool codec_open_ = false;
-  uint32_t converter_rate_ = 0;  // input rate the converter is configured for; 0 = none
-  bool converter_ok_ = false;
-  PcmFifo fifo_;
   std::vector<uint8_t> read_buffer_;
-  std::vector<int16_t> pcm_, stereo_, converted_;  // scratch, reused
+  std::vector<int16_t> pcm_;  // scratch, reused
   uint64_t frames_decoded_ = 0;
   uint64_t frames_failed_ = 0;
 };

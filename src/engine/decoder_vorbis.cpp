@@ -5,10 +5,10 @@ constexpr size_t kReadChunk = 4096;  // bytes pulled from the input at a time
 }
 
 VorbisDecoder::VorbisDecoder(CompressedInput& input, std::unique_ptr<RateConverter> converter, uint32_t out_rate)
-    : input_(input), converter_(std::move(converter)), out_rate_(out_rate), read_buffer_(kReadChunk) {}
+    : input_(input), stage_(std::move(converter), out_rate), read_buffer_(kReadChunk) {}
 
 size_t VorbisDecoder::Render(int16_t* out, size_t frames) {
-  while (fifo_.Frames() < frames) {
+  while (stage_.Frames() < frames) {
     if (std::optional<OggPage> page = reader_.Next()) {
       Consume(*page);
       continue;
@@ -19,13 +19,13 @@ size_t VorbisDecoder::Render(int16_t* out, size_t frames) {
     if (input_.TakeDiscontinuity()) {
       reader_.Reset();
       codec_.Flush();
-      converter_rate_ = 0;
+      stage_.Restart();
     }
     const size_t got = input_.Read(read_buffer_.data(), read_buffer_.size());
     if (got == 0) break;  // dry: hand out what there is
     reader_.Push({read_buffer_.data(), got});
   }
-  return fifo_.Take(out, frames);
+  return stage_.Take(out, frames);
 }
 
 void VorbisDecoder::Consume(const OggPage& page) {
@@ -40,7 +40,7 @@ void VorbisDecoder::Consume(const OggPage& page) {
     header_packets_ = 0;
     refused_ = false;
     codec_.Restart();
-    converter_rate_ = 0;  // the new stream starts the converter afresh
+    stage_.Restart();  // the new stream starts the converter afresh
     ++streams_opened_;
   } else if (!have_stream_ || page.serial != serial_) {
     return;
@@ -65,24 +65,5 @@ void VorbisDecoder::Consume(const OggPage& page) {
     ++pages_failed_;
     return;
   }
-  if (!pcm_.empty() && format.channels && format.rate) Append(format);
-}
-
-void VorbisDecoder::Append(const PcmFormat& format) {
-  stereo_.clear();
-  AppendAsStereo(pcm_.data(), pcm_.size() / format.channels, format.channels, format.mask, stereo_);
-  if (format.rate == out_rate_) {
-    fifo_.Append(stereo_.data(), stereo_.size() / 2);
-    return;
-  }
-  if (format.rate != converter_rate_) {
-    converter_rate_ = format.rate;
-    converter_ok_ = converter_ && converter_->Configure(format.rate, out_rate_);
-  }
-  converted_.clear();
-  if (!converter_ok_ || !converter_->Convert(stereo_.data(), stereo_.size() / 2, converted_)) {
-    ++pages_failed_;
-    return;
-  }
-  fifo_.Append(converted_.data(), converted_.size() / 2);
+  if (!pcm_.empty() && format.channels && format.rate && !stage_.Append(pcm_, format)) ++pages_failed_;
 }

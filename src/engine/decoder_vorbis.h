@@ -30,23 +30,18 @@ class VorbisDecoder : public PcmSource {
 
  private:
   void Consume(const OggPage& page);
-  void Append(const PcmFormat& format);
 
   CompressedInput& input_;
   OggReader reader_;
   VorbisCodec codec_;
-  std::unique_ptr<RateConverter> converter_;
-  const uint32_t out_rate_;
+  PcmStage stage_;
   bool have_stream_ = false;   // a Vorbis stream's first page was seen
   uint32_t serial_ = 0;        // the Vorbis stream decoded
   uint32_t next_sequence_ = 0; // the page number expected next in it
   int header_packets_ = 0;     // of the three the stream starts with, seen so far
   bool refused_ = false;       // the stream's comment header is malformed: not decoded
-  uint32_t converter_rate_ = 0;
-  bool converter_ok_ = false;
-  PcmFifo fifo_;
   std::vector<uint8_t> read_buffer_;
-  std::vector<int16_t> pcm_, stereo_, converted_;  // scratch, reused
+  std::vector<int16_t> pcm_;  // scratch, reused
   uint64_t streams_opened_ = 0;
   uint64_t pages_failed_ = 0;
 };
