@@ -61,12 +61,7 @@ def player_run(url):
         watcher.stop()
         return None if watcher.first is None else watcher.first - clicked
     finally:
-        subprocess.run(["wine", harness.tool_exe("close_window"), str(WIDTH), str(HEIGHT), "20"],
-                       capture_output=True, env=env)
-        try:
-            proc.wait(30)
-        except subprocess.TimeoutExpired:
-            proc.kill()
+        harness.close_player(proc, env=env, width=WIDTH, height=HEIGHT, seconds=20)
         cap.stop(0)
 
 

@@ -122,11 +122,7 @@ def long_play(station, minutes):
             samples_at.append(("%d min" % m, figures()))
     finally:
         samples = cap.samples()
-        wine(harness.tool_exe("close_window"), str(WIDTH), str(HEIGHT), "30", timeout=90)
-        try:
-            proc.wait(30)
-        except subprocess.TimeoutExpired:
-            proc.kill()
+        harness.close_player(proc, width=WIDTH, height=HEIGHT)
     _, body, _ = harness.http_get(station.port, "/live-stats?name=" + name, seconds=2)
     return samples_at, harness.step_report_without_blips(samples), body.decode(errors="replace").strip()
 

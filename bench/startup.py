@@ -117,12 +117,7 @@ def peer_run(peer, url, seconds=15):
     end = start + seconds
     while time.monotonic() < end and watcher.first is None:
         time.sleep(0.01)
-    proc.terminate()
-    try:
-        proc.wait(5)
-    except subprocess.TimeoutExpired:
-        proc.kill()
-        proc.wait()
+    harness.stop_process(proc)
     watcher.stop()
     return None if watcher.first is None else watcher.first - start
 

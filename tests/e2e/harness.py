@@ -299,11 +299,7 @@ class Capture:
                  "--channels=2", "--latency-msec=20"],
                 stdout=out, stderr=log, env=dict(os.environ, PULSE_SERVER=self.server))
         _live.add(self)
-        # The recording is under way once the file grows (the monitor's first block).
-        for _ in range(100):
-            if os.path.getsize(self.out) > 0 or self.proc.poll() is not None:
-                break
-            time.sleep(0.02)
+        self.started = recording_started(self.proc, self.out, self.started)
 
     def env(self, base=None):
         env = dict(base or os.environ)
@@ -431,6 +427,21 @@ def wait_player_window(proc, width=600, height=637, seconds=60):
             return window
         time.sleep(0.1)
     return None
+
+
+def close_player(proc, env=None, width=600, height=637, seconds=30):
+    """Closes volnar.exe's main window the way a user does (tools/close_window) and waits
+    for `proc` to end; kills it when it does not end in time. The closer's exit code."""
+    # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
+    closed = subprocess.run(["wine", tool_exe("close_window"), str(width), str(height), str(seconds)],
+                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=env, timeout=3 * seconds)
+    try:
+        proc.wait(seconds)
+    except subprocess.TimeoutExpired:
+        proc.kill()
+        proc.wait()
+    return closed.returncode
 
 
 def player_titles():
@@ -593,20 +604,38 @@ def pulse_load(env, module):
                           text=True, check=True).stdout.strip()
 
 
+def recording_started(proc, out, fallback, seconds=4.0):
+    """The monotonic second at which the recording `proc` writes into `out` began: its
+    first sample. A null sink's monitor delivers nothing until the sink's first render,
+    which for a sink loaded just before comes up to two seconds after the recorder
+    connects, so the time the recorder was started would misplace the recording."""
+    deadline = time.monotonic() + seconds
+    while time.monotonic() < deadline and proc.poll() is None:
+        size = os.path.getsize(out)
+        if size > 0:
+            return time.monotonic() - size / (4.0 * CAPTURE_RATE)
+        time.sleep(0.005)
+    return fallback
+
+
 def record_sink(env, source, out):
     """Records `source` (a sink's monitor) of env's sound server into `out` (raw, as Capture
-    does) until stop_recording."""
+    does) until stop_process; `proc.started` is the monotonic second of its first sample."""
+    started = time.monotonic()
     with open(out, "wb") as f:
         proc = subprocess.Popen(["parec", "-d", source, "--raw", "--format=s16le", "--rate=%d" % CAPTURE_RATE,
                                  "--channels=2", "--latency-msec=20"], stdout=f, stderr=subprocess.DEVNULL, env=env)
+    proc.started = recording_started(proc, out, started)
     return proc
 
 
-def stop_recording(proc):
+def stop_process(proc, seconds=5):
+    """Ends `proc`: asked first, killed when it has not ended after `seconds`."""
     if proc.poll() is None:
         proc.terminate()
     try:
-        proc.wait(5)
+        proc.wait(seconds)
     except subprocess.TimeoutExpired:
         proc.kill()
         proc.wait()
+

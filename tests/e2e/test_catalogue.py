@@ -270,11 +270,7 @@ def program_checks():
         status, _, _ = request(47471, "GET", "/", host="evil.example")
         check(status == 421, "volnar.exe's catalogue refuses a foreign Host (%d)" % status)
     finally:
-        subprocess.run(["wine", harness.tool_exe("close_window"), "600", "637"], capture_output=True, timeout=60)
-        try:
-            proc.wait(30)
-        except subprocess.TimeoutExpired:
-            proc.kill()
+        harness.close_player(proc)
 
 
 def main():

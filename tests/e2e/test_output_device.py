@@ -75,7 +75,6 @@ class OutputDeviceTest(unittest.TestCase):
         cap = harness.Capture()
         second_out = os.path.join(cap.dir, "cap2.raw")
         second = harness.record_sink(env, "cap2.monitor", second_out)
-        second_started = time.monotonic()
         done = {}
         timers = []
 
@@ -107,7 +106,7 @@ class OutputDeviceTest(unittest.TestCase):
         finally:
             for t in timers:
                 t.join()
-            harness.stop_recording(second)
+            harness.stop_process(second)
             subprocess.run(["pactl", "set-default-sink", "cap"], env=env, capture_output=True)
             subprocess.run(["pactl", "unload-module", cli], env=env, capture_output=True)
             if "unload" not in done:
@@ -131,7 +130,7 @@ class OutputDeviceTest(unittest.TestCase):
         self.assertGreaterEqual(opens, 2, "the output did not open the device again after the kill")
 
         # One timeline from both recordings, each block sounding on either sink.
-        tracks = [sounding(cap.out, cap.started), sounding(second_out, second_started)]
+        tracks = [sounding(cap.out, cap.started), sounding(second_out, second.started)]
         origin = min(t[0] for t in tracks)
         length = max(int((t[0] - origin) / BLOCK) + len(t[1]) for t in tracks)
         heard = [False] * length

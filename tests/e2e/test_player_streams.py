@@ -71,11 +71,7 @@ class PlayerStreamTest(unittest.TestCase):
             time.sleep(seconds)
         finally:
             samples = cap.samples()
-            wine(harness.tool_exe("close_window"), str(WIDTH), str(HEIGHT), "30", timeout=90)
-            try:
-                proc.wait(30)
-            except subprocess.TimeoutExpired:
-                proc.kill()
+            harness.close_player(proc, width=WIDTH, height=HEIGHT)
         return samples
 
     def test_https_station_survives_a_drop_without_gap_or_repeat(self):
