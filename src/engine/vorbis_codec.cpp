@@ -37,8 +37,13 @@ constexpr size_t kMaxPendingBytes = 1 << 20;
 // The decoder's memory comes from an arena of ours rather than the heap, so
 // that headers it refuses half-way leave nothing behind (its own failure paths
 // do not free everything they took). It grows while the headers ask for more.
+// Encoders' setup headers need about 200 KiB; the comments need room too
+// (cover art: up to kMaxPendingBytes, a pointer and a copy of each). The cap is
+// also what a hostile setup can make the codec build, and a chained stream
+// asks again with every new logical stream, so it is kept near that need
+// rather than far beyond it.
 constexpr size_t kFirstArenaBytes = 256 * 1024;
-constexpr size_t kMaxArenaBytes = 32 * 1024 * 1024;
+constexpr size_t kMaxArenaBytes = 8 * 1024 * 1024;
 
 stb_vorbis* Handle(void* h) { return static_cast<stb_vorbis*>(h); }
 
