@@ -19,6 +19,8 @@ URL scheme (query parameters combine):
       burst=BYTES, start=BYTES   sent at once on connect; offset into the file
       ctype=                     Content-Type override
       limit=SECONDS              close after that long
+      jitter=MS                  each slice of paced audio leaves up to MS ms late, at random
+                                 (seed=N); the rate over time stays exact
       length=BYTES               (http10, http11) a file: Content-Length BYTES, then the end
       fault=refuse|404|400icy|hang|drop|stall|badmeta|bigheaders|html|garbage|slowheaders
       after=N (drop, stall), bytes=N (garbage), seed=N (random faults)
@@ -524,6 +526,7 @@ def serve_stream(sock, req_headers, q, fx, server_port):
         if burst and not send_audio(audio(burst)):
             raise Closed()
         rate = fx.bytes_per_second
+        jitter = max(0.0, q.num("jitter", 0.0, float)) / 1000.0  # seconds
         paced = 0  # audio bytes sent by pacing
         start = time.monotonic()
         while True:
@@ -531,7 +534,9 @@ def serve_stream(sock, req_headers, q, fx, server_port):
             if now >= body.deadline:
                 body.end()
                 return
-            due = int(rate * (now - start)) - paced
+            # A late slice holds back what was due; the next one on time catches up.
+            lag = rng.uniform(0.0, jitter) if jitter else 0.0
+            due = int(rate * (now - start - lag)) - paced
             if due > 0:
                 if not send_audio(audio(due)):
                     raise Closed()

@@ -40,7 +40,9 @@ inline constexpr uint32_t kStreamStatusCallback = 0x800000;  // call the downloa
 // StreamFilePosition modes and error value.
 inline constexpr uint32_t kFilePosDecoded = 0;   // bytes taken by the decoder
 inline constexpr uint32_t kFilePosDownload = 1;  // bytes downloaded (audio only, metadata removed)
-inline constexpr uint32_t kFilePosTotal = 2;     // live stream: size of the download buffer;
+inline constexpr uint32_t kFilePosTotal = 2;     // live stream: size of the download buffer (the
+                                                 // start buffer, 0.75 s of audio, until the stream
+                                                 // plays; the whole buffer from then on);
                                                  // kFilePosError once the stream has ended for good
 inline constexpr uint64_t kFilePosError = ~0ull;
 

@@ -9,6 +9,11 @@
 // to wineserver). Compared with waveOut this also leaves out winmm's own device
 // thread, which copied our blocks into the same endpoint every 10 ms.
 //
+// While no source sounds, only kIdleQueueMs of silence is kept queued, and the
+// thread waits on its event instead of sleeping, so that a source attached
+// then is rendered at once and its first audio plays after little silence;
+// the queue fills up to its full length in that same pass.
+//
 // The default device is followed: when the system names another default
 // endpoint, the old one plays out what it holds and the stream moves to the new
 // one; when the endpoint goes away (AUDCLNT_E_DEVICE_INVALIDATED from any call)
@@ -76,12 +81,13 @@ WAVEFORMATEX StereoPcm16(uint32_t rate) {
   return format;
 }
 
-// One buffer's worth of mixed audio.
-void Mix(int16_t* out, size_t frames) {
+// One buffer's worth of mixed audio. Returns how many of its frames carry a
+// source's audio (0: silence only).
+size_t Mix(int16_t* out, size_t frames) {
   std::lock_guard render(gRenderLock);
   if (!gRunning) {
     std::fill(out, out + frames * 2, int16_t{0});
-    return;
+    return 0;
   }
   std::vector<std::shared_ptr<PcmSource>> sources;
   {
@@ -101,6 +107,7 @@ void Mix(int16_t* out, size_t frames) {
   sources.clear();  // before the render lock goes: a detached source dies with its owner
   MixOut(acc.data(), frames, gVolume, out);
   gSourceFrames += most;
+  return most;
 }
 
 // ---- The system's render endpoints ----
@@ -328,6 +335,9 @@ bool WaveDevice::Fill(Produce&& produce, std::vector<int16_t>& unplayed) {
 // wake-up. 50 ms passes measured no cheaper than 30 ms.
 constexpr uint32_t kQueueMs = 100;
 constexpr uint32_t kPassMs = 30;
+// Silence queued while no source sounds: what a source's first audio waits
+// behind. More than one pass, so the device does not run dry between passes.
+constexpr uint32_t kIdleQueueMs = 50;
 constexpr DWORD kRetryMs = 500;      // between attempts while no device opens
 constexpr int kStartTries = 10;      // passes (~300 ms) a new stream may refuse to start
 constexpr int kDrainPasses = 10;     // passes an old default device may take to play out
@@ -345,6 +355,11 @@ class Output {
   // Drops what is queued. Under gOpenLock, so that Close cannot close the event meanwhile.
   void RequestSilence() {
     reset_ = true;
+    if (event_) SetEvent(event_.Get());
+  }
+  // A source may have audio now: an idle pass renders it at once. Under
+  // gOpenLock, as RequestSilence.
+  void Wake() {
     if (event_) SetEvent(event_.Get());
   }
   uint32_t Rate() const { return rate_; }
@@ -381,7 +396,9 @@ class Output {
   // The output thread's own while it runs.
   std::unique_ptr<RenderEndpoints> endpoints_;
   std::unique_ptr<RenderStream> stream_;
-  UINT32 queue_frames_ = 0;
+  UINT32 queue_frames_ = 0;  // queued while a source sounds
+  UINT32 idle_frames_ = 0;   // queued while none does
+  bool sounding_ = false;    // the last mix carried a source's audio
   bool started_ = false;
   int start_tries_ = 0;     // failed Start calls of the current stream
   int drain_passes_ = -1;   // >= 0: the current stream plays out before the move
@@ -403,7 +420,7 @@ void Output::Produce(int16_t* out, size_t frames) {
   const size_t kept = std::min(frames, unplayed_.size() / 2);
   std::copy_n(unplayed_.begin(), kept * 2, out);
   unplayed_.erase(unplayed_.begin(), unplayed_.begin() + kept * 2);
-  if (kept < frames) Mix(out + kept * 2, frames - kept);
+  if (kept < frames) sounding_ = Mix(out + kept * 2, frames - kept) > 0;
 }
 
 bool Output::OpenWasapi() {
@@ -411,6 +428,7 @@ bool Output::OpenWasapi() {
   if (!endpoints_ || FAILED(endpoints_->OpenDefault(rate_, stream)) || !stream) return false;
   stream_ = std::move(stream);
   queue_frames_ = std::min<UINT32>(stream_->BufferFrames(), rate_ * kQueueMs / 1000);
+  idle_frames_ = std::min<UINT32>(queue_frames_, rate_ * kIdleQueueMs / 1000);
   started_ = false;
   start_tries_ = 0;
   drain_passes_ = -1;
@@ -458,28 +476,34 @@ void Output::DropQueued() {
   }
 }
 
-// Tops the endpoint buffer up to the queue length. `delivered`: the stream
-// took audio. A failure means the stream is of no more use.
+// Tops the endpoint buffer up: to the queue length while a source sounds, to
+// the idle length while none does. When a source's first audio comes in, the
+// rest of the queue is filled in the same pass. `delivered`: the stream took
+// audio. A failure means the stream is of no more use.
 HRESULT Output::FillWasapi(bool& delivered) {
   delivered = false;
-  UINT32 padding = 0;
-  if (HRESULT hr = stream_->Padding(padding); FAILED(hr)) return hr;
-  if (padding >= queue_frames_) return S_OK;
-  const UINT32 frames = queue_frames_ - padding;
-  // Mixed before the device is asked for room, and kept until the device has
-  // taken it: a device that fails on the way loses none of it.
-  const size_t have = unplayed_.size() / 2;
-  if (have < frames) {
-    unplayed_.resize(size_t(frames) * 2);
-    Mix(unplayed_.data() + have * 2, frames - have);
+  for (;;) {
+    const bool was_sounding = sounding_;
+    UINT32 padding = 0;
+    if (HRESULT hr = stream_->Padding(padding); FAILED(hr)) return hr;
+    const UINT32 target = sounding_ ? queue_frames_ : idle_frames_;
+    if (padding >= target) return S_OK;
+    const UINT32 frames = target - padding;
+    // Mixed before the device is asked for room, and kept until the device has
+    // taken it: a device that fails on the way loses none of it.
+    const size_t have = unplayed_.size() / 2;
+    if (have < frames) {
+      unplayed_.resize(size_t(frames) * 2);
+      sounding_ = Mix(unplayed_.data() + have * 2, frames - have) > 0;
+    }
+    BYTE* data = nullptr;
+    if (HRESULT hr = stream_->GetBuffer(frames, data); FAILED(hr)) return hr;
+    std::memcpy(data, unplayed_.data(), size_t(frames) * 4);
+    if (HRESULT hr = stream_->ReleaseBuffer(frames); FAILED(hr)) return hr;
+    unplayed_.erase(unplayed_.begin(), unplayed_.begin() + size_t(frames) * 2);
+    delivered = true;
+    if (was_sounding || !sounding_) return S_OK;
   }
-  BYTE* data = nullptr;
-  if (HRESULT hr = stream_->GetBuffer(frames, data); FAILED(hr)) return hr;
-  std::memcpy(data, unplayed_.data(), size_t(frames) * 4);
-  if (HRESULT hr = stream_->ReleaseBuffer(frames); FAILED(hr)) return hr;
-  unplayed_.erase(unplayed_.begin(), unplayed_.begin() + size_t(frames) * 2);
-  delivered = true;
-  return S_OK;
 }
 
 // One pass over the WASAPI stream. False when it has to go: lost, never
@@ -561,7 +585,15 @@ void Output::Run() {
       continue;
     }
     if (stream_) {
-      if (WasapiPass()) Sleep(kPassMs);
+      if (WasapiPass()) {
+        // Sounding: a plain sleep, the cheap wait. Silent: woken when a
+        // source comes.
+        if (sounding_) {
+          Sleep(kPassMs);
+        } else {
+          Wait(kPassMs);
+        }
+      }
       continue;  // a stream that went is replaced at once
     }
     if (!wave_.Fill([this](int16_t* out, size_t frames) { Produce(out, frames); }, unplayed_)) {
@@ -670,8 +702,13 @@ float OutputVolume() { return gVolume; }
 
 void OutputAttach(std::shared_ptr<PcmSource> source) {
   if (!source) return;
-  std::lock_guard lock(gSourcesLock);
-  if (std::find(gSources.begin(), gSources.end(), source) == gSources.end()) gSources.push_back(std::move(source));
+  {
+    std::lock_guard lock(gSourcesLock);
+    if (std::find(gSources.begin(), gSources.end(), source) != gSources.end()) return;
+    gSources.push_back(std::move(source));
+  }
+  std::lock_guard lock(gOpenLock);
+  gOutput.Wake();
 }
 
 void OutputDetach(const PcmSource* source) {

@@ -66,12 +66,16 @@ size_t RingBuffer::Read(uint8_t* dst, size_t size) {
   return done;
 }
 
-size_t DownloadBufferBytes(uint32_t bits_per_second) {
-  constexpr uint64_t kSeconds = 2;
-  constexpr uint64_t kMin = 16 * 1024;
-  constexpr uint64_t kMax = 1024 * 1024;
-  uint64_t bps = bits_per_second ? bits_per_second : 128000;
-  uint64_t bytes = bps / 8 * kSeconds;
+namespace {
+
+uint64_t BytesPerSecond(uint32_t bits_per_second) { return (bits_per_second ? bits_per_second : 128000) / 8; }
+
+}  // namespace
+
+size_t StartBufferBytes(uint32_t bits_per_second) {
+  constexpr uint64_t kMin = 4 * 1024;
+  constexpr uint64_t kMax = 512 * 1024;
+  const uint64_t bytes = BytesPerSecond(bits_per_second) * 3 / 4;
   return static_cast<size_t>(std::clamp(bytes, kMin, kMax));
 }
 
@@ -79,7 +83,16 @@ size_t BridgeBufferBytes(uint32_t bits_per_second) {
   constexpr uint64_t kSeconds = 8;
   constexpr uint64_t kBurstRoom = 192 * 1024;
   constexpr uint64_t kMax = 4 * 1024 * 1024;
-  const uint64_t bps = bits_per_second ? bits_per_second : 128000;
-  const uint64_t bytes = std::max(bps / 8 * kSeconds, uint64_t(DownloadBufferBytes(bits_per_second)) + kBurstRoom);
+  const uint64_t bytes =
+      std::max(BytesPerSecond(bits_per_second) * kSeconds, uint64_t(StartBufferBytes(bits_per_second)) + kBurstRoom);
   return static_cast<size_t>(std::min(bytes, kMax));
+}
+
+size_t StreamBufferBytes(uint32_t bits_per_second, bool played) {
+  return played ? BridgeBufferBytes(bits_per_second) : StartBufferBytes(bits_per_second);
+}
+
+size_t GatherBytes(uint32_t bits_per_second) {
+  constexpr uint64_t kMin = 8 * 1024;
+  return static_cast<size_t>(std::max(BytesPerSecond(bits_per_second), kMin));
 }

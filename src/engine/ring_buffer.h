@@ -46,20 +46,32 @@ class RingBuffer {
   std::atomic<uint64_t> read_{0};     // stored by the consumer only
 };
 
-// Download buffer size for a stream of `bits_per_second` (0 = unknown: taken as
-// 128 kbit/s): two seconds of audio, at least 16 KiB, at most 1 MiB.
+// The download buffer of a stream, as it grows: what it may hold, which is
+// also the total length it reports (kFilePosTotal), before and during playback.
+// A bit rate of 0 (unknown) is taken as 128 kbit/s.
 //
-// Why two seconds: the program starts the output once the buffer is more than
-// 75 % full. On a server that paces its stream at the bit rate, that wait is
-// 1.5 s, close to the ~1 s start that listeners compare players by; a server
-// that bursts on connect fills it at once. Once playing, the same 1.5-2 s of
-// audio bridges a network stall of that length without a gap. Longer buffers
-// would delay every start on non-bursting servers by the same factor.
-size_t DownloadBufferBytes(uint32_t bits_per_second);
+// Before playback: the start buffer, three quarters of a second of audio at the
+// bit rate, at least 4 KiB, at most 512 KiB. The program starts the output once
+// the buffer is more than 75 % full; on a server that paces its stream at the
+// bit rate that wait is about 0.56 s, and a server that bursts on connect fills
+// it at once. The download holds back while it is full, so the reported fill
+// never passes it.
+size_t StartBufferBytes(uint32_t bits_per_second);
 
-// The whole download buffer of a stream that plays: once playback has started
-// the buffer may fill past DownloadBufferBytes, so that a server's burst on
-// (re)connect is kept rather than refused, and a short outage is bridged from
-// it. Eight seconds of audio, and at least the start buffer plus 192 KiB (a
-// burst is a byte count: at low bit rates it holds many seconds); at most 4 MiB.
+// Once playback runs: the bridging buffer, the whole ring. Whatever the server
+// sends faster than real time (a burst on connect beyond the start buffer, the
+// burst of a reconnection, a backlog after a stall) is kept rather than held
+// back, and a later outage is bridged from it. Eight seconds of audio, and at
+// least the start buffer plus 192 KiB (a burst is a byte count: at low bit
+// rates it holds many seconds); at most 4 MiB.
 size_t BridgeBufferBytes(uint32_t bits_per_second);
+
+// The buffer's size now: the start buffer until playback starts, the bridging
+// buffer from then on. It only grows: a stream that stops playing keeps what
+// it has.
+size_t StreamBufferBytes(uint32_t bits_per_second, bool played);
+
+// While this much is buffered (one second of audio, at least 8 KiB) the
+// download thread may let bytes gather in the socket between reads; below it
+// every packet is taken as it comes, so a thin cushion is never left to drain.
+size_t GatherBytes(uint32_t bits_per_second);

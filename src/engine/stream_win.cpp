@@ -11,6 +11,7 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <atomic>
 #include <deque>
 #include <memory>
@@ -79,8 +80,8 @@ class Stream final : public CompressedInput {
     }
     if (int error = session_->Open(url, offset, status); error != kErrorOk) return error;
     codec_ = session_->format().codec;
-    report_bytes_ = DownloadBufferBytes(session_->bitrate());
-    ring_ = std::make_unique<RingBuffer>(BridgeBufferBytes(session_->bitrate()));
+    bitrate_ = session_->bitrate();
+    ring_ = std::make_unique<RingBuffer>(StreamBufferBytes(bitrate_, true));
     http_tags_ = session_->http_tags();
     icy_tags_ = session_->icy_tags();
     first_audio_ = session_->TakeAudio();
@@ -131,10 +132,10 @@ class Stream final : public CompressedInput {
     return ready_ && !closed_;
   }
 
-  // Waits until the ring holds `percent` of the reported size, the download
+  // Waits until the ring holds `percent` of the start buffer, the download
   // ends or the stream is closed.
   void Prebuffer(uint32_t percent) {
-    const uint64_t want = static_cast<uint64_t>(report_bytes_) * percent / 100;
+    const uint64_t want = static_cast<uint64_t>(StreamBufferBytes(bitrate_, false)) * percent / 100;
     while (ring_->Fill() < want && !download_ended_) {
       if (WaitForSingleObject(cancel_.Event(), 20) == WAIT_OBJECT_0) return;
     }
@@ -148,7 +149,7 @@ class Stream final : public CompressedInput {
         // Once nothing more can arrive (the stream ended for good), the buffer
         // will not fill: a caller that waits for it to fill learns so here.
         if (download_ended_) return FailWith(kErrorNoConnection, kFilePosError);
-        return report_bytes_;
+        return BufferBytes();
       default: return FailWith(kErrorIllegalParam, kFilePosError);
     }
   }
@@ -190,7 +191,8 @@ class Stream final : public CompressedInput {
       }
       decoder = decoder_;
     }
-    // Playing: the buffer may now grow past the start size, so a burst is kept.
+    // Playing: the buffer grows from the start size to the whole ring, so a
+    // burst is kept.
     playing_ = true;
     SetEvent(space_.Get());
     // Attaching twice is harmless: the output keeps one entry per source.
@@ -250,7 +252,7 @@ class Stream final : public CompressedInput {
         if (std::optional<std::string> title = ogg_titles_->Feed(audio)) OnMeta(*title);
       }
       if (!WriteAudio(audio)) return;
-      if (playing_ && ring_->Fill() >= report_bytes_ / 2 &&
+      if (playing_ && ring_->Fill() >= GatherBytes(bitrate_) &&
           WaitForSingleObject(cancel_.Event(), kGatherMs) == WAIT_OBJECT_0)
         return;
     }
@@ -284,12 +286,15 @@ class Stream final : public CompressedInput {
     for (const Sync& s : syncs) s.proc(s.handle, handle_, 0, s.user);
   }
 
+  // The buffer's size now, as the program sees it and as the download fills it.
+  size_t BufferBytes() const { return StreamBufferBytes(bitrate_, playing_); }
+
   // Writes all of `audio` into the ring, waiting while it is full: full means
   // the start size until playback starts, the whole ring afterwards. False
   // when the stream was closed.
   bool WriteAudio(std::span<const uint8_t> audio) {
     while (!audio.empty()) {
-      const size_t limit = playing_ ? ring_->Capacity() : report_bytes_;
+      const size_t limit = std::min(BufferBytes(), ring_->Capacity());
       const size_t fill = ring_->Fill();
       const size_t room = limit > fill ? limit - fill : 0;
       audio = audio.subspan(ring_->Write(audio.first(std::min(room, audio.size()))));
@@ -336,7 +341,7 @@ class Stream final : public CompressedInput {
   std::unique_ptr<OggTitles> ogg_titles_;    // Ogg Vorbis: titles of each new stream
   // Set by the opener before the download thread starts, read-only afterwards.
   std::unique_ptr<RingBuffer> ring_;
-  size_t report_bytes_ = 0;  // the buffer size the program sees: the start buffer
+  uint32_t bitrate_ = 0;  // bits/s, 0 unknown: sizes the buffer
   AudioCodec codec_ = AudioCodec::kUnknown;
   std::string http_tags_;  // HTTP answer's header list, empty for an ICY answer
   std::string icy_tags_;   // ICY answer's header list, empty for an HTTP answer

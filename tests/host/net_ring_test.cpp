@@ -1,6 +1,7 @@
 // The download ring and the stream handle table.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <set>
 #include <thread>
@@ -64,15 +65,66 @@ TEST(RingBuffer, TwoThreadsPassEveryByteInOrder) {
   EXPECT_EQ(ring.TotalWritten(), kTotal);
 }
 
-TEST(RingBuffer, SizedByTimeAtTheBitRate) {
+TEST(RingBuffer, StartBufferSizedByTimeAtTheBitRate) {
   const struct {
     uint32_t bps;
     size_t bytes;
   } cases[] = {
-      {128000, 32000}, {0, 32000},        {320000, 80000}, {64000, 16384},
-      {32000, 16384},  {8000000, 1048576}, {1, 16384},      {4000000, 1000000},
+      {128000, 12000}, {0, 12000},          {320000, 30000}, {64000, 6000},
+      {32000, 4096},   {8000000, 524288},   {1, 4096},       {4000000, 375000},
   };
-  for (const auto& c : cases) EXPECT_EQ(DownloadBufferBytes(c.bps), c.bytes) << c.bps;
+  for (const auto& c : cases) EXPECT_EQ(StartBufferBytes(c.bps), c.bytes) << c.bps;
+}
+
+TEST(RingBuffer, BufferGrowsFromTheStartSizeToTheBridgingSizeOncePlaying) {
+  const struct {
+    uint32_t bps;
+    size_t start, bridge;
+  } cases[] = {
+      {128000, 12000, 208608},  // 8 s would be less than the start buffer plus a burst
+      {0, 12000, 208608},
+      {32000, 4096, 200704},
+      {320000, 30000, 320000},  // 8 s
+      {4000000, 375000, 4000000},
+      {8000000, 524288, 4194304},  // at most 4 MiB
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bps);
+    EXPECT_EQ(StreamBufferBytes(c.bps, false), c.start);
+    EXPECT_EQ(StreamBufferBytes(c.bps, true), c.bridge);
+    EXPECT_EQ(BridgeBufferBytes(c.bps), c.bridge);
+    // A server's burst on (re)connect fits beside a full start buffer.
+    EXPECT_GE(c.bridge, std::min<size_t>(c.start + 192 * 1024, 4 * 1024 * 1024));
+  }
+}
+
+TEST(RingBuffer, StartWaitIsShortAndLeavesACushion) {
+  // The program plays once more than 75 % of the start buffer is in: on a
+  // server that paces at the bit rate that takes 0.5 to 0.6 s at the usual
+  // rates, and that much audio is the cushion playback starts with.
+  for (uint32_t kbps : {64u, 96u, 128u, 192u, 256u, 320u}) {
+    SCOPED_TRACE(kbps);
+    const double bytes_per_second = kbps * 1000 / 8.0;
+    const double wait = StartBufferBytes(kbps * 1000) * 0.75 / bytes_per_second;
+    EXPECT_GE(wait, 0.5);
+    EXPECT_LE(wait, 0.6);
+  }
+}
+
+TEST(RingBuffer, ACushionAtTheStartLevelIsNeverLeftToDrainBetweenReads) {
+  // A stream from a server that never sends ahead stays at its start fill: the
+  // download must then take every packet as it comes instead of gathering
+  // bytes in the socket, or each pause would eat into that thin cushion.
+  const struct {
+    uint32_t bps;
+    size_t gather;
+  } cases[] = {{128000, 16000}, {0, 16000}, {32000, 8192}, {320000, 40000}, {1, 8192}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.bps);
+    EXPECT_EQ(GatherBytes(c.bps), c.gather);
+    EXPECT_GT(GatherBytes(c.bps), StartBufferBytes(c.bps));
+    EXPECT_LT(GatherBytes(c.bps), BridgeBufferBytes(c.bps));
+  }
 }
 
 TEST(HandleTable, OldHandlesNeverReachNewObjects) {

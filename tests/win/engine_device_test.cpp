@@ -64,6 +64,11 @@ struct Device {
   bool started = false;
   bool closed = false;
   int start_calls = 0;
+  // Frames queued and not yet played ahead of the first sound (a sample that is
+  // not 0) when it was handed over; SIZE_MAX until then. A test may set it
+  // back to hear the next first sound.
+  size_t silence_ahead = SIZE_MAX;
+  size_t sound_from = 0;  // then: the frame in `taken` where that sound starts
 };
 
 // The stand-in machine: endpoints that play at real-time rate, faults the
@@ -120,6 +125,13 @@ class StandInStream final : public RenderStream {
   HRESULT ReleaseBuffer(UINT32 frames) override {
     std::lock_guard l(machine_->lock);
     if (HRESULT hr = machine_->Fault(device_->number, Call::kReleaseBuffer, Taken()); FAILED(hr)) return hr;
+    if (device_->silence_ahead == SIZE_MAX) {
+      auto sound = std::find_if(buffer_.begin(), buffer_.begin() + size_t(frames) * 2, [](int16_t v) { return v != 0; });
+      if (sound != buffer_.begin() + size_t(frames) * 2) {
+        device_->sound_from = Taken() + size_t(sound - buffer_.begin()) / 2;
+        device_->silence_ahead = device_->sound_from - PlayedLocked();
+      }
+    }
     device_->taken.insert(device_->taken.end(), buffer_.begin(), buffer_.begin() + size_t(frames) * 2);
     return S_OK;
   }
@@ -315,6 +327,40 @@ TEST_F(OutputDevice, StartThatKeepsFailingMovesToTheNextDevice) {
   const OutputStatus status = OutputGetStatus();
   EXPECT_EQ(status.lost, 1u);
   EXPECT_GE(status.start_failures, 2u);
+}
+
+// A source attached while nothing sounds is rendered at once and its first
+// audio queued behind no more than the idle queue of silence (50 ms), not
+// behind the full queue a sounding output keeps; whatever the moment of the
+// attach within the output's passes.
+TEST_F(OutputDevice, ASourceStartingInSilenceWaitsBehindLittleQueuedSilence) {
+  ASSERT_TRUE(Init()) << EngineLastError();
+  for (int round = 0; round < 5; ++round) {
+    SCOPED_TRACE(round);
+    // Silence for a while first, so that only the idle queue is queued.
+    const size_t before = TakenFrames(1);
+    ASSERT_TRUE(WaitFor([&] { return TakenFrames(1) >= before + kFifth + size_t(round) * 331; }));
+    std::shared_ptr<Device> device = machine_->Get(1);
+    ASSERT_TRUE(device);
+    {
+      std::lock_guard l(machine_->lock);
+      device->silence_ahead = SIZE_MAX;
+    }
+    Play();
+    ASSERT_TRUE(WaitFor([&] { return Snapshot(1)->silence_ahead != SIZE_MAX; })) << "the source was never heard";
+    EXPECT_LE(Snapshot(1)->silence_ahead, engine_env::kRate * 50 / 1000);
+    // The queue fills up behind the first audio, and the ramp goes on unbroken.
+    const size_t heard = TakenFrames(1);
+    ASSERT_TRUE(WaitFor([&] { return TakenFrames(1) >= heard + kFifth; }));
+    std::shared_ptr<Device> now = Snapshot(1);
+    std::vector<int16_t> since(now->taken.begin() + std::ptrdiff_t(now->sound_from) * 2, now->taken.end());
+    size_t frames = 0;
+    EXPECT_EQ(RampBreaks({since}, &frames), 0);
+    EXPECT_GE(frames, kFifth);
+    EXPECT_EQ(since.front(), 1) << "the source's first frame comes first";
+    OutputDetach(source_.get());
+    source_.reset();
+  }
 }
 
 // When no WASAPI stream ever starts, waveOut plays: the sources go on being

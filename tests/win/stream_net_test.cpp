@@ -203,7 +203,7 @@ TEST_F(StationTest, PositionsReportTheBufferFillWithAndWithoutABurst) {
     HSTREAM h = Open(c.path);
     ASSERT_NE(h, 0u) << "error " << EngineLastError();
     uint64_t total = StreamFilePosition(h, kFilePosTotal);
-    EXPECT_EQ(total, DownloadBufferBytes(c.bitrate));
+    EXPECT_EQ(total, StartBufferBytes(c.bitrate));
     uint64_t first = StreamFilePosition(h, kFilePosDownload);
     // Not playing: nothing is decoded, and the fill passes 75 % as the program waits for.
     ASSERT_TRUE(WaitFor([&] {
@@ -227,6 +227,10 @@ TEST_F(StationTest, PositionsReportTheBufferFillWithAndWithoutABurst) {
     ASSERT_TRUE(WaitFor([&] { return StreamFilePosition(h, kFilePosDecoded) > 0; }));
     ASSERT_TRUE(WaitFor([&] { return StreamFilePosition(h, kFilePosDownload) > total; }));
     EXPECT_LE(StreamFilePosition(h, kFilePosDecoded), StreamFilePosition(h, kFilePosDownload));
+    // The buffer has grown to the bridging size, and the fill stays within it.
+    const uint64_t grown = StreamFilePosition(h, kFilePosTotal);
+    EXPECT_EQ(grown, BridgeBufferBytes(c.bitrate));
+    EXPECT_LE(StreamFilePosition(h, kFilePosDownload) - StreamFilePosition(h, kFilePosDecoded), grown);
     EXPECT_TRUE(StreamClose(h));
   }
 }

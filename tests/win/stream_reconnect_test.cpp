@@ -18,6 +18,7 @@
 #include "engine/engine.h"
 #include "engine/engine_state.h"
 #include "engine/net_win.h"
+#include "engine/ring_buffer.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 
@@ -175,6 +176,36 @@ TEST_F(LiveTest, ADropWithinTheBufferIsHeardWithoutGapOrRepeat) {
   EXPECT_EQ(Served(), 2) << Stats();
 }
 
+TEST_F(LiveTest, AnOutageSoonAfterAShortStartIsBridgedFromTheBurst) {
+  if (capture_.empty()) GTEST_SKIP() << "VOLNAR_AUDIO_OUT not set: no captured device";
+  // A 64 KiB burst on every connect; the first connection ends right after the
+  // start and the station stays away for 1.5 s. The start waits only for the
+  // small start buffer, but once playing the buffer takes the rest of the
+  // burst, about four seconds, and plays through the outage.
+  HSTREAM h = Open(Live("status=http10&burst=65536&drop=72000&outage=1.5"));
+  ASSERT_NE(h, 0u) << "error " << EngineLastError();
+  const uint64_t start_total = StreamFilePosition(h, kFilePosTotal);
+  EXPECT_EQ(start_total, StartBufferBytes(128000));
+  // The program's wait: more than 75 % of the reported total.
+  ASSERT_TRUE(WaitFor([&] {
+    const uint64_t total = StreamFilePosition(h, kFilePosTotal);
+    return total != kFilePosError &&
+           (StreamFilePosition(h, kFilePosDownload) - StreamFilePosition(h, kFilePosDecoded)) * 100 / total > 75;
+  }));
+  EXPECT_LE(StreamFilePosition(h, kFilePosDownload), start_total) << "not playing: held at the start buffer";
+  const uint64_t start = engine_env::FileSize(capture_);
+  ASSERT_TRUE(StreamPlay(h, false));
+  EXPECT_EQ(StreamFilePosition(h, kFilePosTotal), BridgeBufferBytes(128000));
+  ASSERT_TRUE(WaitFor([&] { return Served() >= 2; })) << Stats();
+  engine_env::WaitForCapture(capture_, engine_env::FileSize(capture_), 3 * kBytesPerSecond);
+  const pcm::StepReport r = pcm::AnalyseSteps(Heard(start), engine_env::kRate);
+  EXPECT_TRUE(StreamClose(h));
+  EXPECT_EQ(r.gaps, 0u) << "the outage broke the sound: " << StepsText(r);
+  EXPECT_EQ(r.backs, 0) << StepsText(r);
+  EXPECT_EQ(r.skips, 0) << StepsText(r);
+  EXPECT_GE(r.sounding * 0.05, 4.0);
+}
+
 TEST_F(LiveTest, RefusedAndStalledReconnectionsStillJoinSeamlessly) {
   if (capture_.empty()) GTEST_SKIP() << "VOLNAR_AUDIO_OUT not set: no captured device";
   EngineSetOption(kOptionNetReadTimeout, 1500);  // a stall is noticed after 1.5 s
@@ -257,8 +288,8 @@ TEST_F(LiveTest, AStreamThatEndsForGoodCallsTheEndSyncOnce) {
       {Live("burst=32768&drop=40000&gone=1"), true},     // reconnection gives up
       // The same while not playing: all that comes fits the start buffer (a
       // full buffer would hold the download back until playback starts).
-      {Live("burst=8000&drop=20000&gone=1"), false},
-      {std::string(kSteps) + "?status=http10&length=30000", false},  // a file that ends
+      {Live("burst=4000&drop=10000&gone=1"), false},
+      {std::string(kSteps) + "?status=http10&length=10000", false},  // a file that ends
       {std::string(kSteps) + "?status=http11&length=30000&burst=30000", true},
   };
   for (const auto& c : cases) {
