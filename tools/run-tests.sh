@@ -62,7 +62,7 @@ if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&
     corpus=$work/corpus-$name
     mkdir -p "$corpus"
     seeds=tests/fuzz/corpus/${name#fuzz_}
-    timeout 120 "$fz" -max_total_time="${VOLNAR_FUZZ_SECONDS:-15}" -timeout=60 -rss_limit_mb=2048 "$corpus" \
+    timeout 120 "$fz" -max_total_time="${VOLNAR_FUZZ_SECONDS:-10}" -timeout=60 -rss_limit_mb=2048 "$corpus" \
       $( [ -d "$seeds" ] && echo "$seeds" ) >"$logs/$name.log" 2>&1
     one "$name" $?
   done
