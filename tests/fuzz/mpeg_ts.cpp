@@ -34,7 +34,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SectionPacket(0x1000, {0x02, 0, 0, 0x00, 0x01, 0xC1, 0x00, 0x00, 0xE1, 0x00, 0xF0, 0x00,
                          type, 0xE1, 0x01, 0xF0, 0x00, 0x15, 0xE1, 0x02, 0xF0, 0x00},
                 stream);
-  stream.insert(stream.end(), data + 2, data + size);
   TsDemux demux;
   std::vector<uint8_t> audio;
   size_t id3_bytes = 0;
@@ -42,13 +41,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (tag.empty()) __builtin_trap();
     id3_bytes += tag.size();
   };
-  const std::span<const uint8_t> all(stream);
-  for (size_t at = 0; at < all.size(); at += step) {
-    demux.Feed(all.subspan(at, std::min(step, all.size() - at)), audio, on_id3);
-    if (at == all.size() / 2) demux.EndOfSegment(audio, on_id3);
+  demux.Feed(stream, audio, on_id3);
+  if (demux.codec() == AudioCodec::kUnknown || !audio.empty()) __builtin_trap();
+  const std::span<const uint8_t> input(data + 2, size - 2);
+  for (size_t at = 0; at < input.size(); at += step) {
+    demux.Feed(input.subspan(at, std::min(step, input.size() - at)), audio, on_id3);
+    if (at <= input.size() / 2 && at + step > input.size() / 2) demux.EndOfSegment(audio, on_id3);
   }
   demux.EndOfSegment(audio, on_id3);
-  if (audio.size() + id3_bytes > size) __builtin_trap();
-  if (demux.codec() == AudioCodec::kUnknown) __builtin_trap();  // the tables always come first
+  if (audio.size() + id3_bytes > input.size()) __builtin_trap();
   return 0;
 }
