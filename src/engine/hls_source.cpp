@@ -320,8 +320,9 @@ bool HlsSource::Reload() {
 }
 
 int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
-  const bool retry = segment_attempts_ > 0 && segment_.sequence == segment.sequence;
+  const bool retry = has_segment_ && segment_.sequence == segment.sequence;
   if (!retry) {
+    has_segment_ = true;
     segment_ = segment;
     segment_bytes_ = 0;
     discard_bytes_ = 0;
@@ -348,6 +349,20 @@ bool HlsSource::SegmentFailed(int error) {
   EndBody(false);
   in_segment_ = false;
   last_error_ = error;
+  // The server out of reach (not a missing segment): the segment is tried
+  // again with the reconnect back-off, so a short outage loses nothing.
+  if (!opening_ && (error == kErrorNoConnection || error == kErrorTimeout)) {
+    const uint64_t now = network_.NowMs();
+    if (!outage_) {
+      outage_ = true;
+      outage_since_ms_ = now;
+      outage_attempt_ = 0;
+    }
+    const uint32_t delay = ReconnectDelayMs(outage_attempt_++);
+    if (now - outage_since_ms_ + delay >= options_.reconnect_ms) return false;
+    (void)network_.Sleep(delay);  // a close is seen at the top of the loop
+    return true;
+  }
   if (++segment_attempts_ < kSegmentAttempts) {
     (void)network_.Sleep(ReconnectDelayMs(0));  // a close is seen at the top of the loop
     return true;
@@ -356,6 +371,7 @@ bool HlsSource::SegmentFailed(int error) {
   ++skipped_segments_;
   ++next_sequence_;
   segment_attempts_ = 0;
+  has_segment_ = false;
   pending_discontinuity_ = true;
   return true;
 }
@@ -390,11 +406,14 @@ HlsSource::Result HlsSource::Next(std::vector<uint8_t>& audio, bool& discontinui
       discard_bytes_ -= drop;
       bytes = bytes.subspan(drop);
       segment_bytes_ += bytes.size();
+      if (!piece_.empty()) outage_ = false;
       reader_.Feed(bytes, audio, on_title);
       if (done) {
         EndBody(true);
         reader_.End(audio, on_title);
         in_segment_ = false;
+        has_segment_ = false;
+        outage_ = false;
         segment_attempts_ = 0;
         ++next_sequence_;
       }

@@ -138,7 +138,11 @@ class HlsSource {
   HlsSegment segment_;
   uint64_t segment_bytes_ = 0;   // body bytes of it taken so far (a retry resumes there)
   uint64_t discard_bytes_ = 0;   // bytes to drop of a retried answer that started from the beginning
-  int segment_attempts_ = 0;     // failed tries of it
+  bool has_segment_ = false;     // segment_ is begun and not yet done or skipped
+  int segment_attempts_ = 0;     // failed tries of it (the server answering)
+  bool outage_ = false;          // the server was out of reach at the last try
+  uint64_t outage_since_ms_ = 0;
+  int outage_attempt_ = 0;
   bool announced_ = false;       // its discontinuity and title were given out
   HlsSegmentReader reader_;
   std::string last_meta_;
