@@ -296,6 +296,14 @@ const HlsSegment* HlsSource::NextSegment() const {
   return index < media_.segments.size() ? &media_.segments[static_cast<size_t>(index)] : nullptr;
 }
 
+uint32_t HlsSource::RetryDelayMs(int attempt) const {
+  // The reconnect back-off, but never longer than the wait for an unchanged
+  // playlist: only a few segments are buffered, so a server that is back
+  // must be found soon.
+  const uint32_t cap = std::max<uint32_t>(media_.target_duration_ms / 2, 200);
+  return std::min(ReconnectDelayMs(attempt), cap);
+}
+
 bool HlsSource::Reload() {
   uint64_t failing_since = 0;
   for (int attempt = 0;; ++attempt) {
@@ -313,7 +321,7 @@ bool HlsSource::Reload() {
     if (error == kErrorAborted || network_.Cancelled()) return false;
     last_error_ = error;
     if (attempt == 0) failing_since = began;
-    const uint32_t delay = ReconnectDelayMs(attempt);
+    const uint32_t delay = RetryDelayMs(attempt);
     if (network_.NowMs() - failing_since + delay >= options_.reconnect_ms) return false;
     if (!network_.Sleep(delay)) return false;
   }
@@ -358,7 +366,7 @@ bool HlsSource::SegmentFailed(int error) {
       outage_since_ms_ = now;
       outage_attempt_ = 0;
     }
-    const uint32_t delay = ReconnectDelayMs(outage_attempt_++);
+    const uint32_t delay = RetryDelayMs(outage_attempt_++);
     if (now - outage_since_ms_ + delay >= options_.reconnect_ms) return false;
     (void)network_.Sleep(delay);  // a close is seen at the top of the loop
     return true;

@@ -103,6 +103,8 @@ class HlsSource {
   // Loads the media playlist again, retrying with the reconnect back-off;
   // false when it could not be had in the time allowed or the stream closed.
   bool Reload();
+  // The wait before retry `attempt` (0 = the first) of a server out of reach.
+  uint32_t RetryDelayMs(int attempt) const;
   // Takes a media playlist loaded at `began_ms` (when its request began).
   void Apply(HlsMedia media, const std::string& text, uint64_t began_ms);
   const HlsSegment* NextSegment() const;
