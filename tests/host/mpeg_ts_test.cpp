@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "engine/hls_source.h"
+
 #include <string>
 #include <vector>
 
@@ -172,3 +174,48 @@ TEST(MpegTs, SegmentEndCompletesAnOpenPesAndDropsAShortOne) {
 }
 
 }  // namespace
+
+// The HLS segment reader in front of the demultiplexer: what kind of segment
+// it is, told from its first bytes however they are split.
+namespace segment_reader {
+
+TEST(HlsSegmentReader, PackedAudioAfterItsTagsAndTransportStreamsInAnySplit) {
+  const std::vector<uint8_t> audio = Payload(5, 700);
+  std::vector<uint8_t> packed = testts::Id3Tag(4, {{"TIT2", "\x03Song"}, {"TPE1", "\x03" "Band"}}, 5);
+  const std::vector<uint8_t> second_tag = testts::Id3Tag(3, {{"PRIV", "x"}});
+  packed.insert(packed.end(), second_tag.begin(), second_tag.end());
+  std::vector<uint8_t> packed_audio = {0xFF, 0xF1};  // starts as ADTS does
+  packed_audio.insert(packed_audio.end(), audio.begin(), audio.end());
+  packed.insert(packed.end(), packed_audio.begin(), packed_audio.end());
+
+  TsWriter w;
+  std::vector<uint8_t> ts = w.Tables({{0x0F, kAudioPid}});
+  Append(ts, w.Pes(kAudioPid, audio));
+
+  for (size_t piece : {size_t(1), size_t(3), size_t(10), size_t(11), size_t(4096)}) {
+    HlsSegmentReader reader;
+    std::vector<std::string> titles;
+    auto on_title = [&titles](const std::string& artist, const std::string& title) {
+      titles.push_back(artist + "|" + title);
+    };
+    std::vector<uint8_t> out;
+    for (const std::vector<uint8_t>* segment : {&packed, &ts, &packed}) {
+      reader.Begin(false);
+      for (size_t at = 0; at < segment->size(); at += piece) {
+        reader.Feed(std::span(*segment).subspan(at, std::min(piece, segment->size() - at)), out, on_title);
+      }
+      reader.End(out, on_title);
+    }
+    EXPECT_EQ(Bytes(out), Bytes(packed_audio) + Bytes(audio) + Bytes(packed_audio)) << piece;
+    EXPECT_EQ(titles, (std::vector<std::string>{"Band|Song", "|", "Band|Song", "|"})) << piece;
+  }
+  // A segment shorter than a tag header is audio all the same.
+  HlsSegmentReader reader;
+  std::vector<uint8_t> out;
+  reader.Begin(false);
+  reader.Feed(std::vector<uint8_t>{0xFF, 0xF1, 0x50}, out, nullptr);
+  reader.End(out, nullptr);
+  EXPECT_EQ(out, (std::vector<uint8_t>{0xFF, 0xF1, 0x50}));
+}
+
+}  // namespace segment_reader
