@@ -122,7 +122,7 @@ inline constexpr char kPluginWma[] = "vnwma.dll";
 // or through PLS/M3U playlists, carrying one of these codecs; and HLS streams
 // (live or on demand, master or media playlist, found by the playlist's own
 // tags) whose segments are MPEG transport streams or packed audio carrying MP3
-// or AAC (ADTS). The codec of a stream is found in its bytes; the content type
+// or AAC (ADTS), or fragmented MP4 (CMAF) carrying AAC. The codec of a stream is found in its bytes; the content type
 // only goes first.
 struct EngineCodec {
   const char* name;           // as station directories spell it (upper case)
@@ -145,8 +145,8 @@ inline constexpr EngineCodec kEngineCodecs[] = {
     {"FLAC", "Ogg or native", "audio/flac audio/x-flac audio/x-flac+ogg", false, kErrorCodec, nullptr},
 };
 
-// HLS: segments in fragmented MP4 (EXT-X-MAP) or encrypted (EXT-X-KEY) are
-// not played; a stream made only of such segments fails with kErrorFormat.
+// HLS: encrypted segments (EXT-X-KEY) are not played; a stream made only of
+// such segments fails with kErrorFormat.
 inline constexpr bool kEnginePlaysHls = true;
 
 // ---- Streams ----

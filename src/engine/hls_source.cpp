@@ -34,10 +34,16 @@ bool KeepsConnection(const HttpAnswer& head) {
 
 // ---- HlsSegmentReader ----
 
-void HlsSegmentReader::Begin(bool discontinuity) {
-  state_ = State::kDetect;
+void HlsSegmentReader::Begin(bool discontinuity, const Fmp4Audio* fmp4) {
+  state_ = fmp4 ? State::kFmp4 : State::kDetect;
   head_.clear();
   id3_left_ = 0;
+  too_large_ = false;
+  if (fmp4) {
+    fmp4_ = *fmp4;
+  } else {
+    fmp4_.reset();
+  }
   if (discontinuity) ts_.Reset();
 }
 
@@ -57,6 +63,11 @@ void HlsSegmentReader::Feed(std::span<const uint8_t> data, std::vector<uint8_t>&
     switch (state_) {
       case State::kTs: ts_.Feed(data, audio, on_id3); return;
       case State::kPacked: audio.insert(audio.end(), data.begin(), data.end()); return;
+      case State::kFmp4:
+        // Converted whole at the segment's end: its boxes give the sample sizes.
+        if (head_.size() + data.size() > kMaxFmp4SegmentBytes) too_large_ = true;
+        if (!too_large_) head_.insert(head_.end(), data.begin(), data.end());
+        return;
       case State::kId3: {
         const size_t take = static_cast<size_t>(std::min<uint64_t>(id3_left_, data.size()));
         const size_t keep = std::min(take, kMaxId3KeptBytes - std::min(kMaxId3KeptBytes, head_.size()));
@@ -102,6 +113,8 @@ void HlsSegmentReader::End(std::vector<uint8_t>& audio, const TitleHandler& on_t
     });
   } else if (state_ == State::kDetect) {
     audio.insert(audio.end(), head_.begin(), head_.end());  // a segment shorter than a tag header
+  } else if (state_ == State::kFmp4 && fmp4_ && !too_large_) {
+    (void)Fmp4ToAdts(head_, *fmp4_, audio);  // what was whole before a fault is kept
   }
   head_.clear();
   state_ = State::kDetect;
@@ -328,6 +341,11 @@ bool HlsSource::Reload() {
 }
 
 int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
+  // Encrypted segments are not read here.
+  if (segment.key != HlsKeyMethod::kNone) return kErrorFormat;
+  if (!segment.map_address.empty() && segment.map_address != init_address_) {
+    if (int error = LoadInit(segment.map_address); error != kErrorOk) return error;
+  }
   const bool retry = has_segment_ && segment_.sequence == segment.sequence;
   if (!retry) {
     has_segment_ = true;
@@ -336,10 +354,8 @@ int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
     discard_bytes_ = 0;
     segment_attempts_ = 0;
     announced_ = false;
-    reader_.Begin(discontinuity);
+    reader_.Begin(discontinuity, segment.map_address.empty() ? nullptr : &init_);
   }
-  // Encrypted and fragmented-MP4 segments are not read here.
-  if (segment.key != HlsKeyMethod::kNone || !segment.map_address.empty()) return kErrorFormat;
   Url url;
   if (int error = ParseUrl(segment.address, url); error != kErrorOk) return error;
   HttpAnswer head;
@@ -350,6 +366,19 @@ int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
     segment_bytes_ = 0;
   }
   in_segment_ = true;
+  return kErrorOk;
+}
+
+int HlsSource::LoadInit(const std::string& address) {
+  Url url;
+  if (int error = ParseUrl(address, url); error != kErrorOk) return error;
+  std::string bytes;
+  if (int error = FetchText(url, bytes); error != kErrorOk) return error;
+  Fmp4Audio track;
+  if (!ReadFmp4Init(std::span(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()), track))
+    return kErrorFormat;  // no AAC track
+  init_address_ = address;
+  init_ = track;
   return kErrorOk;
 }
 

@@ -13,12 +13,14 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/chunked.h"
 #include "engine/engine_state.h"
+#include "engine/fmp4.h"
 #include "engine/hls_playlist.h"
 #include "engine/http_answer.h"
 #include "engine/icy_demux.h"
@@ -29,29 +31,33 @@
 class Connection;
 class Network;
 
-// A segment's bytes to audio: a transport stream demultiplexed, or packed
-// audio (ADTS, MPEG audio) after the ID3 tags that start it. A push reader
-// for one segment after another.
+// A segment's bytes to audio: a transport stream demultiplexed, packed audio
+// (ADTS, MPEG audio) after the ID3 tags that start it, or fragmented MP4 (whole
+// segments, given their initialisation) as ADTS. A push reader for one
+// segment after another.
 class HlsSegmentReader {
  public:
   using TitleHandler = std::function<void(const std::string& artist, const std::string& title)>;
 
   // A new segment starts; `discontinuity`: it need not continue the one before.
-  void Begin(bool discontinuity);
+  // `fmp4`: the segment is fragmented MP4 of this track (null: it is not).
+  void Begin(bool discontinuity, const Fmp4Audio* fmp4 = nullptr);
   void Feed(std::span<const uint8_t> data, std::vector<uint8_t>& audio, const TitleHandler& on_title);
   // The segment's last byte has come.
   void End(std::vector<uint8_t>& audio, const TitleHandler& on_title);
   // The codec the container says, kUnknown for packed audio (found in its frames).
-  AudioCodec codec_hint() const { return ts_.codec(); }
+  AudioCodec codec_hint() const { return fmp4_ ? AudioCodec::kAac : ts_.codec(); }
 
  private:
-  enum class State { kDetect, kId3, kTs, kPacked };
+  enum class State { kDetect, kId3, kTs, kPacked, kFmp4 };
   void Id3Done(const TitleHandler& on_title);
 
   State state_ = State::kDetect;
   std::vector<uint8_t> head_;  // bytes held until the segment's kind is known, or an ID3 tag
   size_t id3_left_ = 0;        // bytes of the ID3 tag still to come
   TsDemux ts_;
+  std::optional<Fmp4Audio> fmp4_;  // the current segment's track when it is fragmented MP4
+  bool too_large_ = false;         // an fMP4 segment past kMaxFmp4SegmentBytes: dropped
 };
 
 class HlsSource {
@@ -103,6 +109,8 @@ class HlsSource {
   // Loads the media playlist again, retrying with the reconnect back-off;
   // false when it could not be had in the time allowed or the stream closed.
   bool Reload();
+  // Fetches and reads the fMP4 initialisation segment at `address`.
+  int LoadInit(const std::string& address);
   // The wait before retry `attempt` (0 = the first) of a server out of reach.
   uint32_t RetryDelayMs(int attempt) const;
   // Takes a media playlist loaded at `began_ms` (when its request began).
@@ -147,6 +155,8 @@ class HlsSource {
   int outage_attempt_ = 0;
   bool announced_ = false;       // its discontinuity and title were given out
   HlsSegmentReader reader_;
+  std::string init_address_;     // the fMP4 initialisation segment read, empty = none
+  Fmp4Audio init_;               // what it said
   std::string last_meta_;
 
   uint64_t skipped_segments_ = 0;

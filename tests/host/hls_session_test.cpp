@@ -9,6 +9,8 @@
 
 #include <cstring>
 #include <deque>
+#include <fstream>
+#include <iterator>
 #include <functional>
 #include <map>
 #include <string>
@@ -459,6 +461,40 @@ TEST(HlsSession, TimedId3InTheTransportStreamGivesTitles) {
   ASSERT_EQ(heard.open_error, kErrorOk);
   EXPECT_EQ(SegmentsOf(heard.audio), Range(0, 2));
   EXPECT_EQ(heard.meta, (std::vector<std::string>{"StreamTitle='Music';", "StreamTitle='News';"}));
+}
+
+std::string Fixture(const std::string& name) {
+  std::ifstream f(std::string(VOLNAR_FIXTURES) + "/" + name, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(f), {});
+}
+
+TEST(HlsSession, FragmentedMp4SegmentsPlayAsAdts) {
+  World world;
+  const std::string original = Fixture("tone660-44k-lc.aac");
+  world.handlers["cdn.test:80"] = [](const std::string& path, uint64_t) {
+    Answer a;
+    if (path == "/vod/index.m3u8") {
+      a.body = "#EXTM3U\n#EXT-X-VERSION:7\n#EXT-X-TARGETDURATION:2\n#EXT-X-MAP:URI=\"init.mp4\"\n"
+               "#EXTINF:2.02,\nseg0.m4s\n#EXTINF:2.0,\nseg1.m4s\n#EXT-X-ENDLIST\n";
+    } else if (path.rfind("/vod/", 0) == 0) {
+      a.type = "video/mp4";
+      a.body = Fixture("hls-fmp4/" + path.substr(5));
+      if (a.body.empty()) a.status = 404;
+    } else {
+      a.status = 404;
+    }
+    return a;
+  };
+  Heard heard = Play(world, "http://cdn.test/vod/index.m3u8");
+  ASSERT_EQ(heard.open_error, kErrorOk);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  ASSERT_GT(heard.audio.size(), 40000u);
+  ASSERT_LE(heard.audio.size(), original.size());
+  EXPECT_EQ(heard.audio, original.substr(0, heard.audio.size()));
+  EXPECT_TRUE(heard.joins.empty());
+  int inits = 0;
+  for (const Request& r : world.requests) inits += r.path == "/vod/init.mp4";
+  EXPECT_EQ(inits, 1);  // read once for both segments
 }
 
 TEST(HlsSession, FailedSegmentIsRetriedThenSkippedWithADiscontinuity) {
