@@ -56,4 +56,11 @@ ffmpeg -loglevel error -y -i "$tmp/g.wav" -c:a libvorbis -q:a 0 -fflags +bitexac
 sox -n -r 22050 -c 1 -b 16 "$tmp/h.wav" synth 2 sine 770 vol 0.5
 ffmpeg -loglevel error -y -i "$tmp/h.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
   -metadata ARTIST="Second Artist" -metadata TITLE="Tone 770" "$out/tone770-22k-mono.ogg"
+# The AAC tone above as fragmented MP4 HLS segments (init.mp4, seg0.m4s, seg1.m4s): the
+# same AAC frames without their ADTS headers, which the fMP4 reader must give back.
+mkdir -p "$out/hls-fmp4" "$tmp/fmp4"
+ffmpeg -loglevel error -y -i "$out/tone660-44k-lc.aac" -c:a copy -bsf:a aac_adtstoasc -f hls -hls_time 2 \
+  -hls_segment_type fmp4 -hls_fmp4_init_filename init.mp4 -hls_segment_filename "$tmp/fmp4/seg%d.m4s" \
+  -hls_list_size 0 -hls_playlist_type vod "$tmp/fmp4/index.m3u8"
+cp "$tmp/fmp4/init.mp4" "$tmp/fmp4/seg0.m4s" "$tmp/fmp4/seg1.m4s" "$out/hls-fmp4/"
 ls -l "$out"

@@ -18,7 +18,8 @@ std::optional<AudioCodec> CodecOfDirectoryName(std::string_view name) {
 }
 
 std::string UnplayableReason(const Station& station, const std::function<bool(AudioCodec)>& available) {
-  if (station.hls) return "Потоки HLS плеер пока не проигрывает";
+  // An HLS station plays when its codec does (the engine's list says so).
+  if (station.hls && !kEnginePlaysHls) return "Потоки HLS плеер пока не проигрывает";
   const std::optional<AudioCodec> codec = CodecOfDirectoryName(station.codec);
   if (!codec) return {};
   const std::string name(CutUtf8(station.codec, 16));

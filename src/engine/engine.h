@@ -121,8 +121,11 @@ inline constexpr char kPluginWma[] = "vnwma.dll";
 
 // ---- What the engine plays ----
 // Streams over HTTP, ICY and HTTPS (live or of known length), reached directly
-// or through PLS/M3U playlists, carrying one of these codecs. The codec of a
-// stream is found in its bytes; the content type only goes first.
+// or through PLS/M3U playlists, carrying one of these codecs; and HLS streams
+// (live or on demand, master or media playlist, found by the playlist's own
+// tags) whose segments are MPEG transport streams or packed audio carrying MP3
+// or AAC (ADTS), or fragmented MP4 (CMAF) carrying AAC. The codec of a stream is found in its bytes; the content type
+// only goes first.
 struct EngineCodec {
   const char* name;           // as station directories spell it (upper case)
   const char* container;      // how it arrives
@@ -135,14 +138,18 @@ struct EngineCodec {
 // such a stream is recognised while StreamOpenUrl connects and fails there with
 // kErrorCodec, never playing silence.
 inline constexpr EngineCodec kEngineCodecs[] = {
-    {"MP3", "MPEG audio frames", "audio/mpeg audio/mp3 audio/mpeg3 audio/x-mpeg audio/x-mp3", true, kErrorOk, nullptr},
-    {"AAC", "ADTS", "audio/aac audio/x-aac", true, kErrorOk, kPluginAac},
-    {"AAC+", "ADTS", "audio/aacp audio/x-aacp", true, kErrorOk, kPluginAac},
+    {"MP3", "MPEG audio frames (also in HLS segments)", "audio/mpeg audio/mp3 audio/mpeg3 audio/x-mpeg audio/x-mp3", true, kErrorOk, nullptr},
+    {"AAC", "ADTS (also in HLS segments)", "audio/aac audio/x-aac", true, kErrorOk, kPluginAac},
+    {"AAC+", "ADTS (also in HLS segments)", "audio/aacp audio/x-aacp", true, kErrorOk, kPluginAac},
     {"OGG", "Ogg, chained", "application/ogg audio/ogg audio/x-ogg application/x-ogg", true, kErrorOk, nullptr},
     {"VORBIS", "Ogg, chained", "audio/vorbis audio/x-vorbis audio/x-vorbis+ogg", true, kErrorOk, nullptr},
     {"OPUS", "Ogg", "audio/opus audio/x-opus+ogg", false, kErrorCodec, nullptr},
     {"FLAC", "Ogg or native", "audio/flac audio/x-flac audio/x-flac+ogg", false, kErrorCodec, nullptr},
 };
+
+// HLS: encrypted segments (EXT-X-KEY) are not played; a stream made only of
+// such segments fails with kErrorFormat.
+inline constexpr bool kEnginePlaysHls = true;
 
 // ---- Streams ----
 // Connects (http:// or https://) and returns as soon as the stream stands;

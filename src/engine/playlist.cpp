@@ -11,7 +11,6 @@
 
 namespace {
 
-
 std::vector<std::string_view> Lines(std::string_view text) {
   if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
   std::vector<std::string_view> lines;
@@ -56,18 +55,10 @@ int ParsePls(std::string_view text, const Url& base, std::vector<std::string>& e
 }
 
 int ParseM3u(std::string_view text, const Url& base, std::vector<std::string>& entries) {
-  static const char* const kHlsTags[] = {"#EXT-X-TARGETDURATION", "#EXT-X-MEDIA-SEQUENCE",
-                                         "#EXT-X-STREAM-INF"};
   std::vector<std::string_view> refs;
   for (std::string_view line : Lines(text)) {
     line = Trim(line);
-    if (line.empty()) continue;
-    if (line.front() == '#') {
-      for (const char* tag : kHlsTags) {
-        if (line.substr(0, std::string_view(tag).size()) == tag) return kErrorFormat;
-      }
-      continue;
-    }
+    if (line.empty() || line.front() == '#') continue;  // tags and comments
     refs.push_back(line);
   }
   for (std::string_view ref : refs) AddEntry(ref, base, entries);

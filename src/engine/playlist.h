@@ -1,6 +1,7 @@
 // Playlists given as stream addresses: PLS and M3U/M3U8, found by content type
-// or by the address's extension. HLS playlists (M3U8 with segment tags) are a
-// different kind of stream and are refused. Portable.
+// or by the address's extension. An HLS playlist (M3U8 with segment or variant
+// tags, hls_playlist.h) is a stream of its own: the session tells it apart
+// before it would be read as a list here. Portable.
 #pragma once
 
 #include <string>
@@ -20,8 +21,7 @@ PlaylistKind DetectPlaylist(std::string_view content_type, std::string_view path
 // number), each resolved against `base` (the playlist's own address) and
 // written as an address. Entries with another scheme are kept as written so
 // that trying them reports why they fail; malformed ones are skipped.
-// Returns kErrorOk, kErrorFormat for an HLS playlist, kErrorPlaylist when no
-// entry is left.
+// Returns kErrorOk, or kErrorPlaylist when no entry is left.
 int ParsePlaylist(PlaylistKind kind, std::string_view text, const Url& base,
                   std::vector<std::string>& entries);
 

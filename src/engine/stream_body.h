@@ -31,6 +31,8 @@ class StreamBody {
   // The answer declared the body's length: a file, not a live stream (a live
   // one may still be chunked).
   bool has_length() const { return has_length_; }
+  // The body comes in chunks (its end is the last chunk).
+  bool chunked() const { return chunked_.has_value(); }
 
   uint32_t metaint() const { return metaint_; }        // bytes, 0 = no metadata
   const IcyDemux& demux() const { return demux_; }

@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/engine.h"
+#include "engine/hls_playlist.h"
 #include "engine/playlist.h"
 
 namespace {
@@ -30,7 +31,22 @@ int StreamSession::Open(const std::string& address, uint64_t offset, const Statu
 int StreamSession::Request(const Url& url, uint64_t offset, uint32_t connect_timeout_ms, HttpAnswer& head,
                            std::unique_ptr<Connection>& connection) {
   RequestOptions request;
+  if (int error = Connect(url, connect_timeout_ms, request, connection); error != kErrorOk) return error;
   request.offset = offset;
+  const uint32_t timeout = options_.read_timeout_ms;
+  if (int error = connection->Send(BuildRequest(url, request), timeout); error != kErrorOk) return error;
+  while (head.state() == HttpAnswer::State::kHead) {
+    size_t got = 0;
+    if (int error = connection->Receive(raw_.data(), raw_.size(), timeout, got); error != kErrorOk) return error;
+    if (got == 0) return kErrorNoConnection;  // closed before answering
+    head.Feed(std::span<const uint8_t>(raw_.data(), got));
+  }
+  if (head.state() == HttpAnswer::State::kError) return kErrorBadAnswer;
+  return kErrorOk;
+}
+
+int StreamSession::Connect(const Url& url, uint32_t connect_timeout_ms, RequestOptions& request,
+                           std::unique_ptr<Connection>& connection) {
   Url target = url;
   Url proxy;
   const bool via_proxy = !options_.proxy.empty();
@@ -62,14 +78,6 @@ int StreamSession::Request(const Url& url, uint64_t offset, uint32_t connect_tim
   if (url.secure) {
     if (int error = network_.StartTls(url.host, connect_timeout_ms, connection); error != kErrorOk) return error;
   }
-  if (int error = connection->Send(BuildRequest(url, request), timeout); error != kErrorOk) return error;
-  while (head.state() == HttpAnswer::State::kHead) {
-    size_t got = 0;
-    if (int error = connection->Receive(raw_.data(), raw_.size(), timeout, got); error != kErrorOk) return error;
-    if (got == 0) return kErrorNoConnection;  // closed before answering
-    head.Feed(std::span<const uint8_t>(raw_.data(), got));
-  }
-  if (head.state() == HttpAnswer::State::kError) return kErrorBadAnswer;
   return kErrorOk;
 }
 
@@ -101,9 +109,12 @@ int StreamSession::OpenAt(const std::string& address, uint64_t offset, bool play
     return error;
   std::string content_type(head.Header("content-type").value_or(""));
   PlaylistKind kind = DetectPlaylist(content_type, url.path);
-  if (playlists && kind != PlaylistKind::kNone) return OpenPlaylist(kind, url, std::move(connection), head, status);
+  // An M3U answer may be HLS, which is a stream, not a list of streams: it is
+  // read even inside a playlist.
+  if ((playlists && kind != PlaylistKind::kNone) || kind == PlaylistKind::kM3u)
+    return OpenPlaylist(kind, url, std::move(connection), head, playlists, status);
   url_ = url;
-  return OpenAudio(CodecFromContentType(content_type), std::move(connection), head);
+  return OpenAudio(CodecFromContentType(content_type), url, std::move(connection), head);
 }
 
 int StreamSession::ReceiveBody(Connection& connection, StreamBody& body, uint32_t timeout_ms,
@@ -114,18 +125,26 @@ int StreamSession::ReceiveBody(Connection& connection, StreamBody& body, uint32_
   return kErrorOk;
 }
 
-int StreamSession::OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_ptr<Connection> connection,
-                                HttpAnswer& head, const StatusProc& status) {
-  StreamBody body(head, false);
-  std::vector<uint8_t> text;
-  body.Feed(head.body(), text, nullptr);
-  while (!body.complete() && !body.malformed() && text.size() < kMaxPlaylistBytes) {
+int StreamSession::ReadText(Connection& connection, StreamBody& body, std::vector<uint8_t>& text) {
+  while (!body.complete() && !body.malformed() && text.size() <= kMaxHlsPlaylistBytes) {
     size_t got = 0;
-    if (int error = ReceiveBody(*connection, body, options_.read_timeout_ms, text, nullptr, got); error != kErrorOk)
+    if (int error = ReceiveBody(connection, body, options_.read_timeout_ms, text, nullptr, got); error != kErrorOk)
       return error;
     if (got == 0) break;
   }
+  return kErrorOk;
+}
+
+int StreamSession::OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_ptr<Connection> connection,
+                                HttpAnswer& head, bool playlists, const StatusProc& status) {
+  StreamBody body(head, false);
+  std::vector<uint8_t> text;
+  body.Feed(head.body(), text, nullptr);
+  if (int error = ReadText(*connection, body, text); error != kErrorOk) return error;
   connection.reset();
+  const std::string_view whole(reinterpret_cast<const char*>(text.data()), text.size());
+  if (kind == PlaylistKind::kM3u && IsHlsPlaylist(whole)) return OpenHls(url, whole, head);
+  if (!playlists) return kErrorFormat;  // a playlist inside a playlist is not followed
   if (text.size() > kMaxPlaylistBytes) text.resize(kMaxPlaylistBytes);
   std::vector<std::string> entries;
   int error = ParsePlaylist(kind, std::string_view(reinterpret_cast<const char*>(text.data()), text.size()), url,
@@ -140,7 +159,8 @@ int StreamSession::OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_p
   return error;
 }
 
-int StreamSession::OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connection, HttpAnswer& head) {
+int StreamSession::OpenAudio(AudioCodec hint, const Url& url, std::unique_ptr<Connection> connection,
+                             HttpAnswer& head) {
   auto body = std::make_unique<StreamBody>(head, true);
   std::vector<uint8_t> audio;
   std::string meta;
@@ -151,6 +171,14 @@ int StreamSession::OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connec
   // play; the read time-out bounds that search as it bounds silence.
   const uint64_t deadline = network_.NowMs() + options_.read_timeout_ms;
   while (!format) {
+    // An HLS playlist under a name and type that do not say so.
+    if (StartsAsM3u(audio)) {
+      if (int error = ReadText(*connection, *body, audio); error != kErrorOk) return error;
+      const std::string_view text(reinterpret_cast<const char*>(audio.data()), audio.size());
+      if (!IsHlsPlaylist(text)) return kErrorFormat;
+      connection.reset();
+      return OpenHls(url, text, head);
+    }
     if (body->complete() || body->malformed() || audio.size() > kMaxProbeBytes || network_.NowMs() > deadline)
       return kErrorFormat;
     size_t got = 0;
@@ -184,8 +212,62 @@ int StreamSession::OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connec
   return kErrorOk;
 }
 
+bool StreamSession::StartsAsM3u(std::span<const uint8_t> data) {
+  static constexpr std::string_view kTag = "#EXTM3U";
+  std::string_view text(reinterpret_cast<const char*>(data.data()), std::min<size_t>(data.size(), 64));
+  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);
+  while (!text.empty() && (text.front() == ' ' || text.front() == '\r' || text.front() == '\n')) text.remove_prefix(1);
+  return text.size() >= kTag.size() && text.substr(0, kTag.size()) == kTag;
+}
+
+int StreamSession::OpenHls(const Url& url, std::string_view text, const HttpAnswer& head) {
+  auto connector = [this](const Url& to, uint32_t timeout_ms, RequestOptions& request,
+                          std::unique_ptr<Connection>& connection) {
+    return Connect(to, timeout_ms, request, connection);
+  };
+  auto hls = std::make_unique<HlsSource>(network_, options_, connector);
+  if (int error = hls->Open(url, text); error != kErrorOk) return error;
+  // The format is found in the first segment's audio, as in a plain stream's.
+  hls->set_opening(true);
+  std::vector<uint8_t> audio;
+  std::string meta;
+  auto on_meta = [&meta](const std::string& t) { meta = t; };
+  std::optional<StreamFormat> format;
+  while (!format) {
+    if (audio.size() > kMaxProbeBytes) return kErrorFormat;
+    bool discontinuity = false;
+    const HlsSource::Result result = hls->Next(audio, discontinuity, on_meta);
+    if (result == HlsSource::Result::kClosed) return kErrorAborted;
+    if (result == HlsSource::Result::kEnd) {
+      format = ProbeFormat(audio, hls->codec_hint());
+      if (format) break;
+      return hls->last_error() != kErrorOk ? hls->last_error() : kErrorFormat;
+    }
+    format = ProbeFormat(audio, hls->codec_hint());
+  }
+  hls->set_opening(false);
+  if (codec_available_ && !codec_available_(format->codec)) return kErrorCodec;
+  bitrate_ = format->bitrate ? format->bitrate : static_cast<uint32_t>(std::min<uint64_t>(hls->bandwidth(), 10000000));
+  audio.erase(audio.begin(), audio.begin() + static_cast<std::ptrdiff_t>(format->offset));
+  format_ = *format;
+  audio_ = std::move(audio);
+  http_tags_ = head.TagList();
+  first_meta_ = meta;
+  url_ = url;
+  live_ = true;
+  hls_ = std::move(hls);
+  return kErrorOk;
+}
+
 StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& discontinuity,
                                            const IcyDemux::MetaHandler& on_meta) {
+  if (hls_) {
+    switch (hls_->Next(audio, discontinuity, on_meta)) {
+      case HlsSource::Result::kAudio: return Next::kAudio;
+      case HlsSource::Result::kEnd: return Next::kEnd;
+      case HlsSource::Result::kClosed: return Next::kClosed;
+    }
+  }
   const size_t start = audio.size();
   // Silence counts from here at the earliest: time the caller spent elsewhere
   // (a full buffer) is not the connection's.

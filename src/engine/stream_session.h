@@ -16,6 +16,7 @@
 
 #include "engine/decoder.h"
 #include "engine/engine_state.h"
+#include "engine/hls_source.h"
 #include "engine/http_answer.h"
 #include "engine/icy_demux.h"
 #include "engine/playlist.h"
@@ -115,13 +116,24 @@ class StreamSession {
   // sends, reads the answer's head. Then the redirects.
   int Request(const Url& url, uint64_t offset, uint32_t connect_timeout_ms, HttpAnswer& head,
               std::unique_ptr<Connection>& connection);
+  // Connects for `url`: directly or to the proxy (a tunnel for https), TLS
+  // when the address says so; `request` says how the request is then written.
+  int Connect(const Url& url, uint32_t connect_timeout_ms, RequestOptions& request,
+              std::unique_ptr<Connection>& connection);
   int RequestFollowingRedirects(Url& url, uint64_t offset, uint32_t connect_timeout_ms,
                                 const StatusProc* status, HttpAnswer& head,
                                 std::unique_ptr<Connection>& connection);
   int OpenAt(const std::string& address, uint64_t offset, bool playlists, const StatusProc& status);
+  // `playlists`: a PLS or plain M3U list is followed (an HLS one always is).
   int OpenPlaylist(PlaylistKind kind, const Url& url, std::unique_ptr<Connection> connection,
-                   HttpAnswer& head, const StatusProc& status);
-  int OpenAudio(AudioCodec hint, std::unique_ptr<Connection> connection, HttpAnswer& head);
+                   HttpAnswer& head, bool playlists, const StatusProc& status);
+  int OpenAudio(AudioCodec hint, const Url& url, std::unique_ptr<Connection> connection, HttpAnswer& head);
+  // The HLS playlist `text` that `url` answered with `head`: becomes the stream.
+  int OpenHls(const Url& url, std::string_view text, const HttpAnswer& head);
+  // Reads the rest of a playlist body into `text` (up to the largest size
+  // taken, plus a byte to tell that it is larger).
+  int ReadText(Connection& connection, StreamBody& body, std::vector<uint8_t>& text);
+  static bool StartsAsM3u(std::span<const uint8_t> data);
   // The one read: waits for bytes on `connection` (at most `timeout_ms`) and
   // passes them through `body`; audio to `audio`, metadata to `on_meta`.
   int ReceiveBody(Connection& connection, StreamBody& body, uint32_t timeout_ms,
@@ -151,6 +163,9 @@ class StreamSession {
   uint32_t bitrate_ = 0;
   std::string http_tags_, icy_tags_, first_meta_;
   std::vector<uint8_t> audio_;
+
+  // An HLS stream: it downloads on its own, and the rest below is unused.
+  std::unique_ptr<HlsSource> hls_;
 
   // The current connection while downloading.
   std::unique_ptr<Connection> connection_;

@@ -143,12 +143,12 @@ std::string BuildRequest(const Url& url, const RequestOptions& options) {
   r += kUserAgent;
   r += "\r\n";
   r += "Accept: */*\r\n";
-  r += "Icy-MetaData: 1\r\n";
+  if (options.icy_metadata) r += "Icy-MetaData: 1\r\n";
   if (options.offset > 0) r += "Range: bytes=" + std::to_string(options.offset) + "-\r\n";
   if (!url.userinfo.empty()) r += "Authorization: Basic " + Base64(url.userinfo) + "\r\n";
   if (!options.proxy_userinfo.empty())
     r += "Proxy-Authorization: Basic " + Base64(options.proxy_userinfo) + "\r\n";
-  r += "Connection: close\r\n\r\n";
+  r += options.keep_alive ? "Connection: keep-alive\r\n\r\n" : "Connection: close\r\n\r\n";
   return r;
 }
 

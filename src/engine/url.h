@@ -30,6 +30,8 @@ struct RequestOptions {
   bool via_proxy = false;      // send the absolute address (a proxy's request line)
   std::string proxy_userinfo;  // "user:pass" for Proxy-Authorization, empty = none
   uint64_t offset = 0;         // byte offset to start from (Range), 0 = from the start
+  bool keep_alive = false;     // ask to keep the connection for the next request (HLS)
+  bool icy_metadata = true;    // ask for ICY metadata blocks in the audio
 };
 
 // The GET request for `url`, head only, CRLF line ends, ended by an empty line.

@@ -316,7 +316,9 @@ TEST(CatalogueCodecs, TheEnginesListDecidesWhatPlays) {
       {"OPUS", false, "Формат OPUS плеер пока не проигрывает"},
       {"FLAC", false, "Формат FLAC плеер пока не проигрывает"},
       {"WMA", false, "Формат WMA плеер пока не проигрывает"},
-      {"MP3", true, "Потоки HLS плеер пока не проигрывает"},
+      {"MP3", true, ""},  // HLS plays when its codec does
+      {"AAC", true, ""},
+      {"OPUS", true, "Формат OPUS плеер пока не проигрывает"},
   };
   for (const Case& c : cases) {
     Station s;
@@ -326,6 +328,9 @@ TEST(CatalogueCodecs, TheEnginesListDecidesWhatPlays) {
   }
   Station aac;
   aac.codec = "AAC";
+  EXPECT_EQ(UnplayableReason(aac, [](AudioCodec codec) { return codec != AudioCodec::kAac; }),
+            "Для формата AAC в системе нет декодера");
+  aac.hls = true;
   EXPECT_EQ(UnplayableReason(aac, [](AudioCodec codec) { return codec != AudioCodec::kAac; }),
             "Для формата AAC в системе нет декодера");
 }

@@ -59,12 +59,14 @@ TEST(Playlist, ParsesEntriesInOrderAgainstThePlaylistAddress) {
        kErrorOk, {"http://one.example/live", "http://127.0.0.1:8000/two"}},
       {"m3u plain with CR ends", PlaylistKind::kM3u, "a.mp3\rb.mp3\r", kErrorOk,
        {"http://127.0.0.1:8000/lists/a.mp3", "http://127.0.0.1:8000/lists/b.mp3"}},
+      // HLS playlists never get here (the session plays them as streams); read
+      // as plain lists, their tags are comments.
       {"m3u8 master playlist", PlaylistKind::kM3u,
-       "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=128000\nlow/index.m3u8\n", kErrorFormat, {}},
+       "#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=128000\nlow/index.m3u8\n", kErrorOk,
+       {"http://127.0.0.1:8000/lists/low/index.m3u8"}},
       {"m3u8 media playlist", PlaylistKind::kM3u,
-       "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nseg1.aac\n", kErrorFormat, {}},
-      {"m3u8 sequence", PlaylistKind::kM3u, "#EXTM3U\n#EXT-X-MEDIA-SEQUENCE:1\nseg.ts\n",
-       kErrorFormat, {}},
+       "#EXTM3U\n#EXT-X-TARGETDURATION:10\n#EXTINF:10,\nseg1.aac\n", kErrorOk,
+       {"http://127.0.0.1:8000/lists/seg1.aac"}},
       {"m3u comments only", PlaylistKind::kM3u, "#EXTM3U\n#EXTINF:-1,Nothing\n", kErrorPlaylist,
        {}},
       {"empty", PlaylistKind::kM3u, "", kErrorPlaylist, {}},

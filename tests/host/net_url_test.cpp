@@ -108,6 +108,18 @@ TEST(Url, RequestNamesTheProgramAndAsksForMetadata) {
             "Authorization: Basic dTpw\r\n"
             "Proxy-Authorization: Basic cHg6c2VjcmV0\r\n"
             "Connection: close\r\n\r\n");
+
+  // HLS requests: one connection for the playlist and its segments, no ICY metadata.
+  ASSERT_EQ(ParseUrl("http://cdn.example/live/seg1.ts", url), kErrorOk);
+  RequestOptions hls;
+  hls.keep_alive = true;
+  hls.icy_metadata = false;
+  EXPECT_EQ(BuildRequest(url, hls),
+            "GET /live/seg1.ts HTTP/1.1\r\n"
+            "Host: cdn.example\r\n"
+            "User-Agent: VolnarRadio/1.0\r\n"
+            "Accept: */*\r\n"
+            "Connection: keep-alive\r\n\r\n");
 }
 
 TEST(Url, ResolvesRedirectTargetsAndPlaylistEntries) {

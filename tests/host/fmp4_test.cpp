@@ -1,0 +1,73 @@
+// Fragmented MP4 audio: ffmpeg's HLS segments of an ADTS tone (tests/fixtures/
+// hls-fmp4, made by tools/make-fixtures.sh) give back the tone's ADTS frames
+// byte for byte; broken boxes are refused without reading past them.
+#include "engine/fmp4.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "engine/frame_sync.h"
+
+namespace {
+
+std::vector<uint8_t> ReadFixture(const std::string& name) {
+  std::ifstream f(std::string(VOLNAR_FIXTURES) + "/" + name, std::ios::binary);
+  return std::vector<uint8_t>(std::istreambuf_iterator<char>(f), {});
+}
+
+TEST(Fmp4, SegmentsGiveBackTheAdtsFramesTheyWereMadeFrom) {
+  const std::vector<uint8_t> init = ReadFixture("hls-fmp4/init.mp4");
+  const std::vector<uint8_t> original = ReadFixture("tone660-44k-lc.aac");
+  ASSERT_FALSE(init.empty());
+  Fmp4Audio track;
+  ASSERT_TRUE(ReadFmp4Init(init, track));
+  EXPECT_EQ(track.object_type, 2);
+  EXPECT_EQ(track.rate_index, 4);  // 44100 Hz
+  EXPECT_EQ(track.channel_config, 2);
+  std::vector<uint8_t> adts;
+  for (const char* name : {"hls-fmp4/seg0.m4s", "hls-fmp4/seg1.m4s"}) {
+    const std::vector<uint8_t> segment = ReadFixture(name);
+    ASSERT_FALSE(segment.empty()) << name;
+    ASSERT_TRUE(Fmp4ToAdts(segment, track, adts)) << name;
+  }
+  ASSERT_GT(adts.size(), 40000u);  // about 4 s at 96 kbit/s
+  ASSERT_LE(adts.size(), original.size());
+  EXPECT_TRUE(std::equal(adts.begin(), adts.end(), original.begin()));
+  std::optional<StreamFormat> format = ProbeFormat(adts, AudioCodec::kAac);
+  ASSERT_TRUE(format);
+  EXPECT_EQ(format->sample_rate, 44100u);
+  EXPECT_EQ(format->offset, 0u);
+}
+
+TEST(Fmp4, BrokenBoxesAreRefused) {
+  const std::vector<uint8_t> init = ReadFixture("hls-fmp4/init.mp4");
+  const std::vector<uint8_t> segment = ReadFixture("hls-fmp4/seg0.m4s");
+  Fmp4Audio track;
+  ASSERT_TRUE(ReadFmp4Init(init, track));
+  // Every cut of the init segment short of its end loses the track or is refused.
+  for (size_t n = 0; n + 1 < init.size(); n += 7) {
+    Fmp4Audio t;
+    EXPECT_FALSE(ReadFmp4Init(std::span(init).first(n), t)) << n;
+  }
+  // A segment cut short: the samples whose bytes are not all there are not given.
+  std::vector<uint8_t> adts;
+  EXPECT_FALSE(Fmp4ToAdts(std::span(segment).first(segment.size() - 100), track, adts));
+  // A box that claims more than there is.
+  std::vector<uint8_t> bad = segment;
+  bad[0] = 0x7F;
+  adts.clear();
+  EXPECT_FALSE(Fmp4ToAdts(bad, track, adts));
+  EXPECT_TRUE(adts.empty());
+  // Another track's fragments are not ours.
+  Fmp4Audio other = track;
+  other.track_id = track.track_id + 1;
+  adts.clear();
+  EXPECT_TRUE(Fmp4ToAdts(segment, other, adts));
+  EXPECT_TRUE(adts.empty());
+}
+
+}  // namespace
