@@ -12,7 +12,6 @@ constexpr uint32_t Type(const char (&t)[5]) {
 uint32_t U32(std::span<const uint8_t> d, size_t at) {
   return (uint32_t(d[at]) << 24) | (uint32_t(d[at + 1]) << 16) | (uint32_t(d[at + 2]) << 8) | d[at + 3];
 }
-uint16_t U16(std::span<const uint8_t> d, size_t at) { return uint16_t((d[at] << 8) | d[at + 1]); }
 
 struct Box {
   uint32_t type = 0;
