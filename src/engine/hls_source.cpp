@@ -9,7 +9,6 @@
 
 namespace {
 
-constexpr int kMaxRedirects = 5;
 constexpr size_t kReadBytes = 16 * 1024;
 constexpr int kSegmentAttempts = 2;          // a segment that fails is tried once more, then skipped
 constexpr size_t kMaxId3KeptBytes = 64 * 1024;  // of a packed segment's tag, for its titles (pictures are larger)
@@ -179,12 +178,7 @@ int HlsSource::Begin(Url& url, uint64_t offset, HttpAnswer& head) {
     host.keep = KeepsConnection(head);
     if (IsRedirect(head.status())) {
       host.connection.reset();  // its body is of no use; not read, so not reusable
-      std::optional<std::string_view> location = head.Header("location");
-      if (!location) return kErrorHttp;
-      if (redirects == kMaxRedirects) return kErrorRedirects;
-      Url next;
-      if (int e = ResolveReference(url, *location, next); e != kErrorOk) return e;
-      url = next;
+      if (int e = FollowRedirect(head, redirects, url); e != kErrorOk) return e;
       continue;
     }
     current_host_ = &host;

@@ -4,6 +4,7 @@
 #include <cctype>
 
 #include "base/ascii.h"
+#include "engine/engine.h"
 
 bool HttpAnswer::Feed(std::span<const uint8_t> data) {
   if (state_ != State::kHead) return false;
@@ -104,6 +105,16 @@ std::string HttpAnswer::TagList() const {
 
 bool IsRedirect(int status) {
   return status == 301 || status == 302 || status == 303 || status == 307 || status == 308;
+}
+
+int FollowRedirect(const HttpAnswer& head, int redirects, Url& url) {
+  std::optional<std::string_view> location = head.Header("location");
+  if (!location) return kErrorHttp;
+  if (redirects == kMaxRedirects) return kErrorRedirects;
+  Url next;
+  if (int error = ResolveReference(url, *location, next); error != kErrorOk) return error;
+  url = next;
+  return kErrorOk;
 }
 
 std::string MediaType(std::string_view content_type) {

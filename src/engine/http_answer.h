@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "engine/decoder.h"
+#include "engine/url.h"
 
 class HttpAnswer {
  public:
@@ -60,6 +61,15 @@ class HttpAnswer {
 
 // Whether `status` is a redirect we follow (301, 302, 303, 307, 308).
 bool IsRedirect(int status);
+
+// Redirects followed for one request, at most.
+inline constexpr int kMaxRedirects = 5;
+
+// One redirect step: `url` becomes where the redirect answer `head` points,
+// the `redirects`-th one followed so far (0 = the first). kErrorOk, or
+// kErrorHttp without a Location, kErrorRedirects past kMaxRedirects, or the
+// error of an address that cannot be resolved.
+int FollowRedirect(const HttpAnswer& head, int redirects, Url& url);
 
 // The codec a Content-Type names, kUnknown for anything else.
 AudioCodec CodecFromContentType(std::string_view content_type);

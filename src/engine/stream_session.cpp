@@ -8,7 +8,6 @@
 
 namespace {
 
-constexpr int kMaxRedirects = 5;
 constexpr size_t kReadBytes = 16 * 1024;       // one network read
 constexpr size_t kMaxProbeBytes = 256 * 1024;  // audio searched for three agreeing frames
 constexpr uint32_t kMinAttemptMs = 1000;       // a reconnect attempt's connect time-out, at least
@@ -89,12 +88,7 @@ int StreamSession::RequestFollowingRedirects(Url& url, uint64_t offset, uint32_t
     if (int error = Request(url, offset, connect_timeout_ms, head, connection); error != kErrorOk) return error;
     if (status && *status) (*status)(head.status_line());
     if (!IsRedirect(head.status())) break;
-    std::optional<std::string_view> location = head.Header("location");
-    if (!location) return kErrorHttp;
-    if (redirects == kMaxRedirects) return kErrorRedirects;
-    Url next;
-    if (int error = ResolveReference(url, *location, next); error != kErrorOk) return error;
-    url = next;
+    if (int error = FollowRedirect(head, redirects, url); error != kErrorOk) return error;
   }
   return head.status() / 100 == 2 ? kErrorOk : kErrorHttp;
 }

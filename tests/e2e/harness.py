@@ -618,6 +618,15 @@ def recording_started(proc, out, fallback, seconds=4.0):
     return fallback
 
 
+def vnplay(url, seconds, extra=(), during=None):
+    """The vnplay tool against `url` for `seconds`, recorded by a Capture of its own;
+    `during(t, line)` sees each output line. (run, capture); the output is printed."""
+    cap = Capture()
+    run = run_wine(tool_exe("vnplay"), [url, str(seconds)] + list(extra), cap, seconds + 60, on_line=during)
+    sys.stdout.write("---- vnplay %s (rc %s)\n%s\n" % (url, run.rc, run.text()))
+    return run, cap
+
+
 def record_sink(env, source, out):
     """Records `source` (a sink's monitor) of env's sound server into `out` (raw, as Capture
     does) until stop_process; `proc.started` is the monotonic second of its first sample."""

@@ -126,12 +126,6 @@ def tearDownModule():
     harness.remove_captures()
 
 
-def vnplay(url, seconds, during=None):
-    cap = harness.Capture()
-    run = harness.run_wine(harness.tool_exe("vnplay"), [url, str(seconds)], cap, seconds + 60, on_line=during)
-    sys.stdout.write("---- vnplay %s (rc %s)\n%s\n" % (url, run.rc, run.text()))
-    return run, cap
-
 
 class HlsLiveTest(unittest.TestCase):
     def test_mpegts_live_through_reloads_a_lost_segment_and_a_server_outage(self):
@@ -169,7 +163,7 @@ class HlsLiveTest(unittest.TestCase):
                 faults["started"] = True
                 threading.Thread(target=faults_thread, daemon=True).start()
 
-        run, cap = vnplay(url, PLAY_TS, during=during)
+        run, cap = harness.vnplay(url, PLAY_TS, during=during)
         self.assertEqual(run.rc, 0)
         self.assertFalse(run.events("ended"), "the stream ended")
         self.assertEqual([t for _, t in run.events("status:")][:1], ["HTTP/1.0 200 OK"])
@@ -194,7 +188,7 @@ class HlsLiveTest(unittest.TestCase):
 
     def test_packed_adts_live(self):
         url = "http://127.0.0.1:%d/aac/index.m3u8" % SERVER.port
-        run, cap = vnplay(url, PLAY_PACKED)
+        run, cap = harness.vnplay(url, PLAY_PACKED)
         self.assertEqual(run.rc, 0)
         self.assertFalse(run.events("ended"), "the stream ended")
         report = harness.step_report(cap.samples())

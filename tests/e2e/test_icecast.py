@@ -130,14 +130,6 @@ def tearDownModule():
     harness.remove_captures()
 
 
-def vnplay(url, seconds, extra=(), during=None):
-    """vnplay against `url` for `seconds`; `during(t, line)` sees each output line."""
-    cap = harness.Capture()
-    run = harness.run_wine(harness.tool_exe("vnplay"), [url, str(seconds)] + list(extra), cap,
-                           seconds + 60, on_line=during)
-    sys.stdout.write("---- vnplay %s (rc %s)\n%s\n" % (url, run.rc, run.text()))
-    return run, cap
-
 
 class IcecastTest(unittest.TestCase):
     def setUp(self):
@@ -154,7 +146,7 @@ class IcecastTest(unittest.TestCase):
                 titles.append(None)
                 ICECAST.set_title("Icecast Band - Stepping Tone")
 
-        run, cap = vnplay(url, 6, during=during)
+        run, cap = harness.vnplay(url, 6, during=during)
         self.assertEqual(run.rc, 0)
         self.assertEqual([t for _, t in run.events("status:")], ["HTTP/1.0 200 OK"])
         self.assertIn("Icecast Band - Stepping Tone", [t for _, t in run.events("title:")])
@@ -180,7 +172,7 @@ class IcecastTest(unittest.TestCase):
                 ICECAST.stop_source()
                 ICECAST.start_source()
 
-        run, cap = vnplay(url, 14, during=during)
+        run, cap = harness.vnplay(url, 14, during=during)
         self.assertEqual(run.rc, 0)
         self.assertFalse(run.events("ended"), "the stream ended though the source came back")
         report = harness.step_report(cap.samples())
@@ -198,7 +190,7 @@ class IcecastTest(unittest.TestCase):
                 time.sleep(1)
                 ICECAST.stop_source()
 
-        run, _ = vnplay(url, 12, extra=["--reconnect", "3000"], during=during_gone)
+        run, _ = harness.vnplay(url, 12, extra=["--reconnect", "3000"], during=during_gone)
         self.assertEqual(run.rc, 0)
         self.assertEqual(len(run.events("ended")), 1)
 

@@ -46,7 +46,7 @@ class IcecastFaultTest(unittest.TestCase):
         proxy.start()
         self.addCleanup(proxy.stop)
         url = "http://127.0.0.1:%d/live" % proxy.port
-        run, cap = test_icecast.vnplay(url, PLAY)
+        run, cap = harness.vnplay(url, PLAY)
         report = harness.step_report_without_blips(cap.samples())
         print("proxy %s\nheard %.1f s: %s" % (proxy.stats(), report["sounding"], report["text"]))
         self.assertEqual(run.rc, 0)

@@ -134,12 +134,6 @@ def tearDownModule():
     harness.remove_captures()
 
 
-def vnplay(url, seconds, during=None):
-    cap = harness.Capture()
-    run = harness.run_wine(harness.tool_exe("vnplay"), [url, str(seconds)], cap, seconds + 60, on_line=during)
-    sys.stdout.write("---- vnplay %s (rc %s)\n%s\n" % (url, run.rc, run.text()))
-    return run, cap
-
 
 class IcecastOggTest(unittest.TestCase):
     def setUp(self):
@@ -156,7 +150,7 @@ class IcecastOggTest(unittest.TestCase):
 
     def test_chained_streams_play_without_gaps_and_change_the_title(self):
         url = "http://127.0.0.1:%d%s" % (ICECAST.port, MOUNT)
-        run, cap = vnplay(url, 8)  # twice a file's length: at least one new stream
+        run, cap = harness.vnplay(url, 8)  # twice a file's length: at least one new stream
         self.assertEqual(run.rc, 0)
         self.assertEqual([t for _, t in run.events("status:")], ["HTTP/1.0 200 OK"])
         titles = [t for _, t in run.events("title:")]
@@ -182,7 +176,7 @@ class IcecastOggTest(unittest.TestCase):
                 self.source.stop()
                 self.source = OggSource(ICECAST.port, FILES)  # starts its files afresh
 
-        run, cap = vnplay(url, 9, during=during)
+        run, cap = harness.vnplay(url, 9, during=during)
         self.assertEqual(run.rc, 0)
         self.assertFalse(run.events("ended"), "the stream ended though the source came back")
         report = harness.step_report(cap.samples())
@@ -211,7 +205,7 @@ class IcecastOggCodecsTest(unittest.TestCase):
                         break
                     time.sleep(0.1)
                 time.sleep(1.0)
-                run, cap = vnplay("http://127.0.0.1:%d%s" % (ICECAST.port, mount), 3)
+                run, cap = harness.vnplay("http://127.0.0.1:%d%s" % (ICECAST.port, mount), 3)
                 self.assertEqual(run.rc, 2, codec)
                 failed = [t for _, t in run.events("failed:")]
                 self.assertEqual(failed, ["error 15 (codec missing)"], codec)
