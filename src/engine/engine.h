@@ -147,8 +147,9 @@ inline constexpr EngineCodec kEngineCodecs[] = {
     {"FLAC", "Ogg or native", "audio/flac audio/x-flac audio/x-flac+ogg", false, kErrorCodec, nullptr},
 };
 
-// HLS: encrypted segments (EXT-X-KEY) are not played; a stream made only of
-// such segments fails with kErrorFormat.
+// HLS: segments encrypted with METHOD=AES-128 play (the key fetched from the
+// playlist's address); other encryption (SAMPLE-AES, anything else) is not
+// played, and a stream made only of such segments fails with kErrorFormat.
 inline constexpr bool kEnginePlaysHls = true;
 
 // ---- Streams ----

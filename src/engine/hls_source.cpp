@@ -335,19 +335,29 @@ bool HlsSource::Reload() {
 }
 
 int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
-  // Encrypted segments are not read here.
-  if (segment.key != HlsKeyMethod::kNone) return kErrorFormat;
+  // Sample encryption (inside the audio frames) and any other method are not
+  // read here.
+  if (segment.key != HlsKeyMethod::kNone && segment.key != HlsKeyMethod::kAes128) return kErrorFormat;
   if (!segment.map_address.empty() && segment.map_address != init_address_) {
     if (int error = LoadInit(segment.map_address); error != kErrorOk) return error;
   }
+  const bool encrypted = segment.key == HlsKeyMethod::kAes128;
+  if (encrypted && (segment.key_address != key_address_ || !cipher_)) {
+    if (int error = LoadKey(segment.key_address); error != kErrorOk) return error;
+  }
   const bool retry = has_segment_ && segment_.sequence == segment.sequence;
   if (!retry) {
+    std::optional<AesBlock> iv;
+    if (encrypted && !(iv = HlsIv(segment.key_iv, segment.sequence))) return kErrorFormat;
     has_segment_ = true;
     segment_ = segment;
     segment_bytes_ = 0;
     discard_bytes_ = 0;
     segment_attempts_ = 0;
     announced_ = false;
+    encrypted_ = encrypted;
+    // A retry resumes at the next ciphertext byte, so the chaining goes on.
+    if (encrypted) decryptor_.Begin(*cipher_, *iv);
     reader_.Begin(discontinuity, segment.map_address.empty() ? nullptr : &init_);
   }
   Url url;
@@ -376,6 +386,27 @@ int HlsSource::LoadInit(const std::string& address) {
   return kErrorOk;
 }
 
+int HlsSource::LoadKey(const std::string& address) {
+  key_address_.clear();
+  cipher_.reset();
+  Url url;
+  if (int error = ParseUrl(address, url); error != kErrorOk) return error;
+  std::string bytes;
+  if (int error = FetchText(url, bytes); error != kErrorOk) return error;
+  if (bytes.size() != kAesBlockBytes) return kErrorFormat;  // not an AES-128 key
+  AesBlock key;
+  std::copy(bytes.begin(), bytes.end(), key.begin());
+  cipher_ = network_.MakeAes128(key);
+  if (!cipher_) return kErrorFormat;
+  key_address_ = address;
+  return kErrorOk;
+}
+
+bool HlsSource::Decrypt(std::span<const uint8_t> bytes, bool end) {
+  plain_.clear();
+  return end ? decryptor_.End(plain_) : decryptor_.Feed(bytes, plain_);
+}
+
 bool HlsSource::SegmentFailed(int error) {
   EndBody(false);
   in_segment_ = false;
@@ -398,6 +429,12 @@ bool HlsSource::SegmentFailed(int error) {
     (void)network_.Sleep(ReconnectDelayMs(0));  // a close is seen at the top of the loop
     return true;
   }
+  return SkipSegment();
+}
+
+bool HlsSource::SkipSegment() {
+  EndBody(false);
+  in_segment_ = false;
   if (opening_) return false;
   ++skipped_segments_;
   ++next_sequence_;
@@ -438,9 +475,20 @@ HlsSource::Result HlsSource::Next(std::vector<uint8_t>& audio, bool& discontinui
       bytes = bytes.subspan(drop);
       segment_bytes_ += bytes.size();
       if (!piece_.empty()) outage_ = false;
-      reader_.Feed(bytes, audio, on_title);
+      if (!encrypted_) {
+        reader_.Feed(bytes, audio, on_title);
+      } else if (Decrypt(bytes, false)) {
+        reader_.Feed(plain_, audio, on_title);
+      } else {
+        // The platform's cipher failed: the segment is of no use.
+        last_error_ = kErrorFormat;
+        if (!SkipSegment()) return audio.size() > start ? Result::kAudio : Result::kEnd;
+        continue;
+      }
       if (done) {
         EndBody(true);
+        // A last block whose padding is wrong (a wrong key) is left out.
+        if (encrypted_ && Decrypt({}, true)) reader_.Feed(plain_, audio, on_title);
         reader_.End(audio, on_title);
         in_segment_ = false;
         has_segment_ = false;

@@ -21,6 +21,7 @@
 #include "engine/chunked.h"
 #include "engine/engine_state.h"
 #include "engine/fmp4.h"
+#include "engine/hls_crypt.h"
 #include "engine/hls_playlist.h"
 #include "engine/http_answer.h"
 #include "engine/icy_demux.h"
@@ -111,6 +112,11 @@ class HlsSource {
   bool Reload();
   // Fetches and reads the fMP4 initialisation segment at `address`.
   int LoadInit(const std::string& address);
+  // Fetches the AES-128 key at `address` and makes its cipher.
+  int LoadKey(const std::string& address);
+  // Decrypts `bytes` of an encrypted segment (or, `end`, its last block) to
+  // plain_; false when they cannot be.
+  bool Decrypt(std::span<const uint8_t> bytes, bool end);
   // The wait before retry `attempt` (0 = the first) of a server out of reach.
   uint32_t RetryDelayMs(int attempt) const;
   // Takes a media playlist loaded at `began_ms` (when its request began).
@@ -121,6 +127,9 @@ class HlsSource {
   // The current segment could not be had (at `error`): tried once more, then
   // skipped. False when the stream ends here (while opening).
   bool SegmentFailed(int error);
+  // Goes on with the segment after the current one, never heard; false when
+  // the stream ends here (while opening).
+  bool SkipSegment();
   void Title(const std::string& artist, const std::string& title, const IcyDemux::MetaHandler& on_meta);
 
   Network& network_;
@@ -157,6 +166,11 @@ class HlsSource {
   HlsSegmentReader reader_;
   std::string init_address_;     // the fMP4 initialisation segment read, empty = none
   Fmp4Audio init_;               // what it said
+  std::string key_address_;      // the AES-128 key fetched, empty = none
+  std::unique_ptr<BlockDecryptor> cipher_;  // for that key
+  bool encrypted_ = false;       // the current segment is AES-128
+  SegmentDecryptor decryptor_;   // its chaining
+  std::vector<uint8_t> plain_;   // one read's bytes decrypted
   std::string last_meta_;
 
   uint64_t skipped_segments_ = 0;

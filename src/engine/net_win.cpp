@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "base/guarded.h"
+#include "engine/aes_win.h"
 #include "engine/engine.h"
 #include "engine/tls_win.h"
 
@@ -233,3 +234,5 @@ uint64_t StreamNetwork::NowMs() { return GetTickCount64(); }
 bool StreamNetwork::Sleep(uint32_t ms) { return WaitForSingleObject(cancel_.Event(), ms) == WAIT_TIMEOUT; }
 
 bool StreamNetwork::Cancelled() { return cancel_.IsSet(); }
+
+std::unique_ptr<BlockDecryptor> StreamNetwork::MakeAes128(const AesBlock& key) { return MakeCngAes128(key); }

@@ -73,6 +73,7 @@ class StreamNetwork final : public Network {
   uint64_t NowMs() override;
   bool Sleep(uint32_t ms) override;
   bool Cancelled() override;
+  std::unique_ptr<BlockDecryptor> MakeAes128(const AesBlock& key) override;
 
  private:
   const CancelSignal& cancel_;

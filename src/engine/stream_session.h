@@ -16,6 +16,7 @@
 
 #include "engine/decoder.h"
 #include "engine/engine_state.h"
+#include "engine/hls_crypt.h"
 #include "engine/hls_source.h"
 #include "engine/http_answer.h"
 #include "engine/icy_demux.h"
@@ -52,6 +53,12 @@ class Network {
   // Waits `ms`; false when the stream was closed meanwhile.
   [[nodiscard]] virtual bool Sleep(uint32_t ms) = 0;
   virtual bool Cancelled() = 0;
+  // AES-128 block decryption with `key` for encrypted HLS segments; null
+  // where the platform has none (such segments are then not played).
+  virtual std::unique_ptr<BlockDecryptor> MakeAes128(const AesBlock& key) {
+    (void)key;
+    return nullptr;
+  }
 };
 
 // Reconnection of a dropped live stream: the wait before attempt `attempt`

@@ -7,7 +7,9 @@ paced capture: the MPEG-TS stream plays on through many reloads with no gap and 
 back; a segment removed before it is fetched is left out (one step forward, no gap); the
 playlist server stopped for 5 s and started again is found again within a second, the
 stream plays on where it was (a short silence at most, when the outage outlasts the
-few seconds buffered); the packed ADTS stream plays with no gap.
+few seconds buffered); the packed ADTS stream plays with no gap; an AES-128 encrypted
+stream (ffmpeg's key info file, the IV from the sequence number) plays with no gap, its
+key fetched once.
 
 Run: python3 tests/e2e/test_hls.py   (exit 0 on success; skipped without ffmpeg)
 """
@@ -30,6 +32,8 @@ import harness  # noqa: E402
 TONE = "aevalsrc=exprs='0.5*sin(2*PI*(400+50*floor(mod(t,8)/0.25))*t)':s=44100:c=stereo"
 PLAY_TS = 45      # seconds of the MPEG-TS stream (faults inside)
 PLAY_PACKED = 12  # seconds of the packed ADTS stream
+PLAY_AES = 12     # seconds of the encrypted stream
+KEY = bytes(range(0x30, 0x40))
 
 FOLDER = None
 PRODUCERS = []
@@ -86,12 +90,24 @@ def setUpModule():
     if not shutil.which("ffmpeg"):
         raise unittest.SkipTest("ffmpeg is not installed")
     FOLDER = tempfile.mkdtemp(prefix="volnar-hls-")
-    for sub in ("ts", "aac"):
+    for sub in ("ts", "aac", "aes"):
         os.mkdir(os.path.join(FOLDER, sub))
+    # The key file is served beside the segments; the info file names its
+    # address (as the playlist will) and where ffmpeg reads it.
+    key_file = os.path.join(FOLDER, "aes", "stream.key")
+    with open(key_file, "wb") as f:
+        f.write(KEY)
+    key_info = os.path.join(FOLDER, "key_info")
+    with open(key_info, "w") as f:
+        f.write("stream.key\n%s\n" % key_file)
     common = ["ffmpeg", "-loglevel", "error", "-re", "-f", "lavfi", "-i", TONE, "-c:a", "aac", "-b:a", "128k"]
     PRODUCERS.append(subprocess.Popen(
         common + ["-f", "hls", "-hls_time", "2", "-hls_list_size", "6", "-hls_flags", "delete_segments",
                   "-hls_segment_type", "mpegts", os.path.join(FOLDER, "ts", "index.m3u8")],
+        stdin=subprocess.DEVNULL))
+    PRODUCERS.append(subprocess.Popen(
+        common + ["-f", "hls", "-hls_time", "2", "-hls_list_size", "6", "-hls_flags", "delete_segments",
+                  "-hls_key_info_file", key_info, os.path.join(FOLDER, "aes", "index.m3u8")],
         stdin=subprocess.DEVNULL))
     PRODUCERS.append(subprocess.Popen(
         common + ["-f", "segment", "-segment_format", "adts", "-segment_time", "2",
@@ -105,8 +121,7 @@ def setUpModule():
     # Three segments listed: the client's start point (three target durations back) exists.
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline:
-        if len(listed(os.path.join(FOLDER, "ts", "index.m3u8"))) >= 3 and \
-                len(listed(os.path.join(FOLDER, "aac", "index.m3u8"))) >= 3:
+        if all(len(listed(os.path.join(FOLDER, sub, "index.m3u8"))) >= 3 for sub in ("ts", "aac", "aes")):
             return
         time.sleep(0.2)
     raise RuntimeError("ffmpeg made no segments")
@@ -176,7 +191,7 @@ class HlsLiveTest(unittest.TestCase):
         # When the client asked for the removed segment (404), it skipped it: one step
         # forward. If its reload came before the removal, it had it in time.
         lost = any(path.endswith("/" + faults["removed"]) and code == "404" for path, code in asked)
-        report = harness.step_report(cap.samples())
+        report = harness.step_report_without_blips(cap.samples())
         print("heard %.1f s, silent %.2f s: %s" % (report["sounding"], report["gaps"] * 0.05, report["text"]))
         # The buffer holds what the start point gives (three target durations,
         # less as the next segment is made): a 5 s outage may outlast it by a
@@ -191,12 +206,29 @@ class HlsLiveTest(unittest.TestCase):
         run, cap = harness.vnplay(url, PLAY_PACKED)
         self.assertEqual(run.rc, 0)
         self.assertFalse(run.events("ended"), "the stream ended")
-        report = harness.step_report(cap.samples())
+        report = harness.step_report_without_blips(cap.samples())
         print("heard %.1f s: %s" % (report["sounding"], report["text"]))
         self.assertGreaterEqual(report["sounding"], PLAY_PACKED - 2)
         self.assertEqual(report["gaps"], 0)
         self.assertEqual(report["backs"], 0)
         self.assertEqual(report["skips"], 0)
+
+
+    def test_aes128_encrypted_live(self):
+        with open(os.path.join(FOLDER, "aes", "index.m3u8")) as f:
+            self.assertIn("METHOD=AES-128", f.read())
+        url = "http://127.0.0.1:%d/aes/index.m3u8" % SERVER.port
+        run, cap = harness.vnplay(url, PLAY_AES)
+        self.assertEqual(run.rc, 0)
+        self.assertFalse(run.events("ended"), "the stream ended")
+        report = harness.step_report_without_blips(cap.samples())
+        print("heard %.1f s: %s" % (report["sounding"], report["text"]))
+        self.assertGreaterEqual(report["sounding"], PLAY_AES - 2)
+        self.assertEqual(report["gaps"], 0)
+        self.assertEqual(report["backs"], 0)
+        self.assertEqual(report["skips"], 0)
+        keys = [code for path, code in SERVER.requests() if path == "/aes/stream.key"]
+        self.assertEqual(keys, ["200"], "the key was not fetched exactly once")
 
 
 if __name__ == "__main__":

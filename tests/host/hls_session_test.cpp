@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "engine/engine.h"
+#include "toy_cipher.h"
 #include "ts_builder.h"
 
 namespace {
@@ -128,6 +129,11 @@ class World : public Network {
     return !(stop_at && now >= stop_at);
   }
   bool Cancelled() override { return stop_at && now >= stop_at; }
+  std::unique_ptr<BlockDecryptor> MakeAes128(const AesBlock& key) override {
+    ++ciphers_made;
+    return std::make_unique<toy::Decryptor>(key);
+  }
+  int ciphers_made = 0;
 
   std::map<std::string, Handler> handlers;  // by "host:port"
   std::vector<std::string> connections;     // hosts of the connections made, in order
@@ -201,6 +207,7 @@ struct Producer {
   std::string ext = ".ts";
   std::function<std::string(uint64_t)> segment = [](uint64_t n) { return TsSegment(n); };
   std::function<std::string(uint64_t)> extinf = [](uint64_t) { return std::string(); };
+  std::function<std::string(uint64_t)> tags = [](uint64_t) { return std::string(); };  // lines before a segment
   std::map<uint64_t, int> fail_times;  // segment -> how many requests answer 404
   std::map<uint64_t, size_t> cut_at;   // segment -> its first answer breaks after this many bytes
   bool honour_range = true;
@@ -216,7 +223,7 @@ struct Producer {
     std::string text = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXT-X-MEDIA-SEQUENCE:" +
                        std::to_string(begin) + "\n";
     for (uint64_t n = begin; n < end; ++n) {
-      text += "#EXTINF:2.000" + extinf(n) + ",\nseg" + std::to_string(n) + ext + "\n";
+      text += tags(n) + "#EXTINF:2.000" + extinf(n) + ",\nseg" + std::to_string(n) + ext + "\n";
     }
     if (ended) text += "#EXT-X-ENDLIST\n";
     return text;
@@ -623,6 +630,68 @@ TEST(HlsSession, ServerClosingKeptConnectionsAndChunkedAnswers) {
   ASSERT_GE(segments.size(), 5u);
   EXPECT_EQ(segments, Range(3, 3 + segments.size() - 1));
   EXPECT_TRUE(heard.joins.empty());
+}
+
+TEST(HlsSession, Aes128SegmentsPlayWithEachKeyFetchedOnce) {
+  // Segments 0-2 under one key with the IV written out, 3-5 under a key on
+  // another host with the IV from the sequence number; segment 4 breaks
+  // inside a block and is resumed, so the chaining must go on across requests.
+  const AesBlock iv = *HlsIv("0x00112233445566778899aabbccddeeff", 0);
+  World world;
+  Producer producer;
+  producer.ended = true;
+  producer.window = 6;
+  producer.tags = [](uint64_t n) -> std::string {
+    if (n == 0) return "#EXT-X-KEY:METHOD=AES-128,URI=\"keys/a.key\",IV=0x00112233445566778899aabbccddeeff\n";
+    if (n == 3) return "#EXT-X-KEY:METHOD=AES-128,URI=\"https://keys.test/b\"\n";
+    return "";
+  };
+  producer.segment = [iv](uint64_t n) {
+    return n < 3 ? toy::EncryptCbc(toy::Key(1), iv, TsSegment(n)) : toy::EncryptCbc(toy::Key(2), *HlsIv("", n), TsSegment(n));
+  };
+  producer.cut_at[4] = 1500;
+  Serve(world, producer);
+  auto serve = world.handlers["cdn.test:80"];
+  world.handlers["cdn.test:80"] = [serve](const std::string& path, uint64_t range) {
+    if (path != "/vod/keys/a.key") return serve(path, range);
+    Answer a;
+    a.type = "application/octet-stream";
+    a.body = toy::KeyText(toy::Key(1));
+    return a;
+  };
+  world.handlers["keys.test:443"] = [](const std::string& path, uint64_t) {
+    Answer a;
+    a.status = path == "/b" ? 200 : 404;
+    a.body = toy::KeyText(toy::Key(2));
+    return a;
+  };
+  Heard heard = Play(world, "http://cdn.test/vod/index.m3u8");
+  ASSERT_EQ(heard.open_error, kErrorOk);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  EXPECT_EQ(SegmentsOf(heard.audio), Range(0, 5));
+  EXPECT_TRUE(heard.joins.empty());
+  int key_loads = 0;
+  for (const Request& r : world.requests) key_loads += r.path == "/vod/keys/a.key" || r.path == "/b";
+  EXPECT_EQ(key_loads, 2);
+  EXPECT_EQ(world.ciphers_made, 2);
+
+  // Keys that cannot be used: the stream does not open.
+  for (const std::string& key : {std::string(15, 'k'), std::string()}) {
+    World bad;
+    bad.handlers["cdn.test:80"] = [&key](const std::string& path, uint64_t) {
+      Answer a;
+      if (path.find(".m3u8") != std::string::npos) {
+        a.body = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n#EXT-X-KEY:METHOD=AES-128,URI=\"k\"\n#EXTINF:2,\nseg0.ts\n"
+                 "#EXT-X-ENDLIST\n";
+      } else if (path == "/live/k") {
+        a.body = key;
+      } else {
+        a.body = toy::EncryptCbc(toy::Key(1), *HlsIv("", 0), TsSegment(0));
+      }
+      return a;
+    };
+    EXPECT_EQ(Play(bad, "http://cdn.test/live/index.m3u8").open_error, kErrorFormat) << key.size();
+  }
 }
 
 TEST(HlsSession, OpeningFailures) {
