@@ -9,14 +9,17 @@ processes (wineserver, services, explorer...) spend meanwhile is shown separatel
 it is work Wine does on the program's behalf.
 
     python3 bench/cpu.py [--seconds 30] [--peer ffplay|mpv] [--path /stream/...] [--icecast]
+                         [--source hls|ogg]
 
 --icecast plays a real Icecast2 server fed by ffmpeg (as tests/e2e/test_icecast.py runs
-it) instead of the test station.
+it) instead of the test station; --source hls a live HLS stream made by ffmpeg, --source
+ogg an Ogg Vorbis mount of Icecast2 (bench/producers.py).
 
 Figures only; nothing here passes or fails.
 """
 
 import argparse
+import contextlib
 import os
 import shutil
 import subprocess
@@ -26,6 +29,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 import harness  # noqa: E402
+import producers  # noqa: E402
 
 TICK = os.sysconf("SC_CLK_TCK")
 SETTLE = 3.0  # seconds after the start before the first reading
@@ -149,6 +153,7 @@ def main():
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
     ap.add_argument("--path", default="/stream/tone440-44k-128.mp3?burst=65536")
     ap.add_argument("--icecast", action="store_true", help="play a local Icecast2 fed by ffmpeg")
+    ap.add_argument("--source", choices=sorted(producers.PRODUCERS), help="play a real producer's stream")
     args = ap.parse_args()
     if not shutil.which(args.peer):
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
@@ -161,8 +166,11 @@ def main():
         icecast.start_source()
         time.sleep(4.5)
         args.path = "icecast2 /live (steps400-44k-128.mp3 through ffmpeg)"
-    with harness.Station() as st:
-        url = "http://127.0.0.1:%d/live" % icecast.port if icecast else st.url + args.path
+    source = producers.PRODUCERS[args.source]() if args.source else None
+    with harness.Station() as st, source or contextlib.nullcontext() as source_url:
+        if source:
+            args.path = source.label
+        url = source_url or ("http://127.0.0.1:%d/live" % icecast.port if icecast else st.url + args.path)
         exe = harness.tool_exe("vnplay")
         cap = harness.Capture()
         eng = measure(["wine", exe, url, str(args.seconds + 5)], cap.env(), args.seconds,

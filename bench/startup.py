@@ -14,12 +14,16 @@ The moment of opening differs by necessity:
 - the peer's start is its process start: its own start-up (a few tens of ms) is
   included, which slightly favours the engine.
 
-    python3 bench/startup.py [--runs 3] [--peer ffplay|mpv]
+    python3 bench/startup.py [--runs 3] [--peer ffplay|mpv] [--source hls|ogg]
+
+--source adds a real producer's stream (bench/producers.py): a live HLS stream made by
+ffmpeg, or an Ogg Vorbis mount of Icecast2.
 
 Figures only; nothing here passes or fails.
 """
 
 import argparse
+import contextlib
 import array
 import os
 import shutil
@@ -31,6 +35,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 import harness  # noqa: E402
+import producers  # noqa: E402
 
 THRESHOLD = 64  # |sample| above this counts as sound (the tones peak near 16000)
 
@@ -135,6 +140,9 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
+    ap.add_argument("--source", action="append", choices=sorted(producers.PRODUCERS), default=[],
+                    help="also a real producer's stream (repeatable)")
+    ap.add_argument("--only-sources", action="store_true", help="leave out the test station's rows")
     args = ap.parse_args()
     if not shutil.which(args.peer):
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
@@ -142,9 +150,12 @@ def main():
     # Warm the prefix so the first measured run does not pay for wineserver's start.
     subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     rows = []
-    with harness.Station() as st:
-        for label, path in STATIONS:
-            url = st.url + path
+    with harness.Station() as st, contextlib.ExitStack() as sources:
+        stations = [] if args.only_sources else [(label, st.url + path) for label, path in STATIONS]
+        for name in args.source:
+            source = producers.PRODUCERS[name]()
+            stations.append((source.label, sources.enter_context(source)))
+        for label, url in stations:
             eng, eng_proc, eng_inner, peer = [], [], [], []
             for k in range(args.runs):
                 e, ep, inner, run = engine_run(url)

@@ -1,0 +1,70 @@
+"""Real producers for the benchmarks, beside the test station: a live HLS stream (ffmpeg's
+hls muxer, AAC 128 kbit/s in 2 s MPEG-TS segments, a six-segment list, served by a plain
+HTTP server) and an Ogg Vorbis mount on a private Icecast2 (ffmpeg's libvorbis encoder as
+the source client). Each is a context manager whose value is the stream's address."""
+
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
+import harness  # noqa: E402
+import test_hls  # noqa: E402
+import test_icecast  # noqa: E402
+
+STEPS = os.path.join(harness.ROOT, "tests", "fixtures", "steps400-44k-128.mp3")
+
+
+class HlsLive:
+    label = "HLS live (ffmpeg, AAC 128 kbit/s, 2 s TS segments)"
+
+    def __enter__(self):
+        self.folder = tempfile.mkdtemp(prefix="volnar-bench-hls-")
+        self.producer = subprocess.Popen(
+            ["ffmpeg", "-loglevel", "error", "-re", "-stream_loop", "-1", "-i", STEPS, "-c:a", "aac", "-b:a", "128k",
+             "-f", "hls", "-hls_time", "2", "-hls_list_size", "6", "-hls_flags", "delete_segments",
+             os.path.join(self.folder, "index.m3u8")], stdin=subprocess.DEVNULL)
+        self.server = test_hls.HttpServer(self.folder, test_hls.free_port())
+        self.server.start()
+        # A full list, as a station that has been on air for a while serves it.
+        deadline = time.monotonic() + 30
+        while len(test_hls.listed(os.path.join(self.folder, "index.m3u8"))) < 6:
+            if time.monotonic() > deadline:
+                raise RuntimeError("ffmpeg made no segments")
+            time.sleep(0.2)
+        return "http://127.0.0.1:%d/index.m3u8" % self.server.port
+
+    def __exit__(self, *exc):
+        harness.stop_process(self.producer)
+        self.server.stop()
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+
+class IcecastOgg:
+    label = "Ogg Vorbis from Icecast2 (ffmpeg libvorbis q4 as the source)"
+
+    def __enter__(self):
+        self.icecast = test_icecast.Icecast()
+        self.icecast.source = subprocess.Popen(
+            ["ffmpeg", "-loglevel", "error", "-re", "-stream_loop", "-1", "-i", STEPS, "-c:a", "libvorbis",
+             "-q:a", "4", "-content_type", "application/ogg", "-f", "ogg",
+             "icecast://source:%s@127.0.0.1:%d/ogg" % (test_icecast.PASSWORD, self.icecast.port)],
+            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if self.icecast.mount_up("/ogg"):
+                break
+            time.sleep(0.1)
+        else:
+            raise RuntimeError("the Ogg source did not reach icecast2")
+        time.sleep(4.5)  # Icecast's burst filled, as for a station already on air
+        return "http://127.0.0.1:%d/ogg" % self.icecast.port
+
+    def __exit__(self, *exc):
+        self.icecast.stop()
+
+
+PRODUCERS = {"hls": HlsLive, "ogg": IcecastOgg}
