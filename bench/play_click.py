@@ -11,12 +11,16 @@ already open when the user clicks).
 
 Both play into the harness's paced PulseAudio null sink.
 
-    python3 bench/play_click.py [--runs 5] [--peer ffplay|mpv]
+    python3 bench/play_click.py [--runs 5] [--peer ffplay|mpv] [--source hls|ogg] [--only-sources]
+
+--source adds a real producer's stream (bench/producers.py): a live HLS stream made by
+ffmpeg, or an Ogg Vorbis mount of Icecast2.
 
 Figures only; nothing here passes or fails.
 """
 
 import argparse
+import contextlib
 import os
 import shutil
 import subprocess
@@ -27,6 +31,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 sys.path.insert(0, HERE)
 import harness  # noqa: E402
+import producers  # noqa: E402
 from startup import SoundWatcher, fmt, median, peer_run  # noqa: E402
 
 LEFT, TOP, WIDTH, HEIGHT = 372, 207, 600, 637
@@ -69,15 +74,21 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
+    ap.add_argument("--source", action="append", choices=sorted(producers.PRODUCERS), default=[],
+                    help="also a real producer's stream (repeatable)")
+    ap.add_argument("--only-sources", action="store_true", help="leave out the test station's rows")
     args = ap.parse_args()
     for tool in (args.peer, "xdotool"):
         if not shutil.which(tool):
             sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % tool)
     harness.ensure_prefix()
     rows = []
-    with harness.Station() as st:
-        for label, path in STATIONS:
-            url = st.url + path
+    with harness.Station() as st, contextlib.ExitStack() as sources:
+        stations = [] if args.only_sources else [(label, st.url + path) for label, path in STATIONS]
+        for name in args.source:
+            source = producers.PRODUCERS[name]()
+            stations.append((source.label, sources.enter_context(source)))
+        for label, url in stations:
             player, peer = [], []
             for k in range(args.runs):
                 player.append(player_run(url))

@@ -158,9 +158,12 @@ void AppendAdts(const Fmp4Audio& track, std::span<const uint8_t> sample, std::ve
 }
 
 // One track fragment: its samples, found in `segment` from the offsets the
-// fragment gives (relative to its moof by default).
+// fragment gives (relative to its moof by default). `taken` counts the sample
+// bytes of the segment used so far: offsets may point anywhere, so a hostile
+// segment could name the same bytes again and again; more sample bytes than
+// the segment holds are refused.
 bool ReadFragment(std::span<const uint8_t> segment, size_t moof_offset, std::span<const uint8_t> traf,
-                  const Fmp4Audio& track, std::vector<uint8_t>& out) {
+                  const Fmp4Audio& track, uint64_t& taken, std::vector<uint8_t>& out) {
   std::optional<Box> tfhd = Child(traf, Type("tfhd"));
   if (!tfhd || tfhd->body.size() < 8) return false;
   const uint32_t flags = U32(tfhd->body, 0) & 0xFFFFFF;
@@ -209,6 +212,8 @@ bool ReadFragment(std::span<const uint8_t> segment, size_t moof_offset, std::spa
       if (tflags & 0x400) p += 4;
       if (tflags & 0x800) p += 4;
       if (size == 0 || size > 8191 - 7 || data < 0 || uint64_t(data) + size > segment.size()) return false;
+      taken += size;
+      if (taken > segment.size()) return false;
       AppendAdts(track, segment.subspan(size_t(data), size), out);
       data += size;
     }
@@ -239,12 +244,13 @@ bool ReadFmp4Init(std::span<const uint8_t> init, Fmp4Audio& out) {
 }
 
 bool Fmp4ToAdts(std::span<const uint8_t> segment, const Fmp4Audio& track, std::vector<uint8_t>& adts) {
+  uint64_t taken = 0;
   Boxes boxes(segment);
   while (std::optional<Box> b = boxes.Next()) {
     if (b->type != Type("moof")) continue;
     Boxes trafs(b->body);
     while (std::optional<Box> traf = trafs.Next()) {
-      if (traf->type == Type("traf") && !ReadFragment(segment, b->offset, traf->body, track, adts)) return false;
+      if (traf->type == Type("traf") && !ReadFragment(segment, b->offset, traf->body, track, taken, adts)) return false;
     }
     if (trafs.bad()) return false;
   }

@@ -23,7 +23,8 @@ bool ReadFmp4Init(std::span<const uint8_t> init, Fmp4Audio& out);
 
 // Appends the samples of `track`'s fragments in the media segment `segment`
 // to `adts`, each behind its ADTS header. False when the segment is malformed
-// (what was whole before the fault is kept).
+// (what was whole before the fault is kept), or when its fragments name more
+// sample bytes than it holds.
 bool Fmp4ToAdts(std::span<const uint8_t> segment, const Fmp4Audio& track, std::vector<uint8_t>& adts);
 
 // Largest media segment gathered for conversion.

@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
 """The engine (vnplay) against live HLS from a real producer: ffmpeg encodes a tone whose
 frequency steps every 0.25 s (aevalsrc, paced at real time) to AAC in 2 s segments, once as
-MPEG-TS segments in a six-segment live list that deletes old segments, once as packed ADTS
-segments (the segment muxer's live list), served by a plain HTTP server. Checks, on the
+MPEG-TS segments in a six-segment live list that deletes old segments, once as fMP4
+segments with their initialisation segment (EXT-X-MAP), once as packed ADTS segments (the
+segment muxer's live list), served by a plain HTTP server. Checks, on the
 paced capture: the MPEG-TS stream plays on through many reloads with no gap and no step
 back; a segment removed before it is fetched is left out (one step forward, no gap); the
 playlist server stopped for 5 s and started again is found again within a second, the
 stream plays on where it was (a short silence at most, when the outage outlasts the
-few seconds buffered); the packed ADTS stream plays with no gap; an AES-128 encrypted
+few seconds buffered); the fMP4 and the packed ADTS streams play with no gap; an AES-128 encrypted
 stream (ffmpeg's key info file, the IV from the sequence number) plays with no gap, its
 key fetched once.
 
@@ -30,9 +31,10 @@ import harness  # noqa: E402
 
 # 400 Hz + 50 Hz a step, 32 steps of 0.25 s: what harness.step_report recognises.
 TONE = "aevalsrc=exprs='0.5*sin(2*PI*(400+50*floor(mod(t,8)/0.25))*t)':s=44100:c=stereo"
-PLAY_TS = 45      # seconds of the MPEG-TS stream (faults inside)
+PLAY_TS = 60      # seconds of the MPEG-TS stream (faults inside)
 PLAY_PACKED = 12  # seconds of the packed ADTS stream
 PLAY_AES = 12     # seconds of the encrypted stream
+PLAY_FMP4 = 12    # seconds of the fragmented MP4 stream
 KEY = bytes(range(0x30, 0x40))
 
 FOLDER = None
@@ -90,7 +92,7 @@ def setUpModule():
     if not shutil.which("ffmpeg"):
         raise unittest.SkipTest("ffmpeg is not installed")
     FOLDER = tempfile.mkdtemp(prefix="volnar-hls-")
-    for sub in ("ts", "aac", "aes"):
+    for sub in ("ts", "aac", "aes", "fmp4"):
         os.mkdir(os.path.join(FOLDER, sub))
     # The key file is served beside the segments; the info file names its
     # address (as the playlist will) and where ffmpeg reads it.
@@ -104,6 +106,10 @@ def setUpModule():
     PRODUCERS.append(subprocess.Popen(
         common + ["-f", "hls", "-hls_time", "2", "-hls_list_size", "6", "-hls_flags", "delete_segments",
                   "-hls_segment_type", "mpegts", os.path.join(FOLDER, "ts", "index.m3u8")],
+        stdin=subprocess.DEVNULL))
+    PRODUCERS.append(subprocess.Popen(
+        common + ["-f", "hls", "-hls_time", "2", "-hls_list_size", "6", "-hls_flags", "delete_segments",
+                  "-hls_segment_type", "fmp4", os.path.join(FOLDER, "fmp4", "index.m3u8")],
         stdin=subprocess.DEVNULL))
     PRODUCERS.append(subprocess.Popen(
         common + ["-f", "hls", "-hls_time", "2", "-hls_list_size", "6", "-hls_flags", "delete_segments",
@@ -121,7 +127,7 @@ def setUpModule():
     # Three segments listed: the client's start point (three target durations back) exists.
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline:
-        if all(len(listed(os.path.join(FOLDER, sub, "index.m3u8"))) >= 3 for sub in ("ts", "aac", "aes")):
+        if all(len(listed(os.path.join(FOLDER, sub, "index.m3u8"))) >= 3 for sub in ("ts", "aac", "aes", "fmp4")):
             return
         time.sleep(0.2)
     raise RuntimeError("ffmpeg made no segments")
@@ -213,6 +219,20 @@ class HlsLiveTest(unittest.TestCase):
         self.assertEqual(report["backs"], 0)
         self.assertEqual(report["skips"], 0)
 
+
+    def test_fmp4_live(self):
+        with open(os.path.join(FOLDER, "fmp4", "index.m3u8")) as f:
+            self.assertIn("#EXT-X-MAP:", f.read())
+        url = "http://127.0.0.1:%d/fmp4/index.m3u8" % SERVER.port
+        run, cap = harness.vnplay(url, PLAY_FMP4)
+        self.assertEqual(run.rc, 0)
+        self.assertFalse(run.events("ended"), "the stream ended")
+        report = harness.step_report_without_blips(cap.samples())
+        print("heard %.1f s: %s" % (report["sounding"], report["text"]))
+        self.assertGreaterEqual(report["sounding"], PLAY_FMP4 - 2)
+        self.assertEqual(report["gaps"], 0)
+        self.assertEqual(report["backs"], 0)
+        self.assertEqual(report["skips"], 0)
 
     def test_aes128_encrypted_live(self):
         with open(os.path.join(FOLDER, "aes", "index.m3u8")) as f:

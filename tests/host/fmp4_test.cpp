@@ -70,4 +70,52 @@ TEST(Fmp4, BrokenBoxesAreRefused) {
   EXPECT_TRUE(adts.empty());
 }
 
+std::vector<uint8_t> Box(const char* type, const std::vector<uint8_t>& body) {
+  const uint32_t size = uint32_t(body.size() + 8);
+  std::vector<uint8_t> out = {uint8_t(size >> 24), uint8_t(size >> 16), uint8_t(size >> 8), uint8_t(size)};
+  out.insert(out.end(), type, type + 4);
+  out.insert(out.end(), body.begin(), body.end());
+  return out;
+}
+
+void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
+
+// A moof of `fragments` track fragments, each naming the same ten 100-byte
+// samples of the mdat after it.
+std::vector<uint8_t> SegmentNamingTheSameBytes(int fragments) {
+  const std::vector<uint8_t> tfhd = {0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0, 100};  // track 1, default size 100
+  std::vector<uint8_t> moof_body = Box("mfhd", std::vector<uint8_t>(8, 0));
+  const size_t moof_size = 8 + moof_body.size() + size_t(fragments) * (8 + (8 + tfhd.size()) + (8 + 12));
+  const uint32_t offset = uint32_t(moof_size + 8);  // the mdat's body, from the moof's start
+  const std::vector<uint8_t> trun = {0, 0, 0, 1, 0, 0, 0, 10, uint8_t(offset >> 24), uint8_t(offset >> 16),
+                                     uint8_t(offset >> 8), uint8_t(offset)};
+  for (int i = 0; i < fragments; ++i) {
+    std::vector<uint8_t> traf = Box("tfhd", tfhd);
+    Append(traf, Box("trun", trun));
+    Append(moof_body, Box("traf", traf));
+  }
+  std::vector<uint8_t> segment = Box("moof", moof_body);
+  EXPECT_EQ(segment.size(), moof_size);
+  Append(segment, Box("mdat", std::vector<uint8_t>(1000, 0x21)));
+  return segment;
+}
+
+TEST(Fmp4, SampleBytesNamedAgainAndAgainAreRefused) {
+  Fmp4Audio track;
+  track.track_id = 1;
+  track.object_type = 2;
+  track.rate_index = 4;
+  track.channel_config = 2;
+  std::vector<uint8_t> adts;
+  ASSERT_TRUE(Fmp4ToAdts(SegmentNamingTheSameBytes(1), track, adts));
+  EXPECT_EQ(adts.size(), 10u * 107);
+  // Hostile: every fragment names the whole mdat again, so the output would
+  // grow with the square of the input. No more sample bytes than the segment holds.
+  const std::vector<uint8_t> hostile = SegmentNamingTheSameBytes(400);
+  adts.clear();
+  EXPECT_FALSE(Fmp4ToAdts(hostile, track, adts));
+  size_t frames = adts.size() / 107;
+  EXPECT_LE(adts.size() - 7 * frames, hostile.size());
+}
+
 }  // namespace
