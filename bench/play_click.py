@@ -74,9 +74,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=5)
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
-    ap.add_argument("--source", action="append", choices=sorted(producers.PRODUCERS), default=[],
-                    help="also a real producer's stream (repeatable)")
-    ap.add_argument("--only-sources", action="store_true", help="leave out the test station's rows")
+    producers.add_arguments(ap)
     args = ap.parse_args()
     for tool in (args.peer, "xdotool"):
         if not shutil.which(tool):
@@ -84,11 +82,7 @@ def main():
     harness.ensure_prefix()
     rows = []
     with harness.Station() as st, contextlib.ExitStack() as sources:
-        stations = [] if args.only_sources else [(label, st.url + path) for label, path in STATIONS]
-        for name in args.source:
-            source = producers.PRODUCERS[name]()
-            stations.append((source.label, sources.enter_context(source)))
-        for label, url in stations:
+        for label, url in producers.stations(args, st, STATIONS, sources):
             player, peer = [], []
             for k in range(args.runs):
                 player.append(player_run(url))

@@ -68,3 +68,21 @@ class IcecastOgg:
 
 
 PRODUCERS = {"hls": HlsLive, "ogg": IcecastOgg}
+
+
+def add_arguments(parser):
+    parser.add_argument("--source", action="append", choices=sorted(PRODUCERS), default=[],
+                        help="also a real producer's stream (repeatable)")
+    parser.add_argument("--only-sources", action="store_true", help="leave out the test station's rows")
+
+
+def stations(args, station, paths, stack):
+    """(label, address) of each stream to measure: the test station's `paths` (label,
+    path) unless --only-sources, then the producers --source names, each started on
+    `stack` (a contextlib.ExitStack) and stopped with it."""
+    out = [] if args.only_sources else [(label, station.url + path) for label, path in paths]
+    for name in args.source:
+        source = PRODUCERS[name]()
+        out.append((source.label, stack.enter_context(source)))
+    return out
+

@@ -25,7 +25,6 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 import harness  # noqa: E402
 
 WIDTH, HEIGHT = 600, 637
-PLAY_BUTTON = ("16", "8", "52", "22")
 BYTES_PER_SECOND = 16000  # the 128 kbit/s fixture
 
 
@@ -102,18 +101,11 @@ def long_play(station, minutes):
     url = (station.url + "/stream/steps400-44k-128.mp3?live=" + name + "&name=Soak&status=http10"
            "&metaint=16000&burst=65536&title_every=2&titles=Soak%20-%20One|Soak%20-%20Two|Soak%20-%20Three"
            "&drops=0&drop=" + str(60 * BYTES_PER_SECOND))
-    wine("reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f")
-    subprocess.run(["wineserver", "-w"])
     cap = harness.Capture()
-    exe = os.path.join(harness.win_dir(), "volnar.exe")
-    proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                            env=cap.env(), cwd=os.path.dirname(exe))
+    proc = harness.start_player_with(url, cap)
     samples_at = []
     try:
-        for _ in range(300):
-            if wine(harness.tool_exe("press_button"), str(WIDTH), str(HEIGHT), *PLAY_BUTTON).returncode == 0:
-                break
-            time.sleep(0.2)
+        harness.press_play(proc, WIDTH, HEIGHT)
         start = time.monotonic()
         time.sleep(10)  # connected and playing
         samples_at.append(("start (10 s)", figures()))

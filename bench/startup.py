@@ -140,9 +140,7 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     ap.add_argument("--runs", type=int, default=3)
     ap.add_argument("--peer", default="ffplay", choices=["ffplay", "mpv"])
-    ap.add_argument("--source", action="append", choices=sorted(producers.PRODUCERS), default=[],
-                    help="also a real producer's stream (repeatable)")
-    ap.add_argument("--only-sources", action="store_true", help="leave out the test station's rows")
+    producers.add_arguments(ap)
     args = ap.parse_args()
     if not shutil.which(args.peer):
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
@@ -151,11 +149,7 @@ def main():
     subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     rows = []
     with harness.Station() as st, contextlib.ExitStack() as sources:
-        stations = [] if args.only_sources else [(label, st.url + path) for label, path in STATIONS]
-        for name in args.source:
-            source = producers.PRODUCERS[name]()
-            stations.append((source.label, sources.enter_context(source)))
-        for label, url in stations:
+        for label, url in producers.stations(args, st, STATIONS, sources):
             eng, eng_proc, eng_inner, peer = [], [], [], []
             for k in range(args.runs):
                 e, ep, inner, run = engine_run(url)

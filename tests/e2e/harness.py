@@ -429,6 +429,36 @@ def wait_player_window(proc, width=600, height=637, seconds=60):
     return None
 
 
+def start_player_with(url, cap):
+    """volnar.exe started with `url` stored as its last station, playing into the
+    capture `cap`; the process."""
+    # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
+    subprocess.run(["wine", "reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f"],
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
+    subprocess.run(["wineserver", "-w"])
+    exe = os.path.join(win_dir(), "volnar.exe")
+    return subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=cap.env(),
+                            cwd=os.path.dirname(exe))
+
+
+PLAY_BUTTON = ("16", "8", "52", "22")  # inside the control strip
+
+
+def press_play(proc, width=600, height=637):
+    """Presses the player's Play button once its window is up (a minute at most);
+    False when the window never came or the program ended."""
+    for _ in range(300):
+        pressed = subprocess.run(["wine", tool_exe("press_button"), str(width), str(height), *PLAY_BUTTON],
+                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                 timeout=60)
+        if pressed.returncode == 0:
+            return True
+        if proc.poll() is not None:
+            return False
+        time.sleep(0.2)
+    return False
+
+
 def close_player(proc, env=None, width=600, height=637, seconds=30):
     """Closes volnar.exe's main window the way a user does (tools/close_window) and waits
     for `proc` to end; kills it when it does not end in time. The closer's exit code."""

@@ -36,15 +36,8 @@ import test_icecast_ogg  # noqa: E402
 from test_icecast import Icecast  # noqa: E402
 
 WIDTH, HEIGHT = 600, 637
-PLAY_BUTTON = ("16", "8", "52", "22")  # inside the control strip
 HLS_ARTIST = "HLS Band"
 SEGMENTS_PER_SONG = 3
-
-
-def wine(*args, timeout=60):
-    # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
-    return subprocess.run(["wine", *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=timeout)
 
 
 def song_of(segment):
@@ -83,22 +76,11 @@ class PlayerFormatsTest(unittest.TestCase):
         """Runs volnar.exe with `url` as its last station, presses Play, and waits until
         `until(titles)` holds for the player's window titles (`limit` s at most), then
         `after` s more; the samples captured meanwhile and whether it held."""
-        wine("reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f")
-        subprocess.run(["wineserver", "-w"])
         cap = harness.Capture()
-        exe = os.path.join(harness.win_dir(), "volnar.exe")
-        proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                env=cap.env(), cwd=os.path.dirname(exe))
+        proc = harness.start_player_with(url, cap)
         held = False
         try:
-            pressed = False
-            for _ in range(300):  # the window appears, then its Play button takes the press
-                if wine(harness.tool_exe("press_button"), str(WIDTH), str(HEIGHT), *PLAY_BUTTON).returncode == 0:
-                    pressed = True
-                    break
-                if proc.poll() is not None:
-                    break
-                time.sleep(0.2)
+            pressed = harness.press_play(proc, WIDTH, HEIGHT)
             self.assertTrue(pressed, "the player's Play button was not found")
             end = time.monotonic() + limit
             while not held and time.monotonic() < end:

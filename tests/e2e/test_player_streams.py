@@ -8,7 +8,6 @@ Run: python3 tests/e2e/test_player_streams.py   (exit 0 on success)
 """
 
 import os
-import subprocess
 import sys
 import time
 import unittest
@@ -17,7 +16,6 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 
 WIDTH, HEIGHT = 600, 637
-PLAY_BUTTON = ("16", "8", "52", "22")  # inside the control strip
 STATION = None
 
 
@@ -33,12 +31,6 @@ def tearDownModule():
     harness.remove_captures()
 
 
-def wine(*args, timeout=60):
-    # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
-    return subprocess.run(["wine", *args], stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                          stderr=subprocess.DEVNULL, timeout=timeout)
-
-
 def live_stats(name):
     _, body, _ = harness.http_get(STATION.port, "/live-stats?name=" + name, seconds=2)
     fields = body.decode().split()
@@ -49,21 +41,10 @@ class PlayerStreamTest(unittest.TestCase):
     def play(self, url, seconds, until=None):
         """Runs volnar.exe with `url` as its last station, presses Play, and records what
         it plays until `until()` holds (40 s at most), then `seconds` more."""
-        wine("reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f")
-        subprocess.run(["wineserver", "-w"])
         cap = harness.Capture()
-        exe = os.path.join(harness.win_dir(), "volnar.exe")
-        proc = subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                                env=cap.env(), cwd=os.path.dirname(exe))
+        proc = harness.start_player_with(url, cap)
         try:
-            pressed = False
-            for _ in range(300):  # the window appears, then its Play button takes the press
-                if wine(harness.tool_exe("press_button"), str(WIDTH), str(HEIGHT), *PLAY_BUTTON).returncode == 0:
-                    pressed = True
-                    break
-                if proc.poll() is not None:
-                    break
-                time.sleep(0.2)
+            pressed = harness.press_play(proc, WIDTH, HEIGHT)
             self.assertTrue(pressed, "the player's Play button was not found")
             limit = time.monotonic() + 40
             while until and not until() and time.monotonic() < limit:
