@@ -202,7 +202,9 @@ class HlsLiveTest(unittest.TestCase):
         # The buffer holds what the start point gives (three target durations,
         # less as the next segment is made): a 5 s outage may outlast it by a
         # little, never by much, as the server is asked again within a second.
-        self.assertLessEqual(report["gaps"] * 0.05, 2.5, "the sound broke off for long")
+        # A segment lost before the outage leaves the cushion a segment shorter:
+        # the producer makes the next one no sooner.
+        self.assertLessEqual(report["gaps"] * 0.05, 2.5 + (2.0 if lost else 0.0), "the sound broke off for long")
         self.assertGreaterEqual(report["sounding"] + report["gaps"] * 0.05, PLAY_TS - 3)
         self.assertEqual(report["backs"], 0, "audio was heard twice")
         self.assertEqual(report["skips"], 1 if lost else 0)
