@@ -159,18 +159,13 @@ def main():
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
     harness.ensure_prefix()
     subprocess.run(["wine", "cmd", "/c", "exit"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    icecast = None
     if args.icecast:
-        import test_icecast  # noqa: E402  (tests/e2e, on the path through harness)
-        icecast = test_icecast.Icecast()
-        icecast.start_source()
-        time.sleep(4.5)
-        args.path = "icecast2 /live (steps400-44k-128.mp3 through ffmpeg)"
+        args.source = "icecast"
     source = producers.PRODUCERS[args.source]() if args.source else None
     with harness.Station() as st, source or contextlib.nullcontext() as source_url:
         if source:
             args.path = source.label
-        url = source_url or ("http://127.0.0.1:%d/live" % icecast.port if icecast else st.url + args.path)
+        url = source_url or st.url + args.path
         exe = harness.tool_exe("vnplay")
         cap = harness.Capture()
         eng = measure(["wine", exe, url, str(args.seconds + 5)], cap.env(), args.seconds,
@@ -183,8 +178,6 @@ def main():
         else:
             cmd = ["ffplay", "-nodisp", "-loglevel", "quiet", url]
         peer = measure(cmd, env, args.seconds)
-    if icecast:
-        icecast.stop()
     print("station: %s, %.0f s runs, CPU after %.0f s of settling, scaled to one minute" %
           (args.path, args.seconds, SETTLE))
     print()

@@ -1,7 +1,7 @@
 """Real producers for the benchmarks, beside the test station: a live HLS stream (ffmpeg's
 hls muxer, AAC 128 kbit/s in 2 s MPEG-TS segments, a six-segment list, served by a plain
-HTTP server) and an Ogg Vorbis mount on a private Icecast2 (ffmpeg's libvorbis encoder as
-the source client). Each is a context manager whose value is the stream's address."""
+HTTP server), an Ogg Vorbis mount on a private Icecast2 (ffmpeg's libvorbis encoder as
+the source client), and an MP3 mount of the same (ffmpeg copying the stepping tone). Each is a context manager whose value is the stream's address."""
 
 import os
 import shutil
@@ -67,7 +67,20 @@ class IcecastOgg:
         self.icecast.stop()
 
 
-PRODUCERS = {"hls": HlsLive, "ogg": IcecastOgg}
+class IcecastMp3:
+    label = "icecast2 /live (steps400-44k-128.mp3 through ffmpeg)"
+
+    def __enter__(self):
+        self.icecast = test_icecast.Icecast()
+        self.icecast.start_source()
+        time.sleep(4.5)  # Icecast's burst filled, as for a station already on air
+        return "http://127.0.0.1:%d/live" % self.icecast.port
+
+    def __exit__(self, *exc):
+        self.icecast.stop()
+
+
+PRODUCERS = {"hls": HlsLive, "ogg": IcecastOgg, "icecast": IcecastMp3}
 
 
 def add_arguments(parser):
