@@ -70,10 +70,34 @@ def breaks(samples, seconds, loop):
     return real, len(found) - len(real), len(window) / harness.CAPTURE_RATE
 
 
-def engine_capture(exe, url, seconds):
-    """(samples or None, lowest reported buffer fill in bytes or None)."""
+def output_figures(run):
+    """The output's last figures, and the driver seconds after "playing" at which
+    the sources ran short, as text, or "" when vnplay gave none."""
+    figures = run.events("output figures: ")
+    if not figures:
+        return ""
+    playing = run.events("playing")
+    t0 = playing[0][0] if playing else 0
+    short_at = []
+    last = 0
+    for ms, text in figures:
+        short = int(text.split("short mixes ")[1].split(",")[0])
+        if short > last:
+            short_at.append("%.0f" % ((ms - t0) / 1000))
+        last = short
+    text = figures[-1][1]
+    if short_at:
+        text += " (running short within the second before %s s)" % ", ".join(short_at[:8])
+    return text
+
+
+def engine_capture(exe, url, seconds, pulse_latency=None):
+    """(samples or None, lowest reported buffer fill in bytes or None, output figures)."""
     cap = harness.Capture()
-    run = harness.run_wine(exe, [url, str(seconds + 2)], cap, seconds + 60)
+    env = dict(os.environ)
+    if pulse_latency:
+        env["PULSE_LATENCY_MSEC"] = str(pulse_latency)
+    run = harness.run_wine(exe, [url, str(seconds + 2)], cap, seconds + 60, env=env)
     fills = []
     for _, text in run.events("fill "):
         if "(downloaded " in text:
@@ -82,8 +106,8 @@ def engine_capture(exe, url, seconds):
     samples = cap.samples()
     if run.rc != 0:
         print(run.text()[-1500:])
-        return None, None
-    return samples, min(fills) if fills else None
+        return None, None, ""
+    return samples, min(fills) if fills else None, output_figures(run)
 
 
 def peer_capture(url, seconds):
@@ -101,7 +125,7 @@ def peer_capture(url, seconds):
     return cap.samples()
 
 
-def report(name, k, result, low=None):
+def report(name, k, result, low=None, figures=""):
     if result is None:
         print("%s start %d: no sound" % (name, k), flush=True)
         return None
@@ -112,6 +136,8 @@ def report(name, k, result, low=None):
     fill = "" if low is None else "; lowest buffer fill %d bytes" % low
     print("%s start %d: %.1f s examined, breaks: %s; %d at the fixture's seams%s"
           % (name, k, heard, text, seams, fill), flush=True)
+    if figures:
+        print("    output: %s" % figures, flush=True)
     return bool(real)
 
 
@@ -122,6 +148,9 @@ def main():
     ap.add_argument("--seconds", type=float, default=30.0)
     ap.add_argument("--peer", choices=["mpv"])
     ap.add_argument("--compare", help="another build folder whose vnplay plays each start too")
+    ap.add_argument("--pulse-latency", type=int, metavar="MS",
+                    help="the sound server buffer Wine's pulse driver asks for (PULSE_LATENCY_MSEC); "
+                         "unset, Wine asks for three of its 10 ms periods")
     args = ap.parse_args()
     if args.peer and not shutil.which(args.peer):
         sys.exit("%s is not installed (VOLNAR_BENCH=1 bash tools/install-deps.sh)" % args.peer)
@@ -138,8 +167,8 @@ def main():
         for k in range(1, args.starts + 1):
             url = "%s/stream/%s?burst=0&jitter=%g&seed=%d" % (st.url, FIXTURE, args.jitter, k)
             for name, exe in players:
-                samples, low = engine_capture(exe, url, args.seconds)
-                under = report(name, k, breaks(samples, args.seconds, loop) if samples else None, low)
+                samples, low, figures = engine_capture(exe, url, args.seconds, args.pulse_latency)
+                under = report(name, k, breaks(samples, args.seconds, loop) if samples else None, low, figures)
                 if under is not None:
                     tally[name][0] += under
                     tally[name][1] += 1

@@ -82,9 +82,10 @@ WAVEFORMATEX StereoPcm16(uint32_t rate) {
 }
 
 // One buffer's worth of mixed audio. Returns how many of its frames carry a
-// source's audio (0: silence only).
-size_t Mix(int16_t* out, size_t frames) {
+// source's audio (0: silence only); `attached`: whether any source was asked.
+size_t Mix(int16_t* out, size_t frames, bool& attached) {
   std::lock_guard render(gRenderLock);
+  attached = false;
   if (!gRunning) {
     std::fill(out, out + frames * 2, int16_t{0});
     return 0;
@@ -94,6 +95,7 @@ size_t Mix(int16_t* out, size_t frames) {
     std::lock_guard lock(gSourcesLock);
     sources = gSources;
   }
+  attached = !sources.empty();
   static thread_local std::vector<int32_t> acc;
   static thread_local std::vector<int16_t> one;
   acc.assign(frames * 2, 0);
@@ -370,6 +372,9 @@ class Output {
     s.lost = lost_;
     s.start_failures = start_failures_;
     s.default_changes = default_changes_;
+    s.short_mixes = short_mixes_;
+    s.late_passes = late_passes_;
+    s.longest_pass_ms = longest_pass_ms_;
     return s;
   }
 
@@ -384,6 +389,10 @@ class Output {
   bool WasapiPass();
   // Fills `out` with `frames` frames: what a lost device did not take first.
   void Produce(int16_t* out, size_t frames);
+  // Mixes `frames` frames into `out`, updating sounding_ and short_mixes_.
+  void MixSounding(int16_t* out, size_t frames);
+  // Notes the time since the last pass while a source sounds.
+  void TimePass();
   void Wait(DWORD ms) { WaitForSingleObject(event_.Get(), ms); }
 
   // Set by Open before the thread starts, then read-only.
@@ -414,13 +423,24 @@ class Output {
 
   std::atomic<OutputPath> path_{OutputPath::kNone};
   std::atomic<uint32_t> opens_{0}, lost_{0}, start_failures_{0}, default_changes_{0};
+  std::atomic<uint32_t> short_mixes_{0}, late_passes_{0}, longest_pass_ms_{0};
+  ULONGLONG last_pass_ = 0;  // GetTickCount64 of the last pass while sounding; 0: none
 };
 
 void Output::Produce(int16_t* out, size_t frames) {
   const size_t kept = std::min(frames, unplayed_.size() / 2);
   std::copy_n(unplayed_.begin(), kept * 2, out);
   unplayed_.erase(unplayed_.begin(), unplayed_.begin() + kept * 2);
-  if (kept < frames) sounding_ = Mix(out + kept * 2, frames - kept) > 0;
+  if (kept < frames) MixSounding(out + kept * 2, frames - kept);
+}
+
+void Output::MixSounding(int16_t* out, size_t frames) {
+  bool attached = false;
+  const size_t sounded = Mix(out, frames, attached);
+  // A source that sounded, is still attached and now gives less than asked
+  // leaves silence in the middle of its audio: its stream ran short (or ended).
+  if (sounding_ && attached && sounded < frames) ++short_mixes_;
+  sounding_ = sounded > 0;
 }
 
 bool Output::OpenWasapi() {
@@ -486,6 +506,7 @@ HRESULT Output::FillWasapi(bool& delivered) {
     const bool was_sounding = sounding_;
     UINT32 padding = 0;
     if (HRESULT hr = stream_->Padding(padding); FAILED(hr)) return hr;
+    if (sounding_ && padding == 0 && started_) ++late_passes_;
     const UINT32 target = sounding_ ? queue_frames_ : idle_frames_;
     if (padding >= target) return S_OK;
     const UINT32 frames = target - padding;
@@ -494,7 +515,7 @@ HRESULT Output::FillWasapi(bool& delivered) {
     const size_t have = unplayed_.size() / 2;
     if (have < frames) {
       unplayed_.resize(size_t(frames) * 2);
-      sounding_ = Mix(unplayed_.data() + have * 2, frames - have) > 0;
+      MixSounding(unplayed_.data() + have * 2, frames - have);
     }
     BYTE* data = nullptr;
     if (HRESULT hr = stream_->GetBuffer(frames, data); FAILED(hr)) return hr;
@@ -504,6 +525,15 @@ HRESULT Output::FillWasapi(bool& delivered) {
     delivered = true;
     if (was_sounding || !sounding_) return S_OK;
   }
+}
+
+void Output::TimePass() {
+  const ULONGLONG now = GetTickCount64();
+  if (sounding_ && last_pass_) {
+    const auto gap = uint32_t(std::min<ULONGLONG>(now - last_pass_, UINT32_MAX));
+    if (gap > longest_pass_ms_) longest_pass_ms_ = gap;
+  }
+  last_pass_ = sounding_ ? now : 0;
 }
 
 // One pass over the WASAPI stream. False when it has to go: lost, never
@@ -531,6 +561,7 @@ bool Output::WasapiPass() {
       if (hr != AUDCLNT_E_DEVICE_INVALIDATED && ++start_tries_ < kStartTries) return true;
     }
   }
+  TimePass();
   bool delivered = false;
   if (SUCCEEDED(hr)) hr = FillWasapi(delivered);
   if (FAILED(hr)) {
@@ -628,6 +659,8 @@ int Output::Open(int device, uint32_t rate) {
   follow_ = false;
   strikes_ = 0;
   opens_ = lost_ = start_failures_ = default_changes_ = 0;
+  short_mixes_ = late_passes_ = longest_pass_ms_ = 0;
+  last_pass_ = 0;
   opened_ = std::promise<int>();
   std::future<int> opened = opened_.get_future();
   if (!StartGuardedThread(thread_, [this] { Run(); })) {

@@ -31,6 +31,13 @@ struct OutputStatus {
   uint32_t lost = 0;             // devices given up: invalidated, removed, or never started
   uint32_t start_failures = 0;   // Start calls that failed
   uint32_t default_changes = 0;  // the system said that the default device changed
+  // While a source sounded: mixes in which the attached sources had less
+  // audio ready than asked, so that silence followed (each a break in the
+  // sound, or its end), and passes that found the device's queue empty (the
+  // output thread came back too late).
+  uint32_t short_mixes = 0;
+  uint32_t late_passes = 0;
+  uint32_t longest_pass_ms = 0;  // the longest time between two passes while sounding
 };
 OutputStatus OutputGetStatus();
 

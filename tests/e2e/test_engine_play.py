@@ -2,7 +2,8 @@
 """The engine against the test station under Wine, through the vnplay driver.
 
 Each run has its own audio capture, paced at real time. Checks: MP3, AAC and resampled
-MP3 play the fixture's tone (within 2 %) for the run without a gap; titles follow the station's changes;
+MP3 play the fixture's tone (within 2 %) for the run without a gap, and the output never
+runs short of the stream's audio, also when the station paces with jitter; titles follow the station's changes;
 failing stations give exit code 2 and the right error, and no run hangs.
 Run: python3 tests/e2e/test_engine_play.py   (exit 0 on success)
 """
@@ -67,6 +68,11 @@ class PlayTest(unittest.TestCase):
         # until the driver closes the stream.
         self.assertGreaterEqual(sounding, 0.85 * seconds, "most of the run's sound is missing")
         self.assertEqual(gaps(samples), [], "the sound breaks off")
+        # The output's own account: the stream never ran short of audio while it
+        # played (the last figures before the driver closes the stream).
+        figures = run.events("output figures: ")
+        self.assertTrue(figures, "vnplay reported no output figures")
+        self.assertTrue(figures[-1][1].startswith("short mixes 0,"), figures[-1][1])
 
     def test_tones(self):
         cases = [  # (station path, tone Hz)
@@ -74,6 +80,9 @@ class PlayTest(unittest.TestCase):
             ("/stream/tone660-44k-lc.aac?status=http10&burst=32768", 660),
             ("/stream/tone1000-24k-64.mp3?status=http11&chunked=1", 1000),  # 24 kHz, resampled
             ("/stream/tone880-48k-lc.aac?status=icy", 880),  # 48 kHz AAC, resampled, no burst
+            # No burst, paced at exactly the stream's rate with every slice up to 100 ms
+            # late: the start's cushion must carry it through.
+            ("/stream/tone440-44k-128.mp3?burst=0&jitter=100&seed=3", 440),
         ]
         for path, freq in cases:
             with self.subTest(path=path):

@@ -41,14 +41,17 @@ const HRESULT kNotFound = HRESULT_FROM_WIN32(ERROR_NOT_FOUND);
 
 // 1, 2, ... kRampLength, 1, 2, ... on both channels; 0 never occurs, so the
 // device's silence before the source is attached can be told apart.
+// Has every frame it is asked for until `short_` is set, then only half.
 class RampSource : public PcmSource {
  public:
   size_t Render(int16_t* out, size_t frames) override {
+    if (short_) frames = (frames + 1) / 2;
     for (size_t i = 0; i < frames; ++i, ++next_) out[2 * i] = out[2 * i + 1] = int16_t(1 + next_ % kRampLength);
     rendered_ += frames;
     return frames;
   }
   std::atomic<uint64_t> rendered_{0};
+  std::atomic<bool> short_{false};
 
  private:
   uint64_t next_ = 0;  // output thread only
@@ -79,6 +82,9 @@ struct Machine {
   std::function<void()> changed;                 // protected by lock
   // What call `call` of stream `number` returns, given the frames it has taken.
   std::function<HRESULT(int number, Call call, size_t taken_frames)> fault;  // protected by lock
+  // Padding calls, from now on, that find a started stream played out: the
+  // device ran dry before the output came back to it.
+  int run_dry = 0;  // protected by lock
 
   HRESULT Fault(int number, Call call, size_t taken) {
     return fault ? fault(number, call, taken) : S_OK;
@@ -111,6 +117,11 @@ class StandInStream final : public RenderStream {
   HRESULT Padding(UINT32& frames) override {
     std::lock_guard l(machine_->lock);
     if (HRESULT hr = machine_->Fault(device_->number, Call::kPadding, Taken()); FAILED(hr)) return hr;
+    if (machine_->run_dry > 0 && device_->started) {
+      --machine_->run_dry;
+      played_before_ = Taken();
+      started_at_ = GetTickCount64();
+    }
     frames = UINT32(Taken() - PlayedLocked());
     return S_OK;
   }
@@ -440,6 +451,41 @@ TEST_F(OutputDevice, NoEndpointLeftFallsBackToWaveOutUntilANewDefault) {
     return back->number > 1 && back->taken.size() / 2 >= size_t(kFifth);
   }));
   EXPECT_EQ(OutputGetStatus().default_changes, 1u);
+}
+
+// The output's own figures tell a stream that ran short from a device the
+// output came back to too late, so that a break in the sound can be placed.
+// Neither is counted while the source has everything and the device has audio
+// queued, nor for the silence after a source is detached.
+TEST_F(OutputDevice, FiguresTellAShortSourceFromALateOutput) {
+  ASSERT_TRUE(Init()) << EngineLastError();
+  Play();
+  ASSERT_TRUE(WaitFor([&] { return TakenFrames(1) >= 2 * kFifth; }));
+  OutputStatus status = OutputGetStatus();
+  EXPECT_EQ(status.short_mixes, 0u);
+  EXPECT_GT(status.longest_pass_ms, 0u);
+
+  {
+    std::lock_guard l(machine_->lock);
+    machine_->run_dry = 1;
+  }
+  ASSERT_TRUE(WaitFor([&] { return OutputGetStatus().late_passes >= 1; })) << "a device that ran dry goes unnoticed";
+  EXPECT_EQ(OutputGetStatus().short_mixes, 0u) << "a late output is not a short source";
+
+  source_->short_ = true;
+  ASSERT_TRUE(WaitFor([&] { return OutputGetStatus().short_mixes >= 3; }))
+      << "a source that gives half of what is asked goes unnoticed";
+  source_->short_ = false;
+
+  // Detached while sounding: what follows is the end of the sound, not a shortage.
+  const size_t taken = TakenFrames(1);
+  ASSERT_TRUE(WaitFor([&] { return TakenFrames(1) >= taken + kFifth / 4; }));
+  const uint32_t short_mixes = OutputGetStatus().short_mixes;
+  OutputDetach(source_.get());
+  source_.reset();
+  const size_t after = TakenFrames(1);
+  ASSERT_TRUE(WaitFor([&] { return TakenFrames(1) >= after + kFifth; }));
+  EXPECT_EQ(OutputGetStatus().short_mixes, short_mixes);
 }
 
 }  // namespace
