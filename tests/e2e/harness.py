@@ -272,6 +272,22 @@ def use_pulse_driver():
 
 
 _live = set()
+_awake = {}  # sound server -> the recorder that keeps its sink rendering
+
+
+def keep_sink_awake(server):
+    """A null sink renders only as often as its connected clients ask; with none it
+    sleeps for up to about 2 s at a time, so a recorder that connects then waits that
+    long for its first sample. One low-latency recorder of ours, reading into nothing,
+    stays connected to `server` until this process ends (once per server)."""
+    if server in _awake and _awake[server].poll() is None:
+        return
+    proc = subprocess.Popen(["parec", "-d", "cap.monitor", "--raw", "--latency-msec=20"],
+                            stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                            env=dict(os.environ, PULSE_SERVER=server))
+    _awake[server] = proc
+    import atexit
+    atexit.register(proc.kill)
 
 
 class Capture:
@@ -291,6 +307,7 @@ class Capture:
         self.out = os.path.join(self.dir, "out.raw")
         os.makedirs(self.home, exist_ok=True)
         self.server = PulseServer.address()
+        keep_sink_awake(self.server)
         use_pulse_driver()
         self.started = time.monotonic()
         with open(self.out, "wb") as out, open(os.path.join(self.dir, "parec.log"), "wb") as log:
