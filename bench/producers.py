@@ -1,7 +1,8 @@
 """Real producers for the benchmarks, beside the test station: a live HLS stream (ffmpeg's
 hls muxer, AAC 128 kbit/s in 2 s MPEG-TS segments, a six-segment list, served by a plain
 HTTP server), an Ogg Vorbis mount on a private Icecast2 (ffmpeg's libvorbis encoder as
-the source client), and an MP3 mount of the same (ffmpeg copying the stepping tone). Each is a context manager whose value is the stream's address."""
+the source client), and an MP3 mount of the same (ffmpeg copying the stepping tone).
+Each is a context manager whose value is the stream's address."""
 
 import os
 import shutil
@@ -98,4 +99,3 @@ def stations(args, station, paths, stack):
         source = PRODUCERS[name]()
         out.append((source.label, stack.enter_context(source)))
     return out
-

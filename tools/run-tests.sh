@@ -125,12 +125,8 @@ if [ "$win_rc" = 0 ]; then
     (cd "$VOLNAR_WIN_DIR" && PULSE_LATENCY_MSEC=100 timeout 1200 wine volnar_wintests.exe) >"$logs/win.log" 2>&1
     count_gtest "$logs/win.log" $?
   fi
-  # The end-to-end checks record each run on its own; the sound server stays,
-  # and a recorder that reads into nothing keeps its sink rendering every 20 ms:
-  # an idle null sink sleeps up to 2 s, and each new recording would wait for it.
+  # The end-to-end checks record each run on its own; the sound server stays.
   volnar_capture_stop
-  parec -d cap.monitor --raw --latency-msec=20 >/dev/null 2>&1 &
-  awake_pid=$!
   stage "end-to-end"
   for t in tests/e2e/test_*.py; do
     [ -f "$t" ] || continue
@@ -145,7 +141,6 @@ if [ "$win_rc" = 0 ]; then
     timeout 600 bash tests/catalogue/run-browser-tests.sh >"$logs/catalogue-browser.log" 2>&1
     one catalogue-browser $?
   fi
-  kill "$awake_pid" 2>/dev/null
   [ -n "$station_pid" ] && kill "$station_pid" 2>/dev/null
   [ -n "$directory_pid" ] && kill "$directory_pid" 2>/dev/null
   volnar_wine_end

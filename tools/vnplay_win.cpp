@@ -155,8 +155,8 @@ void ReportOutput(OutputStatus& last) {
         static_cast<unsigned>(now.default_changes));
 }
 
-// The output's own figures of the sound it could not keep going.
-void ReportStarving() {
+// The output's own account of the sound it could not keep going.
+void ReportOutputFigures() {
   const OutputStatus now = OutputGetStatus();
   Print("output figures: short mixes %u, late passes %u, longest pass %u ms",
         static_cast<unsigned>(now.short_mixes), static_cast<unsigned>(now.late_passes),
@@ -338,7 +338,7 @@ int main(int argc, char** argv) {
       Print("fill %lld%% (downloaded %llu, decoded %llu)", FillPercent(stream),
             static_cast<unsigned long long>(StreamFilePosition(stream, kFilePosDownload)),
             static_cast<unsigned long long>(StreamFilePosition(stream, kFilePosDecoded)));
-      ReportStarving();
+      ReportOutputFigures();
       next_report += 1000;
     }
     // Coarse: the driver's own polling must not weigh on the CPU figures of the engine.

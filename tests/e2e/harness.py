@@ -9,6 +9,7 @@
 """
 
 import array
+import atexit
 import math
 import os
 import re
@@ -242,7 +243,6 @@ class PulseServer:
             time.sleep(0.05)
         self.pid = int(open(pid_file).read().strip())
         self.server = "unix:" + os.path.join(self.dir, "pulse", "native")
-        import atexit
         atexit.register(self.stop)
 
     def stop(self):
@@ -286,7 +286,6 @@ def keep_sink_awake(server):
                             stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                             env=dict(os.environ, PULSE_SERVER=server))
     _awake[server] = proc
-    import atexit
     atexit.register(proc.kill)
 
 
