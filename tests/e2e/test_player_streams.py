@@ -65,7 +65,9 @@ class PlayerStreamTest(unittest.TestCase):
         stats = live_stats(name)
         print("station:", stats)
         # What played before the first sound and after the press of Play is not ours to judge.
-        report = harness.step_report(samples)
+        # A single odd block where the looping fixture joins its end to its start is not
+        # a repeat: one from the reconnect would last far longer than one block.
+        report = harness.step_report_without_blips(samples)
         print("heard %.1f s: %s" % (report["sounding"], report["text"]))
         self.assertGreaterEqual(stats.get("served", 0), 2, "the player did not reconnect")
         self.assertEqual(stats.get("dropped"), 1)
