@@ -478,10 +478,18 @@ def press_play(proc, width=600, height=637):
 def close_player(proc, env=None, width=600, height=637, seconds=30):
     """Closes volnar.exe's main window the way a user does (tools/close_window) and waits
     for `proc` to end; kills it when it does not end in time. The closer's exit code."""
-    # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
-    closed = subprocess.run(["wine", tool_exe("close_window"), str(width), str(height), str(seconds)],
-                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                            env=env, timeout=3 * seconds)
+    # The X window can be up a moment before the program's window counts as visible at
+    # its size (the form is still being shown): the closer then finds none, and the
+    # player, never asked to close, would be waited for in vain. Ask again while it runs.
+    end = time.monotonic() + seconds
+    while True:
+        # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
+        closed = subprocess.run(["wine", tool_exe("close_window"), str(width), str(height), str(seconds)],
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                env=env, timeout=3 * seconds)
+        if closed.returncode == 0 or proc.poll() is not None or time.monotonic() > end - 5:
+            break
+        time.sleep(0.2)
     try:
         proc.wait(seconds)
     except subprocess.TimeoutExpired:
