@@ -13,6 +13,7 @@ import atexit
 import math
 import os
 import re
+import select
 import shutil
 import signal
 import socket
@@ -190,6 +191,48 @@ def ensure_prefix():
     wine_environment(os.environ.get("VOLNAR_E2E_PREFIX", "/tmp/volnar-e2e-wine"))
 
 
+_session = None
+
+
+def hold_wine_session():
+    """Keeps one Wine program of ours (tools/wine_session) running in the prefix until
+    this process ends. Without it each program started alone starts the session's
+    system processes and, at its end, waits for them to go (a second or more a run),
+    and a player deleting its tray icon as the last one waits 2 s more."""
+    global _session
+    if _session is not None and _session.poll() is None:
+        return
+    ensure_prefix()
+    _session = subprocess.Popen(["wine", tool_exe("wine_session")], stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    atexit.register(_end_wine_session)
+    # A program started while the session's system processes are still starting can
+    # hang there: the others wait until the session is up.
+    if select.select([_session.stdout], [], [], 60)[0]:
+        _session.stdout.readline()
+
+
+def _end_wine_session():
+    if _session is None or _session.poll() is not None:
+        return
+    _session.stdin.close()  # the program ends with its input
+    try:
+        _session.wait(10)
+    except subprocess.TimeoutExpired:
+        _session.kill()
+        _session.wait()
+
+
+def registry_settled():
+    """After a Wine tool changed the registry: waits until the next Wine program will see
+    the change. In a held session it does at once; otherwise the session's server may be
+    ending, and a new one reads the registry from its files only after the old one has
+    written them, so this waits for the server to end."""
+    if _session is not None and _session.poll() is None:
+        return
+    subprocess.run(["wineserver", "-w"])
+
+
 _captures = []
 
 
@@ -267,7 +310,7 @@ def use_pulse_driver():
     if "pulse" not in out:
         subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Drivers", "/v", "Audio", "/d", "pulse",
                         "/f"], capture_output=True)
-        subprocess.run(["wineserver", "-w"])
+        registry_settled()
     _wine_driver_set = True
 
 
@@ -451,7 +494,7 @@ def start_player_with(url, cap):
     # No pipes: a Wine process started meanwhile may hold them open after the tool ends.
     subprocess.run(["wine", "reg", "add", r"HKCU\SOFTWARE\Volnar", "/v", "lasturl", "/t", "REG_SZ", "/d", url, "/f"],
                    stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=60)
-    subprocess.run(["wineserver", "-w"])
+    registry_settled()
     exe = os.path.join(win_dir(), "volnar.exe")
     return subprocess.Popen(["wine", exe], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, env=cap.env(),
                             cwd=os.path.dirname(exe))

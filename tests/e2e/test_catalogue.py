@@ -274,7 +274,7 @@ def program_checks():
 
 
 def main():
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     tmp = tempfile.mkdtemp(prefix="volnar-e2e-catalogue-")
     try:
         catalogue_checks(tmp)

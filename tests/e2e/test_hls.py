@@ -123,7 +123,7 @@ def setUpModule():
         stdin=subprocess.DEVNULL))
     SERVER = HttpServer(FOLDER, free_port())
     SERVER.start()
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     # Three segments listed: the client's start point (three target durations back) exists.
     deadline = time.monotonic() + 30
     while time.monotonic() < deadline:

@@ -120,7 +120,7 @@ def setUpModule():
     global ICECAST
     if not shutil.which("icecast2") or not shutil.which("ffmpeg"):
         raise unittest.SkipTest("icecast2 or ffmpeg is not installed")
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     ICECAST = Icecast()
 
 

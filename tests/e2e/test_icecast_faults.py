@@ -29,7 +29,7 @@ def setUpModule():
     global ICECAST
     if not shutil.which("icecast2") or not shutil.which("ffmpeg"):
         raise unittest.SkipTest("icecast2 or ffmpeg is not installed")
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     ICECAST = test_icecast.Icecast()
     ICECAST.start_source()
     time.sleep(4.5)  # icecast's queue fills past its burst size

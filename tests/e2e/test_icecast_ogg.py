@@ -124,7 +124,7 @@ def setUpModule():
         raise unittest.SkipTest("ffmpeg has no libvorbis encoder")
     FOLDER = tempfile.mkdtemp(prefix="volnar-ogg-")
     FILES = encode(FOLDER)
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     ICECAST = Icecast()
 
 

@@ -154,7 +154,7 @@ def check_thumb_and_panel(shot):
 
 
 def main():
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     env = dict(os.environ)
     exe = os.path.join(harness.win_dir(), "volnar.exe")
     closer = harness.tool_exe("close_window")

@@ -45,7 +45,7 @@ def setUpModule():
     global STATION
     STATION = harness.Station()
     STATION.__enter__()
-    harness.ensure_prefix()
+    harness.hold_wine_session()
 
 
 def tearDownModule():

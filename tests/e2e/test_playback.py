@@ -66,7 +66,7 @@ def click(point):
 
 
 def main():
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     with harness.Station() as station:
         url = (station.url + "/stream/tone440-44k-128.mp3?name=E2E%20Station&titles=First|Second"
                "&title_every=6&burst=65536")

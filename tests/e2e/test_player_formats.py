@@ -179,7 +179,7 @@ class PlayerFormatsTest(unittest.TestCase):
 
 
 def setUpModule():
-    harness.ensure_prefix()
+    harness.hold_wine_session()
 
 
 def tearDownModule():

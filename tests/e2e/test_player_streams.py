@@ -21,7 +21,7 @@ STATION = None
 
 def setUpModule():
     global STATION
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     STATION = harness.Station()
     STATION.__enter__()
 

@@ -42,7 +42,7 @@ def pixel(png, x, y):
 
 
 def main():
-    harness.ensure_prefix()
+    harness.hold_wine_session()
     env = dict(os.environ)
     exe = os.path.join(harness.win_dir(), "volnar.exe")
     closer = harness.tool_exe("close_window")
