@@ -200,7 +200,7 @@ def hold_wine_session():
     system processes and, at its end, waits for them to go (a second or more a run),
     and a player deleting its tray icon as the last one waits 2 s more."""
     global _session
-    if _session is not None and _session.poll() is None:
+    if _session_held():
         return
     ensure_prefix()
     _session = subprocess.Popen(["wine", tool_exe("wine_session")], stdin=subprocess.PIPE,
@@ -212,8 +212,12 @@ def hold_wine_session():
         _session.stdout.readline()
 
 
+def _session_held():
+    return _session is not None and _session.poll() is None
+
+
 def _end_wine_session():
-    if _session is None or _session.poll() is not None:
+    if not _session_held():
         return
     _session.stdin.close()  # the program ends with its input
     try:
@@ -228,7 +232,7 @@ def registry_settled():
     the change. In a held session it does at once; otherwise the session's server may be
     ending, and a new one reads the registry from its files only after the old one has
     written them, so this waits for the server to end."""
-    if _session is not None and _session.poll() is None:
+    if _session_held():
         return
     subprocess.run(["wineserver", "-w"])
 

@@ -55,7 +55,8 @@ def encode(folder):
     for i, title in enumerate(TITLES):
         path = os.path.join(folder, "steps%d.ogg" % i)
         artist, song = title.split(" - ")
-        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-i", STEPS, "-af", "atrim=%d:%d,asetpts=PTS-STARTPTS" % (4 * i, 4 * i + 4),
+        trim = "atrim=%d:%d,asetpts=PTS-STARTPTS" % (4 * i, 4 * i + 4)
+        subprocess.run(["ffmpeg", "-loglevel", "error", "-y", "-i", STEPS, "-af", trim,
                         "-c:a", "libvorbis", "-q:a", "3",
                         "-metadata", "ARTIST=" + artist, "-metadata", "TITLE=" + song, path], check=True)
         with open(path, "rb") as f:
