@@ -111,11 +111,15 @@ Splicer::Splicer(size_t history_bytes)
     : capacity_(std::max(history_bytes, kSpliceProbeBytes)), history_(capacity_) {}
 
 std::optional<size_t> FindBurstStart(std::span<const uint8_t> history, std::span<const uint8_t> fresh) {
-  if (fresh.size() < kSpliceProbeBytes || history.size() < kSpliceMinHistory) return std::nullopt;
+  // A copy of at least the probe needs that much old audio to be a copy of;
+  // with less, no place can qualify (and the search below would start before
+  // the history's first byte).
+  if (fresh.size() < kSpliceProbeBytes || history.size() < kSpliceProbeBytes) return std::nullopt;
   // Common prefix of the history from each position on with `fresh`.
   const std::vector<uint32_t> at = PrefixMatches(
       fresh.size(), [&](size_t i) { return fresh[i]; }, history.size(), [&](size_t j) { return history[j]; });
-  // The latest place that `fresh` continues to its end or to the history's.
+  // The latest place that `fresh` continues to its end or to the history's:
+  // the last place a whole probe still fits is history.size() - probe.
   for (size_t s = history.size() - kSpliceProbeBytes + 1; s-- > 0;) {
     if (at[s] >= kSpliceProbeBytes && at[s] == std::min(fresh.size(), history.size() - s)) return s;
   }

@@ -354,6 +354,58 @@ TEST(Splice, ABurstCutShortByTheWaitStillJoinsAtTheOldEnd) {
   // New audio that is not in the history at all passes whole, as before.
   EXPECT_FALSE(FindBurstStart(before, other).has_value());
   EXPECT_EQ(FindBurstStart(before, std::span(before).subspan(20000, 5000)), std::optional<size_t>(20000));
+  // A copy that turns into other audio before either end is no burst: a
+  // station that replays a stretch and goes on elsewhere is heard whole.
+  const std::vector<uint8_t> aside = Cat(std::vector<uint8_t>(before.begin() + 1000, before.begin() + 4000), other);
+  EXPECT_FALSE(FindBurstStart(before, aside).has_value());
+  Splicer turned(64 * 1024);
+  out.clear();
+  turned.Feed(before, out, discontinuity);
+  out.clear();
+  discontinuity = false;
+  turned.Restart();
+  turned.Feed(aside, out, discontinuity);
+  turned.GiveUp(out, discontinuity);
+  EXPECT_EQ(out, aside);
+  EXPECT_TRUE(discontinuity);
+}
+
+// Little old audio: a connection that drops early (a low bit rate station, a
+// hostile server). Every size around the limits, with new bytes that repeat
+// nothing or that copy the start of the old audio, cut off by the wait.
+TEST(Splice, LittleOldAudioAtEveryBoundary) {
+  for (size_t old_size : {size_t(255), size_t(256), size_t(1500), size_t(2047), size_t(2048), size_t(2049)}) {
+    const std::vector<uint8_t> history = Noise(old_size, 50);
+    for (size_t fresh_size : {size_t(2047), size_t(2048), size_t(2100)}) {
+      SCOPED_TRACE(testing::Message() << old_size << " old bytes, " << fresh_size << " new");
+      const std::vector<uint8_t> fresh = Noise(fresh_size, 51);
+      Splicer splicer(64 * 1024);
+      std::vector<uint8_t> out;
+      bool discontinuity = false;
+      splicer.Feed(history, out, discontinuity);
+      out.clear();
+      splicer.Restart();
+      splicer.Feed(fresh, out, discontinuity);
+      splicer.GiveUp(out, discontinuity);
+      EXPECT_EQ(out, fresh);
+      EXPECT_TRUE(discontinuity);
+      EXPECT_EQ(splicer.RepeatedBytes(), 0u);
+    }
+  }
+  // The start of the old audio again, the probe's length of it and no more,
+  // with one old byte still to come.
+  const std::vector<uint8_t> history = Noise(kSpliceProbeBytes + 1, 52);
+  const std::span<const uint8_t> copy = std::span(history).first(kSpliceProbeBytes);
+  EXPECT_EQ(FindBurstStart(history, copy), std::optional<size_t>(0));
+  EXPECT_FALSE(FindBurstStart(copy.first(1500), copy).has_value());
+  // Below kSpliceMinHistory no join is made, even with the old end repeated.
+  for (size_t old_size : {kSpliceMinHistory - 1, kSpliceMinHistory}) {
+    SCOPED_TRACE(testing::Message() << old_size << " old bytes");
+    const std::vector<uint8_t> little = Noise(old_size, 53);
+    const SpliceResult r = FindSplice(little, Cat(Tail(little, 200), Noise(3000, 54)), false);
+    EXPECT_EQ(r.kind, old_size < kSpliceMinHistory ? SpliceResult::Kind::kNoOverlap : SpliceResult::Kind::kJoined);
+    EXPECT_EQ(r.fresh_from, old_size < kSpliceMinHistory ? 0u : 200u);
+  }
 }
 
 }  // namespace
