@@ -18,8 +18,7 @@ source tools/wine-env.sh
 
 say() { echo "run-player: $*"; }
 
-if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh
-else sudo env VOLNAR_WIN_WIDTH="$VOLNAR_WIN_WIDTH" bash tools/install-deps.sh; fi || {
+volnar_install_deps || {
   say "installing the build tools failed"; exit 1; }
 
 wine_dir=${VOLNAR_WINE_DIR:-$HOME/.cache/volnar-wine}

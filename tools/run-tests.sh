@@ -7,8 +7,7 @@ VOLNAR_ROOT=$(cd "$(dirname "$0")/.." && pwd)
 cd "$VOLNAR_ROOT"
 source tools/wine-env.sh
 
-if [ "$(id -u)" = 0 ]; then bash tools/install-deps.sh
-else sudo env VOLNAR_WIN_WIDTH="$VOLNAR_WIN_WIDTH" bash tools/install-deps.sh; fi || {
+volnar_install_deps || {
   echo "installing the build and test tools failed"; echo "0 passed, 1 failed"; exit 1; }
 
 passed=0

@@ -62,21 +62,41 @@ volnar_wine64_path() {
 }
 
 if [ -n "${VOLNAR_WIN_WIDTH:-}" ]; then
-  VOLNAR_WIN_WHY="chosen by VOLNAR_WIN_WIDTH"
+  VOLNAR_WIN_WHY=${VOLNAR_WIN_WHY:-chosen by VOLNAR_WIN_WIDTH}
 elif volnar_runs_32bit; then
   VOLNAR_WIN_WIDTH=32 VOLNAR_WIN_WHY="this machine runs 32-bit programs"
 else
   VOLNAR_WIN_WIDTH=64 VOLNAR_WIN_WHY="this machine runs no 32-bit programs"
 fi
-export VOLNAR_WIN_WIDTH
-if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
-  export WINEARCH=win64
-  export VOLNAR_WIN_DIR=$VOLNAR_ROOT/build/win64
-  volnar_wine64_path
-else
-  export WINEARCH=win32
-  export VOLNAR_WIN_DIR=$VOLNAR_ROOT/build/win32
-fi
+export VOLNAR_WIN_WIDTH VOLNAR_WIN_WHY
+
+volnar_use_width() {
+  if [ "$VOLNAR_WIN_WIDTH" = 64 ]; then
+    export WINEARCH=win64
+    export VOLNAR_WIN_DIR=$VOLNAR_ROOT/build/win64
+    volnar_wine64_path
+  else
+    export WINEARCH=win32
+    export VOLNAR_WIN_DIR=$VOLNAR_ROOT/build/win32
+  fi
+}
+volnar_use_width
+
+# Installs what building and testing need (tools/install-deps.sh, as root). Where
+# the 32-bit packages cannot be had now, it installs the 64-bit ones and the
+# 64-bit build is the one run here.
+volnar_install_deps() {
+  local rc
+  if [ "$(id -u)" = 0 ]; then bash "$VOLNAR_ROOT/tools/install-deps.sh"
+  else sudo env VOLNAR_WIN_WIDTH="$VOLNAR_WIN_WIDTH" bash "$VOLNAR_ROOT/tools/install-deps.sh"; fi
+  rc=$?
+  if [ "$rc" = 3 ]; then
+    export VOLNAR_WIN_WIDTH=64 VOLNAR_WIN_WHY="the 32-bit Wine packages could not be installed"
+    volnar_use_width
+    rc=0
+  fi
+  return $rc
+}
 
 volnar_wine_prefix() {
   local dir=$1
