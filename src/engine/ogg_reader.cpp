@@ -141,10 +141,18 @@ void OggReader::Assemble(OggPage& page, std::span<const uint8_t> lacing, std::sp
     it = streams_.end();
   }
   if (it == streams_.end()) {
-    if (streams_.size() >= kOggMaxStreams) return;  // more streams than a radio sends
+    if (streams_.size() >= kOggMaxStreams) {
+      // Tracks of a chain that end without an end-of-stream page (a source that
+      // reconnected, a fallback mount) stay open here: the stream not heard
+      // from for longest gives way to the one that begins.
+      streams_.erase(std::min_element(streams_.begin(), streams_.end(), [](const auto& a, const auto& b) {
+        return a.second.last_page < b.second.last_page;
+      }));
+    }
     it = streams_.emplace(page.serial, Partial{}).first;
   }
   Partial& s = it->second;
+  s.last_page = ++pages_;
   const bool lost = s.has_sequence && page.sequence != s.next_sequence;
   s.has_sequence = true;
   s.next_sequence = page.sequence + 1;

@@ -72,6 +72,7 @@ class OggReader {
     bool first = false;         // the open packet is the stream's first
     bool has_sequence = false;  // a page of the stream was seen
     uint32_t next_sequence = 0;
+    uint64_t last_page = 0;     // when its last page came, in pages read
   };
   void Assemble(OggPage& page, std::span<const uint8_t> lacing, std::span<const uint8_t> body);
   void Skip(size_t n);
@@ -80,7 +81,8 @@ class OggReader {
   std::vector<uint8_t> buffer_;
   size_t pos_ = 0;
   uint64_t base_ = 0;  // bytes pushed before buffer_[0]
-  std::map<uint32_t, Partial> streams_;
+  std::map<uint32_t, Partial> streams_;  // at most kOggMaxStreams
+  uint64_t pages_ = 0;                   // pages assembled so far
   uint64_t skipped_ = 0;
   uint64_t bad_crc_ = 0;
 };

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -215,6 +216,36 @@ TEST(OggReader, ChainedStreamsStartAgainWithTheirOwnHeaders) {
     EXPECT_EQ(ParseVorbisId(heads[0])->sample_rate, 44100u);
     EXPECT_EQ(ParseVorbisId(heads[1])->sample_rate, 22050u);
     EXPECT_EQ(ParseVorbisId(heads[1])->channels, 1u);
+  }
+}
+
+// A chain whose tracks end without an end-of-stream page (a source that
+// reconnected, a fallback mount): every stream still starts, with its title,
+// past the number of streams kept open at once.
+TEST(OggReader, ChainsWithoutEndOfStreamPagesGoOnPastTheOpenStreamLimit) {
+  for (size_t n : {kOggMaxStreams, kOggMaxStreams + 1, kOggMaxStreams + 3}) {
+    SCOPED_TRACE(testing::Message() << n << " streams");
+    std::vector<uint8_t> chain;
+    for (size_t i = 0; i < n; ++i) {
+      std::vector<uint8_t> track = WithSerial(Fixture(i % 2 ? "tone770-22k-mono.ogg" : "tone550-44k-q0.ogg"),
+                                              uint32_t(100 + i));
+      for (size_t at = 0; at + kOggHeaderBytes <= track.size();) {
+        size_t len = kOggHeaderBytes + track[at + 26];
+        for (size_t k = 0; k < track[at + 26]; ++k) len += track[at + kOggHeaderBytes + k];
+        track[at + 5] &= ~uint8_t(0x04);  // no end-of-stream flag
+        Le32At(track, at + 22, OggCrc(std::span<const uint8_t>(track.data() + at, len)));
+        at += len;
+      }
+      chain.insert(chain.end(), track.begin(), track.end());
+    }
+    const Summary s = ReadAll(chain, 4096);
+    EXPECT_EQ(size_t(s.bos), n);
+    EXPECT_EQ(size_t(std::count(s.first.begin(), s.first.end(), true)), n);
+    OggTitles titles;
+    size_t seen = 0;
+    for (size_t at = 0; at < chain.size(); at += 4096)
+      seen += titles.Feed(std::span<const uint8_t>(chain).subspan(at, std::min<size_t>(4096, chain.size() - at))).has_value();
+    EXPECT_EQ(seen, n);
   }
 }
 
