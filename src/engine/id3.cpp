@@ -122,24 +122,28 @@ std::optional<size_t> Id3TagLength(std::span<const uint8_t> data) {
 bool ReadId3(std::span<const uint8_t> tag, Id3Text& out) {
   out = Id3Text();
   std::optional<size_t> length = Id3TagLength(tag);
-  if (!length || *length == 0 || *length > tag.size()) return false;
+  if (!length || *length == 0) return false;
   const int version = tag[3];
   if (version != 3 && version != 4) return false;
   const uint8_t flags = tag[5];
-  std::optional<uint32_t> size = SyncSafe(tag.data() + 6);
-  std::vector<uint8_t> body(tag.begin() + kId3HeaderBytes, tag.begin() + kId3HeaderBytes + *size);
+  // A tag cut short (a picture larger than what the caller keeps) still has
+  // whole frames before the cut: they are read.
+  const size_t size = std::min<size_t>(*SyncSafe(tag.data() + 6), tag.size() - kId3HeaderBytes);
+  std::vector<uint8_t> body(tag.begin() + kId3HeaderBytes, tag.begin() + kId3HeaderBytes + std::ptrdiff_t(size));
   if (version == 3 && (flags & kFlagUnsync)) body = Resynchronise(body);
   size_t pos = 0;
   if (flags & kFlagExtended) {
     if (body.size() < 4) return false;
+    // Compared before it is added to: 4 + a 32-bit size wraps in a 32-bit size_t.
     if (version == 3) {
-      pos = 4 + size_t(BigEndian32(body.data()));
+      const uint32_t ext = BigEndian32(body.data());
+      if (ext > body.size() - 4) return false;
+      pos = 4 + size_t(ext);
     } else {
       std::optional<uint32_t> ext = SyncSafe(body.data());
-      if (!ext) return false;
+      if (!ext || *ext > body.size()) return false;
       pos = *ext;
     }
-    if (pos > body.size()) return false;
   }
   while (pos + 10 <= body.size()) {
     const uint8_t* h = body.data() + pos;

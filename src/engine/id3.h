@@ -26,8 +26,8 @@ struct Id3Text {
 // Reads the title and artist of the whole tag `tag` (Id3TagLength bytes).
 // Text in ISO-8859-1, UTF-16 with a byte order mark, UTF-16BE or UTF-8 comes
 // out as UTF-8; of several values the first is taken. False when it is no
-// ID3v2.3/2.4 tag or is cut short; frames that are compressed, encrypted or
-// malformed are skipped.
+// ID3v2.3/2.4 tag; of a tag cut short, the frames that arrived whole are read;
+// frames that are compressed, encrypted or malformed are skipped.
 bool ReadId3(std::span<const uint8_t> tag, Id3Text& out);
 
 // "StreamTitle='Artist - Title';" (or only the one of them that is known) as
