@@ -1,7 +1,6 @@
 #include "engine/hls_playlist.h"
 
 #include <algorithm>
-#include <span>
 #include <tuple>
 
 #include "base/ascii.h"
@@ -17,18 +16,39 @@ constexpr uint64_t kMaxDurationSeconds = 24 * 3600;
 // from the last one without overflow.
 constexpr uint64_t kMaxSequence = (1ull << 63) - 1;
 
-std::vector<std::string_view> Lines(std::string_view text) {
-  if (text.substr(0, 3) == "\xEF\xBB\xBF") text.remove_prefix(3);  // UTF-8 byte order mark
-  std::vector<std::string_view> lines;
-  while (!text.empty()) {
-    const size_t end = text.find_first_of("\r\n");
-    std::string_view line = Trim(text.substr(0, end));
-    if (!line.empty()) lines.push_back(line);
-    if (end == std::string_view::npos) break;
-    text.remove_prefix(end + 1);
+// The playlist's non-empty lines, trimmed, one at a time: a list of views of
+// them would cost more than the text for a list of one-character lines.
+class Lines {
+ public:
+  explicit Lines(std::string_view text) : rest_(text) {
+    if (rest_.substr(0, 3) == "\xEF\xBB\xBF") rest_.remove_prefix(3);  // UTF-8 byte order mark
   }
-  return lines;
-}
+  bool Next(std::string_view& line) {
+    while (!rest_.empty()) {
+      const size_t end = rest_.find_first_of("\r\n");
+      line = Trim(rest_.substr(0, end));
+      rest_.remove_prefix(end == std::string_view::npos ? rest_.size() : end + 1);
+      if (!line.empty()) return true;
+    }
+    return false;
+  }
+
+ private:
+  std::string_view rest_;
+};
+
+// The bytes a playlist's reading holds (kMaxHlsHeldBytes).
+class Holding {
+ public:
+  [[nodiscard]] bool Take(size_t bytes) {
+    if (bytes > kMaxHlsHeldBytes - held_) return false;
+    held_ += bytes;
+    return true;
+  }
+
+ private:
+  size_t held_ = 0;
+};
 
 bool StartsWith(std::string_view s, std::string_view prefix) { return s.substr(0, prefix.size()) == prefix; }
 
@@ -62,11 +82,14 @@ std::optional<uint32_t> ParseSeconds(std::string_view text) {
   return static_cast<uint32_t>(ms);
 }
 
+// False for a reference that cannot be resolved or an address past kMaxHlsAddressBytes.
 bool Resolve(const Url& base, std::string_view reference, std::string& out) {
+  if (reference.size() > kMaxHlsAddressBytes) return false;
   Url url;
   if (ResolveReference(base, reference, url) != kErrorOk) return false;
   out = UrlText(url);
-  return true;
+  out.shrink_to_fit();  // built by appending: up to twice its size, for every segment
+  return out.size() <= kMaxHlsAddressBytes;
 }
 
 HlsKeyMethod KeyMethod(std::string_view method) {
@@ -142,11 +165,13 @@ const HlsRendition* AudioRendition(const HlsMaster& master, const std::string& g
 }  // namespace
 
 bool IsHlsPlaylist(std::string_view text) {
-  const std::vector<std::string_view> lines = Lines(text.substr(0, kMaxHlsPlaylistBytes));
-  if (lines.empty() || !TagValue(lines.front(), "#EXTM3U")) return false;
-  return std::any_of(lines.begin(), lines.end(), [](std::string_view line) {
-    return TagValue(line, "#EXT-X-TARGETDURATION") || TagValue(line, "#EXT-X-STREAM-INF");
-  });
+  Lines lines(text.substr(0, kMaxHlsPlaylistBytes));
+  std::string_view line;
+  if (!lines.Next(line) || !TagValue(line, "#EXTM3U")) return false;
+  while (lines.Next(line)) {
+    if (TagValue(line, "#EXT-X-TARGETDURATION") || TagValue(line, "#EXT-X-STREAM-INF")) return true;
+  }
+  return false;
 }
 
 bool ParseHlsAttributes(std::string_view text, HlsAttributes& out) {
@@ -212,11 +237,13 @@ HlsCodecKind ClassifyHlsCodec(std::string_view codec) {
 
 int ParseHlsMaster(std::string_view text, const Url& base, HlsMaster& out) {
   out = HlsMaster();
-  const std::vector<std::string_view> lines = Lines(text);
-  if (lines.empty() || !TagValue(lines.front(), "#EXTM3U")) return kErrorFormat;
+  Lines lines(text);
+  std::string_view line;
+  if (!lines.Next(line) || !TagValue(line, "#EXTM3U")) return kErrorFormat;
   std::optional<HlsVariant> pending;  // an EXT-X-STREAM-INF waiting for its address line
   HlsAttributes attributes;
-  for (std::string_view line : std::span<const std::string_view>(lines).subspan(1)) {
+  Holding holding;
+  while (lines.Next(line)) {
     if (auto value = TagValue(line, "#EXT-X-STREAM-INF")) {
       if (pending || !ParseHlsAttributes(*value, attributes)) return kErrorFormat;
       HlsVariant variant;
@@ -227,6 +254,7 @@ int ParseHlsMaster(std::string_view text, const Url& base, HlsMaster& out) {
       variant.bandwidth = *bits;
       variant.codecs = std::string(HlsAttribute(attributes, "CODECS").value_or(""));
       variant.audio_group = std::string(HlsAttribute(attributes, "AUDIO").value_or(""));
+      if (!holding.Take(variant.codecs.size() + variant.audio_group.size())) return kErrorFormat;
       pending = std::move(variant);
     } else if (auto media = TagValue(line, "#EXT-X-MEDIA")) {
       if (!ParseHlsAttributes(*media, attributes)) return kErrorFormat;
@@ -237,14 +265,18 @@ int ParseHlsMaster(std::string_view text, const Url& base, HlsMaster& out) {
       rendition.group_id = std::string(*group);
       rendition.name = std::string(HlsAttribute(attributes, "NAME").value_or(""));
       rendition.is_default = HlsAttribute(attributes, "DEFAULT") == "YES";
+      if (out.audio.size() == kMaxHlsEntries || !holding.Take(rendition.group_id.size() + rendition.name.size()))
+        return kErrorFormat;
       if (auto uri = HlsAttribute(attributes, "URI")) {
-        if (!Resolve(base, *uri, rendition.address)) return kErrorFormat;
+        if (!Resolve(base, *uri, rendition.address) || !holding.Take(rendition.address.size())) return kErrorFormat;
       }
       out.audio.push_back(std::move(rendition));
     } else if (line.front() == '#') {
       continue;  // other tags and comments
     } else if (pending) {
-      if (!Resolve(base, line, pending->address)) return kErrorFormat;
+      if (out.variants.size() == kMaxHlsEntries || !Resolve(base, line, pending->address) ||
+          !holding.Take(pending->address.size()))
+        return kErrorFormat;
       out.variants.push_back(std::move(*pending));
       pending.reset();
     }
@@ -274,17 +306,32 @@ std::optional<HlsChoice> ChooseHlsMedia(const HlsMaster& master) {
 
 int ParseHlsMedia(std::string_view text, const Url& base, HlsMedia& out) {
   out = HlsMedia();
-  const std::vector<std::string_view> lines = Lines(text);
-  if (lines.empty() || !TagValue(lines.front(), "#EXTM3U")) return kErrorFormat;
+  Lines lines(text);
+  std::string_view line;
+  if (!lines.Next(line) || !TagValue(line, "#EXTM3U")) return kErrorFormat;
   bool has_target = false;
   HlsSegment next;  // what the tags so far say of the next segment
   bool has_extinf = false;
+  HlsSegmentSetup setup;          // the map and key in effect
+  bool setup_changed = false;     // since next.setup was made from it
   std::vector<HlsSegment> segments;
   HlsAttributes attributes;
-  for (std::string_view line : std::span<const std::string_view>(lines).subspan(1)) {
+  Holding holding;
+  while (lines.Next(line)) {
     if (line.front() != '#') {
+      if (segments.size() == kMaxHlsEntries) return kErrorFormat;
+      if (setup_changed) {
+        // A copy for the segments from here to the next map or key tag.
+        const bool none = setup.map_address.empty() && setup.key == HlsKeyMethod::kNone && setup.key_iv.empty();
+        next.setup = none ? nullptr : std::make_shared<const HlsSegmentSetup>(setup);
+        setup_changed = false;
+        if (!holding.Take(sizeof setup + setup.map_address.size() + setup.key_address.size() + setup.key_iv.size()))
+          return kErrorFormat;
+      }
       HlsSegment segment = next;
-      if (!Resolve(base, line, segment.address)) return kErrorFormat;
+      if (!Resolve(base, line, segment.address) ||
+          !holding.Take(segment.address.size() + segment.title.size() + segment.artist.size()))
+        return kErrorFormat;
       if (!has_extinf) segment.duration_ms = 0;  // filled in with the target duration below
       segments.push_back(std::move(segment));
       // Tags that apply to one segment end with it; the map and key stay.
@@ -312,18 +359,20 @@ int ParseHlsMedia(std::string_view text, const Url& base, HlsMedia& out) {
     } else if (auto map = TagValue(line, "#EXT-X-MAP")) {
       if (!ParseHlsAttributes(*map, attributes)) return kErrorFormat;
       std::optional<std::string_view> uri = HlsAttribute(attributes, "URI");
-      if (!uri || !Resolve(base, *uri, next.map_address)) return kErrorFormat;
+      if (!uri || !Resolve(base, *uri, setup.map_address)) return kErrorFormat;
+      setup_changed = true;
       next.discontinuity = next.discontinuity || !segments.empty();
     } else if (auto key = TagValue(line, "#EXT-X-KEY")) {
       if (!ParseHlsAttributes(*key, attributes)) return kErrorFormat;
       std::optional<std::string_view> method = HlsAttribute(attributes, "METHOD");
       if (!method) return kErrorFormat;
-      next.key = KeyMethod(*method);
-      next.key_address.clear();
-      next.key_iv = std::string(HlsAttribute(attributes, "IV").value_or(""));
-      if (next.key != HlsKeyMethod::kNone) {
+      setup.key = KeyMethod(*method);
+      setup.key_address.clear();
+      setup.key_iv = std::string(HlsAttribute(attributes, "IV").value_or(""));
+      setup_changed = true;
+      if (setup.key != HlsKeyMethod::kNone) {
         std::optional<std::string_view> uri = HlsAttribute(attributes, "URI");
-        if (!uri || !Resolve(base, *uri, next.key_address)) return kErrorFormat;
+        if (!uri || !Resolve(base, *uri, setup.key_address)) return kErrorFormat;
       }
     }
   }

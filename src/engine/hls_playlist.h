@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -16,6 +17,13 @@
 // Largest HLS playlist read: an on-demand list of many segments is larger than
 // any station's PLS or M3U list.
 inline constexpr size_t kMaxHlsPlaylistBytes = 1024 * 1024;
+// Limits on what one playlist may make us hold, so that a hostile list within
+// that size cannot exhaust a 32-bit process at every reload. Resolving short
+// lines against a long address multiplies the text, so the resolved texts
+// are counted. A playlist past any of them is refused as malformed.
+inline constexpr size_t kMaxHlsAddressBytes = 8 * 1024;     // one address, resolved
+inline constexpr size_t kMaxHlsEntries = 65536;             // segments, variants or renditions
+inline constexpr size_t kMaxHlsHeldBytes = 8 * 1024 * 1024;  // addresses, titles and IVs, all together
 
 // Whether `text` is an HLS playlist: "#EXTM3U" first, and a target duration
 // (media playlist) or a variant (master playlist) in it.
@@ -49,8 +57,8 @@ struct HlsMaster {
 };
 
 // Reads a master playlist. kErrorOk; kErrorFormat for one that is malformed
-// (no #EXTM3U, a variant without an address, a bad BANDWIDTH) or has no
-// variant.
+// (no #EXTM3U, a variant without an address, a bad BANDWIDTH, one of the
+// limits above passed) or has no variant.
 int ParseHlsMaster(std::string_view text, const Url& base, HlsMaster& out);
 
 // What a CODECS entry means to us.
@@ -69,6 +77,16 @@ std::optional<HlsChoice> ChooseHlsMedia(const HlsMaster& master);
 
 enum class HlsKeyMethod { kNone, kAes128, kSampleAes, kOther };
 
+// What the EXT-X-MAP and EXT-X-KEY tags before a segment put in effect. One
+// copy is shared by all the segments a tag applies to, so a long address
+// costs once per tag, not once per segment.
+struct HlsSegmentSetup {
+  std::string map_address;  // EXT-X-MAP (fMP4 init segment), resolved; empty = none
+  HlsKeyMethod key = HlsKeyMethod::kNone;  // EXT-X-KEY METHOD
+  std::string key_address;  // the key's URI, resolved
+  std::string key_iv;       // IV as written ("0x..."), empty = from the sequence number
+};
+
 struct HlsSegment {
   uint64_t sequence = 0;     // media sequence number
   uint32_t duration_ms = 0;  // EXTINF
@@ -76,10 +94,15 @@ struct HlsSegment {
   std::string title;         // EXTINF title="..." (empty = none)
   std::string artist;        // EXTINF artist="..." (empty = none)
   bool discontinuity = false;  // EXT-X-DISCONTINUITY before it
-  std::string map_address;   // EXT-X-MAP in effect (fMP4 init segment), empty = none
-  HlsKeyMethod key = HlsKeyMethod::kNone;  // EXT-X-KEY METHOD in effect
-  std::string key_address;   // the key's URI, resolved
-  std::string key_iv;        // IV as written ("0x..."), empty = from the sequence number
+  std::shared_ptr<const HlsSegmentSetup> setup;  // null = no map, no key
+
+  const std::string& map_address() const { return setup ? setup->map_address : kNone.map_address; }
+  HlsKeyMethod key() const { return setup ? setup->key : HlsKeyMethod::kNone; }
+  const std::string& key_address() const { return setup ? setup->key_address : kNone.key_address; }
+  const std::string& key_iv() const { return setup ? setup->key_iv : kNone.key_iv; }
+
+ private:
+  static inline const HlsSegmentSetup kNone{};
 };
 
 struct HlsMedia {
@@ -91,7 +114,8 @@ struct HlsMedia {
 
 // Reads a media playlist. kErrorOk; kErrorFormat when it is malformed: no
 // #EXTM3U, no or a bad target duration, a bad media sequence or segment
-// duration, or a segment address that cannot be resolved.
+// duration, a segment address that cannot be resolved, or one of the limits
+// above passed.
 int ParseHlsMedia(std::string_view text, const Url& base, HlsMedia& out);
 
 // Where a live stream starts: the last segment that begins at least three

@@ -337,18 +337,18 @@ bool HlsSource::Reload() {
 int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
   // Sample encryption (inside the audio frames) and any other method are not
   // read here.
-  if (segment.key != HlsKeyMethod::kNone && segment.key != HlsKeyMethod::kAes128) return kErrorFormat;
-  if (!segment.map_address.empty() && segment.map_address != init_address_) {
-    if (int error = LoadInit(segment.map_address); error != kErrorOk) return error;
+  if (segment.key() != HlsKeyMethod::kNone && segment.key() != HlsKeyMethod::kAes128) return kErrorFormat;
+  if (!segment.map_address().empty() && segment.map_address() != init_address_) {
+    if (int error = LoadInit(segment.map_address()); error != kErrorOk) return error;
   }
-  const bool encrypted = segment.key == HlsKeyMethod::kAes128;
-  if (encrypted && (segment.key_address != key_address_ || !cipher_)) {
-    if (int error = LoadKey(segment.key_address); error != kErrorOk) return error;
+  const bool encrypted = segment.key() == HlsKeyMethod::kAes128;
+  if (encrypted && (segment.key_address() != key_address_ || !cipher_)) {
+    if (int error = LoadKey(segment.key_address()); error != kErrorOk) return error;
   }
   const bool retry = has_segment_ && segment_.sequence == segment.sequence;
   if (!retry) {
     std::optional<AesBlock> iv;
-    if (encrypted && !(iv = HlsIv(segment.key_iv, segment.sequence))) return kErrorFormat;
+    if (encrypted && !(iv = HlsIv(segment.key_iv(), segment.sequence))) return kErrorFormat;
     has_segment_ = true;
     segment_ = segment;
     segment_bytes_ = 0;
@@ -358,7 +358,7 @@ int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
     encrypted_ = encrypted;
     // A retry resumes at the next ciphertext byte, so the chaining goes on.
     if (encrypted) decryptor_.Begin(*cipher_, *iv);
-    reader_.Begin(discontinuity, segment.map_address.empty() ? nullptr : &init_);
+    reader_.Begin(discontinuity, segment.map_address().empty() ? nullptr : &init_);
   }
   Url url;
   if (int error = ParseUrl(segment.address, url); error != kErrorOk) return error;

@@ -165,12 +165,12 @@ TEST(HlsPlaylist, MediaPlaylistSegments) {
   EXPECT_EQ(s[1].artist, "B");
   EXPECT_EQ(s[2].address, "https://other.test/seg4713.aac");
   EXPECT_TRUE(s[2].discontinuity);
-  EXPECT_EQ(s[2].key, HlsKeyMethod::kAes128);
-  EXPECT_EQ(s[2].key_address, "http://cdn.test/radio/live/key.bin");
-  EXPECT_EQ(s[2].key_iv, "0x0102");
+  EXPECT_EQ(s[2].key(), HlsKeyMethod::kAes128);
+  EXPECT_EQ(s[2].key_address(), "http://cdn.test/radio/live/key.bin");
+  EXPECT_EQ(s[2].key_iv(), "0x0102");
   EXPECT_TRUE(s[2].title.empty());
-  EXPECT_EQ(s[3].key, HlsKeyMethod::kNone);
-  EXPECT_EQ(s[3].map_address, "http://cdn.test/radio/live/init.mp4");
+  EXPECT_EQ(s[3].key(), HlsKeyMethod::kNone);
+  EXPECT_EQ(s[3].map_address(), "http://cdn.test/radio/live/init.mp4");
   EXPECT_TRUE(s[3].discontinuity);  // a new initialisation section
   EXPECT_EQ(s[3].duration_ms, 2500u);
   EXPECT_TRUE(s[3].title.empty());  // only attributes name titles
@@ -204,6 +204,46 @@ TEST(HlsPlaylist, MalformedMediaPlaylistsAreRefused) {
     HlsMedia media;
     EXPECT_EQ(ParseHlsMedia(text, Base(), media), kErrorFormat) << text;
   }
+}
+
+// A media playlist of `count` segment lines `line` after `head`.
+std::string MediaList(size_t count, const std::string& head = "", const std::string& line = "a") {
+  std::string text = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n" + head;
+  for (size_t i = 0; i < count; ++i) text += line + "\n";
+  return text;
+}
+
+TEST(HlsPlaylist, WhatOnePlaylistMayMakeUsHoldIsBounded) {
+  // An address of kMaxHlsAddressBytes once resolved, and one a byte longer:
+  // as a segment, a key, an initialisation segment, a variant.
+  for (size_t length : {kMaxHlsAddressBytes, kMaxHlsAddressBytes + 1}) {
+    const std::string address = "http://cdn.test/" + std::string(length - 16, 'p');
+    const int expected = length <= kMaxHlsAddressBytes ? kErrorOk : kErrorFormat;
+    HlsMedia media;
+    EXPECT_EQ(ParseHlsMedia(MediaList(1, "", address), Base(), media), expected) << length;
+    EXPECT_EQ(ParseHlsMedia(MediaList(1, "#EXT-X-KEY:METHOD=AES-128,URI=\"" + address + "\"\n"), Base(), media), expected)
+        << length;
+    EXPECT_EQ(ParseHlsMedia(MediaList(1, "#EXT-X-MAP:URI=\"" + address + "\"\n"), Base(), media), expected) << length;
+    HlsMaster master;
+    EXPECT_EQ(ParseHlsMaster("#EXTM3U\n#EXT-X-STREAM-INF:BANDWIDTH=1\n" + address + "\n", Base(), master), expected)
+        << length;
+  }
+  // As many segments as allowed under one key of the longest address: the
+  // key's address is held once, not once a segment. One more is refused.
+  const std::string key = "#EXT-X-KEY:METHOD=AES-128,URI=\"http://k.test/" + std::string(kMaxHlsAddressBytes - 14, 'k') +
+                          "\"\n";
+  HlsMedia media;
+  ASSERT_EQ(ParseHlsMedia(MediaList(kMaxHlsEntries, key), Base(), media), kErrorOk);
+  ASSERT_EQ(media.segments.size(), kMaxHlsEntries);
+  EXPECT_EQ(media.segments.back().key_address().size(), kMaxHlsAddressBytes);
+  EXPECT_EQ(ParseHlsMedia(MediaList(kMaxHlsEntries + 1, key), Base(), media), kErrorFormat);
+  // Short lines against a long playlist address: each resolves to
+  // kMaxHlsAddressBytes, so kMaxHlsHeldBytes hold this many and no more.
+  const Url base = Base(("http://cdn.test/" + std::string(kMaxHlsAddressBytes - 18, 'd') + "/index.m3u8").c_str());
+  const size_t fit = kMaxHlsHeldBytes / kMaxHlsAddressBytes;
+  ASSERT_EQ(ParseHlsMedia(MediaList(fit), base, media), kErrorOk);
+  EXPECT_EQ(media.segments.back().address.size(), kMaxHlsAddressBytes);
+  EXPECT_EQ(ParseHlsMedia(MediaList(fit + 1), base, media), kErrorFormat);
 }
 
 TEST(HlsPlaylist, LiveStartsThreeTargetDurationsFromTheEnd) {
