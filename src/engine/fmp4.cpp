@@ -161,9 +161,11 @@ void AppendAdts(const Fmp4Audio& track, std::span<const uint8_t> sample, std::ve
 // fragment gives (relative to its moof by default). `taken` counts the sample
 // bytes of the segment used so far: offsets may point anywhere, so a hostile
 // segment could name the same bytes again and again; more sample bytes than
-// the segment holds are refused.
+// the segment holds are refused. `headers` counts the ADTS header bytes
+// written: tiny samples (a real AAC frame, even of silence, is several bytes)
+// would each cost 7 more, so the output stays within 2.5 times the segment.
 bool ReadFragment(std::span<const uint8_t> segment, size_t moof_offset, std::span<const uint8_t> traf,
-                  const Fmp4Audio& track, uint64_t& taken, std::vector<uint8_t>& out) {
+                  const Fmp4Audio& track, uint64_t& taken, uint64_t& headers, std::vector<uint8_t>& out) {
   std::optional<Box> tfhd = Child(traf, Type("tfhd"));
   if (!tfhd || tfhd->body.size() < 8) return false;
   const uint32_t flags = U32(tfhd->body, 0) & 0xFFFFFF;
@@ -201,6 +203,9 @@ bool ReadFragment(std::span<const uint8_t> segment, size_t moof_offset, std::spa
     if (tflags & 0x04) p += 4;
     const size_t per = 4 * (((tflags >> 8) & 1) + ((tflags >> 9) & 1) + ((tflags >> 10) & 1) + ((tflags >> 11) & 1));
     if (per && count > (t.size() - std::min(p, t.size())) / per) return false;
+    // Offsets are 64-bit and signed: only a base within reach of the segment
+    // can name its bytes, and only then is the sum free of overflow.
+    if (base > segment.size() + (uint64_t(1) << 31)) return false;
     int64_t data = int64_t(base) + data_offset;
     for (uint32_t i = 0; i < count; ++i) {
       if (tflags & 0x100) p += 4;
@@ -213,7 +218,8 @@ bool ReadFragment(std::span<const uint8_t> segment, size_t moof_offset, std::spa
       if (tflags & 0x800) p += 4;
       if (size == 0 || size > 8191 - 7 || data < 0 || uint64_t(data) + size > segment.size()) return false;
       taken += size;
-      if (taken > segment.size()) return false;
+      headers += 7;
+      if (taken > segment.size() || headers > segment.size() * 3 / 2) return false;
       AppendAdts(track, segment.subspan(size_t(data), size), out);
       data += size;
     }
@@ -245,12 +251,13 @@ bool ReadFmp4Init(std::span<const uint8_t> init, Fmp4Audio& out) {
 
 bool Fmp4ToAdts(std::span<const uint8_t> segment, const Fmp4Audio& track, std::vector<uint8_t>& adts) {
   uint64_t taken = 0;
+  uint64_t headers = 0;
   Boxes boxes(segment);
   while (std::optional<Box> b = boxes.Next()) {
     if (b->type != Type("moof")) continue;
     Boxes trafs(b->body);
     while (std::optional<Box> traf = trafs.Next()) {
-      if (traf->type == Type("traf") && !ReadFragment(segment, b->offset, traf->body, track, taken, adts)) return false;
+      if (traf->type == Type("traf") && !ReadFragment(segment, b->offset, traf->body, track, taken, headers, adts)) return false;
     }
     if (trafs.bad()) return false;
   }

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
+#include <optional>
+
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -80,14 +83,19 @@ std::vector<uint8_t> Box(const char* type, const std::vector<uint8_t>& body) {
 
 void Append(std::vector<uint8_t>& to, const std::vector<uint8_t>& bytes) { to.insert(to.end(), bytes.begin(), bytes.end()); }
 
-// A moof of `fragments` track fragments, each naming the same ten 100-byte
-// samples of the mdat after it.
-std::vector<uint8_t> SegmentNamingTheSameBytes(int fragments) {
-  const std::vector<uint8_t> tfhd = {0, 0, 0, 0x10, 0, 0, 0, 1, 0, 0, 0, 100};  // track 1, default size 100
+// A moof of `fragments` track fragments, each naming the same `count` samples
+// of `size` bytes in the mdat after it; with `base`, the fragments give that
+// base data offset and the runs their usual offset from it.
+std::vector<uint8_t> SegmentNamingTheSameBytes(int fragments, uint32_t size = 100, uint32_t count = 10,
+                                               std::optional<uint64_t> base = std::nullopt) {
+  std::vector<uint8_t> tfhd = {0, 0, 0, uint8_t(base ? 0x11 : 0x10), 0, 0, 0, 1};  // track 1
+  for (int i = 7; base && i >= 0; --i) tfhd.push_back(uint8_t(*base >> (8 * i)));
+  for (int i = 3; i >= 0; --i) tfhd.push_back(uint8_t(size >> (8 * i)));  // default sample size
   std::vector<uint8_t> moof_body = Box("mfhd", std::vector<uint8_t>(8, 0));
   const size_t moof_size = 8 + moof_body.size() + size_t(fragments) * (8 + (8 + tfhd.size()) + (8 + 12));
   const uint32_t offset = uint32_t(moof_size + 8);  // the mdat's body, from the moof's start
-  const std::vector<uint8_t> trun = {0, 0, 0, 1, 0, 0, 0, 10, uint8_t(offset >> 24), uint8_t(offset >> 16),
+  const std::vector<uint8_t> trun = {0, 0, 0, 1, uint8_t(count >> 24), uint8_t(count >> 16), uint8_t(count >> 8),
+                                     uint8_t(count), uint8_t(offset >> 24), uint8_t(offset >> 16),
                                      uint8_t(offset >> 8), uint8_t(offset)};
   for (int i = 0; i < fragments; ++i) {
     std::vector<uint8_t> traf = Box("tfhd", tfhd);
@@ -96,7 +104,7 @@ std::vector<uint8_t> SegmentNamingTheSameBytes(int fragments) {
   }
   std::vector<uint8_t> segment = Box("moof", moof_body);
   EXPECT_EQ(segment.size(), moof_size);
-  Append(segment, Box("mdat", std::vector<uint8_t>(1000, 0x21)));
+  Append(segment, Box("mdat", std::vector<uint8_t>(size * count, 0x21)));
   return segment;
 }
 
@@ -116,6 +124,20 @@ TEST(Fmp4, SampleBytesNamedAgainAndAgainAreRefused) {
   EXPECT_FALSE(Fmp4ToAdts(hostile, track, adts));
   size_t frames = adts.size() / 107;
   EXPECT_LE(adts.size() - 7 * frames, hostile.size());
+  // Tiny samples would each grow by an ADTS header: the output stays within
+  // 2.5 times the segment, and frames of several bytes (silence) still pass.
+  for (uint32_t size : {1u, 4u, 6u}) {
+    SCOPED_TRACE(testing::Message() << size << "-byte samples");
+    const std::vector<uint8_t> tiny = SegmentNamingTheSameBytes(1, size, 20000);
+    adts.clear();
+    EXPECT_EQ(Fmp4ToAdts(tiny, track, adts), size >= 6);
+    EXPECT_LE(adts.size(), tiny.size() * 5 / 2);
+  }
+  // A base offset near the end of the 64-bit range does not overflow.
+  for (uint64_t base : {uint64_t(INT64_MAX) - 16, ~uint64_t(0)}) {
+    adts.clear();
+    EXPECT_FALSE(Fmp4ToAdts(SegmentNamingTheSameBytes(1, 100, 10, base), track, adts));
+  }
 }
 
 }  // namespace
