@@ -12,6 +12,10 @@ namespace {
 constexpr size_t kReadBytes = 16 * 1024;
 constexpr int kSegmentAttempts = 2;          // a segment that fails is tried once more, then skipped
 constexpr size_t kMaxId3KeptBytes = 64 * 1024;  // of a packed segment's tag, for its titles (pictures are larger)
+// Hosts whose connection is kept, the least recently used let go past them: a
+// CDN that spreads segments over ever new hosts would otherwise leave a
+// socket open on each.
+constexpr size_t kKeptHosts = 4;
 
 std::string HostKey(const Url& url) {
   return (url.secure ? "https://" : "http://") + url.host + ":" + std::to_string(url.port);
@@ -137,13 +141,16 @@ int HlsSource::Begin(Url& url, uint64_t offset, HttpAnswer& head) {
   EndBody(false);
   for (int redirects = 0;; ++redirects) {
     const std::string key = HostKey(url);
+    // Most recently used last.
     auto it = std::find_if(hosts_.begin(), hosts_.end(), [&key](const auto& h) { return h->key == key; });
     if (it == hosts_.end()) {
       hosts_.push_back(std::make_unique<Host>());
       hosts_.back()->key = key;
-      it = hosts_.end() - 1;
+      if (hosts_.size() > kKeptHosts) hosts_.erase(hosts_.begin());
+    } else {
+      std::rotate(it, it + 1, hosts_.end());
     }
-    Host& host = **it;
+    Host& host = *hosts_.back();
     int error = kErrorOk;
     for (int attempt = 0; attempt < 2; ++attempt) {
       const bool reused = host.connection != nullptr;

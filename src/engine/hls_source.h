@@ -1,10 +1,10 @@
 // An HLS live or on-demand stream as one byte stream of elementary audio:
 // the media playlist reloaded on the schedule RFC 8216 asks for, segments
 // followed by media sequence number and fetched over one kept-alive HTTP/1.1
-// connection per host, their transport stream demultiplexed (or packed audio
-// freed of its ID3 tags), and titles (EXTINF attributes, ID3 frames) turned
-// into ICY-style metadata text. Runs over the stream's Network; the request
-// setup (proxy, TLS) is the session's. Portable.
+// connection per host (of the last few used), their transport stream
+// demultiplexed (or packed audio freed of its ID3 tags), and titles (EXTINF
+// attributes, ID3 frames) turned into ICY-style metadata text. Runs over the
+// stream's Network; the request setup (proxy, TLS) is the session's. Portable.
 //
 // Threads: made and opened on the opener's thread, then used by the download
 // thread only.
@@ -135,7 +135,7 @@ class HlsSource {
   Network& network_;
   const NetOptions options_;
   Connector connect_;
-  std::vector<std::unique_ptr<Host>> hosts_;  // kept connections, one per scheme, host and port
+  std::vector<std::unique_ptr<Host>> hosts_;  // kept connections, one per scheme, host and port, by last use
   Host* current_host_ = nullptr;              // the one whose answer is being read
   std::unique_ptr<StreamBody> body_;          // that answer's body
   std::vector<uint8_t> pending_;              // body bytes that came with its head, not yet read

@@ -97,7 +97,8 @@ class World;
 
 class WorldConnection : public Connection {
  public:
-  WorldConnection(World& world, std::string host, size_t number) : world_(world), host_(std::move(host)), number_(number) {}
+  WorldConnection(World& world, std::string host, size_t number);
+  ~WorldConnection() override;
   int Send(std::string_view data, uint32_t) override;
   int Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) override;
 
@@ -120,6 +121,7 @@ class World : public Network {
     if (!handlers.count(key)) return kErrorNoConnection;
     connections.push_back(key);
     out = std::make_unique<WorldConnection>(*this, key, connections.size() - 1);
+    most_open = std::max(most_open, ++open);
     return kErrorOk;
   }
   int StartTls(const std::string&, uint32_t, std::unique_ptr<Connection>&) override { return kErrorOk; }
@@ -137,6 +139,7 @@ class World : public Network {
 
   std::map<std::string, Handler> handlers;  // by "host:port"
   std::vector<std::string> connections;     // hosts of the connections made, in order
+  size_t open = 0, most_open = 0;           // connections not yet let go, now and at most
   std::vector<Request> requests;
   uint64_t now = 100000;
   uint64_t stop_at = 0;     // the stream is closed at this time
@@ -145,6 +148,10 @@ class World : public Network {
   // Kept connections the server closes while they idle (after each answer).
   bool close_idle = false;
 };
+
+WorldConnection::WorldConnection(World& world, std::string host, size_t number)
+    : world_(world), host_(std::move(host)), number_(number) {}
+WorldConnection::~WorldConnection() { --world_.open; }
 
 int WorldConnection::Send(std::string_view data, uint32_t) {
   if (closed_ || world_.Down()) return kErrorNoConnection;
@@ -208,6 +215,7 @@ struct Producer {
   std::function<std::string(uint64_t)> segment = [](uint64_t n) { return TsSegment(n); };
   std::function<std::string(uint64_t)> extinf = [](uint64_t) { return std::string(); };
   std::function<std::string(uint64_t)> tags = [](uint64_t) { return std::string(); };  // lines before a segment
+  std::function<std::string(uint64_t)> where = [](uint64_t) { return std::string(); };  // before "seg": a host's directory
   std::map<uint64_t, int> fail_times;  // segment -> how many requests answer 404
   std::map<uint64_t, size_t> cut_at;   // segment -> its first answer breaks after this many bytes
   bool honour_range = true;
@@ -223,7 +231,7 @@ struct Producer {
     std::string text = "#EXTM3U\n#EXT-X-VERSION:3\n#EXT-X-TARGETDURATION:2\n#EXT-X-MEDIA-SEQUENCE:" +
                        std::to_string(begin) + "\n";
     for (uint64_t n = begin; n < end; ++n) {
-      text += tags(n) + "#EXTINF:2.000" + extinf(n) + ",\nseg" + std::to_string(n) + ext + "\n";
+      text += tags(n) + "#EXTINF:2.000" + extinf(n) + ",\n" + where(n) + "seg" + std::to_string(n) + ext + "\n";
     }
     if (ended) text += "#EXT-X-ENDLIST\n";
     return text;
@@ -630,6 +638,31 @@ TEST(HlsSession, ServerClosingKeptConnectionsAndChunkedAnswers) {
   ASSERT_GE(segments.size(), 5u);
   EXPECT_EQ(segments, Range(3, 3 + segments.size() - 1));
   EXPECT_TRUE(heard.joins.empty());
+}
+
+TEST(HlsSession, KeptConnectionsAreThoseOfTheLastFourHostsUsed) {
+  // The playlist's host and segments spread over `edges` other hosts in turn.
+  for (uint64_t edges : {3, 4}) {
+    World world;
+    Producer producer;
+    producer.start_ms = world.now - 6 * kSegmentMs;
+    producer.where = [edges](uint64_t n) { return "http://edge" + std::to_string(n % edges) + ".test/live/"; };
+    Serve(world, producer);
+    for (uint64_t e = 0; e < edges; ++e) Serve(world, producer, "edge" + std::to_string(e) + ".test:80");
+    world.stop_at = world.now + 30000;
+    Heard heard = Play(world, "http://cdn.test/live/index.m3u8");
+    ASSERT_EQ(heard.open_error, kErrorOk);
+    std::vector<uint64_t> segments = SegmentsOf(heard.audio);
+    ASSERT_GE(segments.size(), 15u);
+    EXPECT_EQ(segments, Range(3, 3 + segments.size() - 1)) << edges;
+    if (edges == 3) {
+      // Four hosts: each keeps its one connection (and the opening request had its own).
+      EXPECT_EQ(world.connections.size(), 1 + 1 + edges);
+    } else {
+      EXPECT_GT(world.connections.size(), 1 + 1 + edges);
+      EXPECT_LE(world.most_open, 4u);
+    }
+  }
 }
 
 TEST(HlsSession, Aes128SegmentsPlayWithEachKeyFetchedOnce) {
