@@ -89,7 +89,9 @@ bool ChunkedDecoder::Feed(std::span<const uint8_t> data, std::vector<uint8_t>& o
         break;
       case State::kTrailer:
         // Trailer lines until an empty one ends the body.
-        if (c == '\n') {
+        if (++trailer_bytes_ > kMaxChunkedTrailerBytes) {
+          state_ = State::kError;
+        } else if (c == '\n') {
           if (trailer_line_ == 0) state_ = State::kDone;
           trailer_line_ = 0;
         } else if (c != '\r' || trailer_line_ > 0) {

@@ -7,6 +7,10 @@
 #include <span>
 #include <vector>
 
+// Most bytes of trailer after the last chunk, line ends included: a server
+// that goes on sending trailer lines (or bare CRs) never ends the body.
+inline constexpr size_t kMaxChunkedTrailerBytes = 8 * 1024;
+
 class ChunkedDecoder {
  public:
   enum class State { kSize, kSizeExt, kSizeLf, kData, kDataCr, kDataLf, kTrailer, kDone, kError };
@@ -26,5 +30,6 @@ class ChunkedDecoder {
   uint64_t remaining_ = 0;   // bytes of chunk data still to come
   int size_digits_ = 0;      // hex digits seen in the size line
   size_t trailer_line_ = 0;  // bytes of the current trailer line
+  size_t trailer_bytes_ = 0; // bytes of trailer so far
   size_t ext_bytes_ = 0;     // bytes of chunk extension on this size line
 };

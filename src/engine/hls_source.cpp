@@ -16,6 +16,10 @@ constexpr size_t kMaxId3KeptBytes = 64 * 1024;  // of a packed segment's tag, fo
 // CDN that spreads segments over ever new hosts would otherwise leave a
 // socket open on each.
 constexpr size_t kKeptHosts = 4;
+// Longest a playlist, key or initialisation segment may take to fetch, from
+// the request to the body's last byte: every read of a server that sends a
+// byte now and then comes in time, and the reload would never end.
+constexpr uint32_t kTextFetchMs = 15000;
 
 std::string HostKey(const Url& url) {
   return (url.secure ? "https://" : "http://") + url.host + ":" + std::to_string(url.port);
@@ -156,7 +160,8 @@ int HlsSource::Begin(Url& url, uint64_t offset, HttpAnswer& head) {
       const bool reused = host.connection != nullptr;
       if (!reused) {
         RequestOptions request;
-        error = connect_(url, options_.connect_timeout_ms, request, host.connection);
+        const uint32_t wait = WaitMs(options_.connect_timeout_ms);
+        error = wait ? connect_(url, wait, request, host.connection) : kErrorTimeout;
         if (error != kErrorOk) {
           host.connection.reset();
           return error;
@@ -168,10 +173,12 @@ int HlsSource::Begin(Url& url, uint64_t offset, HttpAnswer& head) {
       request.keep_alive = true;
       request.icy_metadata = false;
       head = HttpAnswer();
-      error = host.connection->Send(BuildRequest(url, request), options_.read_timeout_ms);
+      const uint32_t send_wait = WaitMs(options_.read_timeout_ms);
+      error = send_wait ? host.connection->Send(BuildRequest(url, request), send_wait) : kErrorTimeout;
       while (error == kErrorOk && head.state() == HttpAnswer::State::kHead) {
         size_t got = 0;
-        error = host.connection->Receive(raw_.data(), raw_.size(), options_.read_timeout_ms, got);
+        const uint32_t wait = WaitMs(options_.read_timeout_ms);
+        error = wait ? host.connection->Receive(raw_.data(), raw_.size(), wait, got) : kErrorTimeout;
         if (error == kErrorOk && got == 0) error = kErrorNoConnection;  // closed before answering
         if (error == kErrorOk) head.Feed(std::span<const uint8_t>(raw_.data(), got));
       }
@@ -208,7 +215,8 @@ int HlsSource::ReadBody(std::vector<uint8_t>& out, bool& done) {
     body_->Feed(first, out, nullptr);
   } else if (!body_->complete()) {
     size_t got = 0;
-    const int error = current_host_->connection->Receive(raw_.data(), raw_.size(), options_.read_timeout_ms, got);
+    const uint32_t wait = WaitMs(options_.read_timeout_ms);
+    const int error = wait ? current_host_->connection->Receive(raw_.data(), raw_.size(), wait, got) : kErrorTimeout;
     if (error != kErrorOk) return error;
     if (got == 0) {
       // Closed: the end of a body that runs until the connection closes, or
@@ -233,7 +241,20 @@ void HlsSource::EndBody(bool complete) {
   pending_.clear();
 }
 
+uint32_t HlsSource::WaitMs(uint32_t timeout_ms) const {
+  if (fetch_deadline_ms_ == 0) return timeout_ms;
+  const uint64_t now = network_.NowMs();
+  return now >= fetch_deadline_ms_ ? 0 : static_cast<uint32_t>(std::min<uint64_t>(timeout_ms, fetch_deadline_ms_ - now));
+}
+
 int HlsSource::FetchText(Url& url, std::string& text) {
+  fetch_deadline_ms_ = network_.NowMs() + kTextFetchMs;
+  const int error = FetchTextInTime(url, text);
+  fetch_deadline_ms_ = 0;
+  return error;
+}
+
+int HlsSource::FetchTextInTime(Url& url, std::string& text) {
   text.clear();
   HttpAnswer head;
   if (int error = Begin(url, 0, head); error != kErrorOk) return error;

@@ -105,8 +105,13 @@ class HlsSource {
   // Ends the current answer: its connection is kept when the body ended where
   // the answer said and the server keeps connections.
   void EndBody(bool complete);
-  // The whole body of `url` (updated to where redirects led) as text.
+  // The whole body of `url` (updated to where redirects led) as text, within
+  // kTextFetchMs of the request (kErrorTimeout after it).
   int FetchText(Url& url, std::string& text);
+  int FetchTextInTime(Url& url, std::string& text);
+  // The wait allowed for one network step of at most `timeout_ms`: less when
+  // the current fetch's deadline comes sooner, 0 once it has passed.
+  uint32_t WaitMs(uint32_t timeout_ms) const;
   // Loads the media playlist again, retrying with the reconnect back-off;
   // false when it could not be had in the time allowed or the stream closed.
   bool Reload();
@@ -139,6 +144,7 @@ class HlsSource {
   Host* current_host_ = nullptr;              // the one whose answer is being read
   std::unique_ptr<StreamBody> body_;          // that answer's body
   std::vector<uint8_t> pending_;              // body bytes that came with its head, not yet read
+  uint64_t fetch_deadline_ms_ = 0;            // when the current FetchText gives up, 0 = no such fetch
 
   std::string media_address_;
   uint64_t bandwidth_ = 0;

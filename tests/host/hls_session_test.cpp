@@ -83,6 +83,7 @@ struct Answer {
   bool chunked = false;
   size_t cut_after = std::string::npos;  // the connection breaks after this many body bytes
   std::string location;     // for redirects
+  uint32_t drip_ms = 0;     // the body comes a byte at a time, this far apart (0 = at once)
 };
 
 struct Request {
@@ -108,6 +109,8 @@ class WorldConnection : public Connection {
   size_t number_;
   std::string pending_;
   bool closed_ = false;   // by the server, once pending_ is read
+  size_t at_once_ = 0;    // bytes of pending_ that come at once, the rest dripping
+  uint32_t drip_ms_ = 0;
 };
 
 class World : public Network {
@@ -171,6 +174,7 @@ int WorldConnection::Send(std::string_view data, uint32_t) {
     body.resize(a.cut_after);
     a.close = true;
   }
+  drip_ms_ = a.drip_ms;
   if (a.chunked) {
     head += "Transfer-Encoding: chunked\r\n\r\n";
     std::string coded;
@@ -181,9 +185,11 @@ int WorldConnection::Send(std::string_view data, uint32_t) {
       coded += size + part + "\r\n";
     }
     if (a.cut_after == std::string::npos) coded += "0\r\n\r\n";
+    at_once_ = pending_.size() + head.size();
     pending_ += head + coded;
   } else {
     head += "Content-Length: " + std::to_string(a.body.size()) + "\r\n\r\n";
+    at_once_ = pending_.size() + head.size();
     pending_ += head + body;
   }
   if (a.close || world_.close_idle) closed_ = true;
@@ -192,9 +198,21 @@ int WorldConnection::Send(std::string_view data, uint32_t) {
 
 int WorldConnection::Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) {
   got = 0;
+  if (!pending_.empty() && drip_ms_) {
+    if (at_once_ > 0) {
+      size = std::min(size, at_once_);  // the head
+    } else if (drip_ms_ >= timeout_ms) {
+      world_.now += timeout_ms;
+      return kErrorTimeout;
+    } else {
+      world_.now += drip_ms_;
+      size = 1;
+    }
+  }
   if (!pending_.empty()) {
     world_.now += 2;  // each piece takes a moment
     got = std::min({size, pending_.size(), size_t(1400)});
+    at_once_ -= std::min(at_once_, got);
     std::memcpy(buffer, pending_.data(), got);
     pending_.erase(0, got);
     return kErrorOk;
@@ -663,6 +681,34 @@ TEST(HlsSession, KeptConnectionsAreThoseOfTheLastFourHostsUsed) {
       EXPECT_LE(world.most_open, 4u);
     }
   }
+}
+
+TEST(HlsSession, PlaylistThatComesAByteAtATimeIsGivenUpInTime) {
+  World world;
+  Producer producer;
+  producer.start_ms = world.now - 6 * kSegmentMs;
+  Serve(world, producer);
+  // From 6 s in, the playlist's bytes come a second apart: every read in time.
+  const uint64_t drip_from = world.now + 6000;
+  world.handlers["cdn.test:80"] = [&world, &producer, drip_from](const std::string& path, uint64_t range) {
+    Answer a = producer.Serve(world, path, range);
+    if (path.find(".m3u8") != std::string::npos && world.now >= drip_from) a.drip_ms = 1000;
+    return a;
+  };
+  world.stop_at = world.now + 300000;
+  Heard heard = Play(world, "http://cdn.test/live/index.m3u8");
+  ASSERT_EQ(heard.open_error, kErrorOk);
+  EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
+  // Each dripping load is given 15 s, then tried again after a short wait,
+  // until the reconnection time (30 s) is over.
+  std::vector<uint64_t> dripping;
+  for (const Request& r : PlaylistRequests(world)) {
+    if (r.at_ms >= drip_from) dripping.push_back(r.at_ms);
+  }
+  ASSERT_EQ(dripping.size(), 2u);
+  EXPECT_GE(dripping[1] - dripping[0], 15000u);
+  EXPECT_LE(dripping[1] - dripping[0], 15000u + 1100u);
+  EXPECT_LE(heard.ended_at, dripping[1] + 15000u + 100u);
 }
 
 TEST(HlsSession, Aes128SegmentsPlayWithEachKeyFetchedOnce) {

@@ -149,6 +149,30 @@ TEST(Chunked, RefusesMalformedCoding) {
   }
 }
 
+TEST(Chunked, TrailerEndsWithinItsLimit) {
+  // Trailer lines of `total` bytes with the empty line that ends them.
+  auto trailer = [](size_t total) {
+    auto line = [](size_t bytes) { return "X:" + std::string(bytes - 4, 'a') + "\r\n"; };
+    size_t first = (total - 2) % 100;
+    if (first < 4) first += 100;
+    std::string t = line(first);
+    while (t.size() + 2 < total) t += line(100);
+    return t + "\r\n";
+  };
+  for (size_t total : {kMaxChunkedTrailerBytes, kMaxChunkedTrailerBytes + 1}) {
+    ChunkedDecoder d;
+    std::vector<uint8_t> out;
+    const std::string t = trailer(total);
+    ASSERT_EQ(t.size(), total);
+    EXPECT_EQ(d.Feed(Bytes("2\r\nok\r\n0\r\n" + t), out), total <= kMaxChunkedTrailerBytes) << total;
+    EXPECT_EQ(d.done(), total <= kMaxChunkedTrailerBytes) << total;
+  }
+  // Bare CRs at the start of a line, which no line length counts.
+  ChunkedDecoder d;
+  std::vector<uint8_t> out;
+  EXPECT_FALSE(d.Feed(Bytes("0\r\n" + std::string(kMaxChunkedTrailerBytes + 1, '\r')), out));
+}
+
 HttpAnswer Head(std::string_view text) {
   HttpAnswer head;
   head.Feed(Bytes(text));
