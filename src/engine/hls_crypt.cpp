@@ -1,6 +1,7 @@
 #include "engine/hls_crypt.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -32,8 +33,8 @@ std::optional<AesBlock> HlsIv(std::string_view attribute, uint64_t sequence) {
   return iv;
 }
 
-void SegmentDecryptor::Begin(BlockDecryptor& cipher, const AesBlock& iv) {
-  cipher_ = &cipher;
+void SegmentDecryptor::Begin(std::shared_ptr<BlockDecryptor> cipher, const AesBlock& iv) {
+  cipher_ = std::move(cipher);
   chain_ = iv;
   held_.clear();
 }

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -32,9 +33,11 @@ std::optional<AesBlock> HlsIv(std::string_view attribute, uint64_t sequence);
 
 // One segment's CBC decryption, fed its bytes as they arrive in any pieces.
 // The last block is held back until the end, where its padding is removed.
+// It shares the cipher, which stays valid however its other owners let go of
+// it (a new key loaded while a segment is resumed).
 class SegmentDecryptor {
  public:
-  void Begin(BlockDecryptor& cipher, const AesBlock& iv);
+  void Begin(std::shared_ptr<BlockDecryptor> cipher, const AesBlock& iv);
   // Appends to `out` what can be decrypted of `data` so far. False when the
   // cipher failed (the segment is then of no use).
   [[nodiscard]] bool Feed(std::span<const uint8_t> data, std::vector<uint8_t>& out);
@@ -44,7 +47,7 @@ class SegmentDecryptor {
   [[nodiscard]] bool End(std::vector<uint8_t>& out);
 
  private:
-  BlockDecryptor* cipher_ = nullptr;
+  std::shared_ptr<BlockDecryptor> cipher_;  // null = not begun
   AesBlock chain_{};             // the ciphertext block before the next one
   std::vector<uint8_t> held_;    // ciphertext not yet decrypted: a partial block, or the last whole one
   std::vector<uint8_t> plain_;   // one Feed's raw decryption

@@ -385,7 +385,7 @@ int HlsSource::StartSegment(const HlsSegment& segment, bool discontinuity) {
     announced_ = false;
     encrypted_ = encrypted;
     // A retry resumes at the next ciphertext byte, so the chaining goes on.
-    if (encrypted) decryptor_.Begin(*cipher_, *iv);
+    if (encrypted) decryptor_.Begin(cipher_, *iv);
     reader_.Begin(discontinuity, segment.map_address().empty() ? nullptr : &init_);
   }
   Url url;

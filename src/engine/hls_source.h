@@ -173,7 +173,7 @@ class HlsSource {
   std::string init_address_;     // the fMP4 initialisation segment read, empty = none
   Fmp4Audio init_;               // what it said
   std::string key_address_;      // the AES-128 key fetched, empty = none
-  std::unique_ptr<BlockDecryptor> cipher_;  // for that key
+  std::shared_ptr<BlockDecryptor> cipher_;  // for that key; decryptor_ shares it
   bool encrypted_ = false;       // the current segment is AES-128
   SegmentDecryptor decryptor_;   // its chaining
   std::vector<uint8_t> plain_;   // one read's bytes decrypted

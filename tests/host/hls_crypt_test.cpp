@@ -24,9 +24,8 @@ std::string Plain(size_t size) {
 // Feeds `cipher` in pieces of `piece` bytes; the plain bytes, and whether the
 // end was accepted.
 std::string Decrypt(const AesBlock& key, const AesBlock& iv, const std::string& cipher, size_t piece, bool& ended) {
-  toy::Decryptor aes(key);
   SegmentDecryptor d;
-  d.Begin(aes, iv);
+  d.Begin(std::make_shared<toy::Decryptor>(key), iv);
   std::vector<uint8_t> out;
   for (size_t at = 0; at < cipher.size(); at += piece) {
     const std::string part = cipher.substr(at, piece);
@@ -94,11 +93,27 @@ TEST(SegmentDecryptor, WrongKeyOrIvOrACutSegment) {
   EXPECT_EQ(at_boundary, plain.substr(0, 48));
 }
 
+TEST(SegmentDecryptor, GoesOnAfterTheCiphersOtherOwnerLetsGo) {
+  // The source loads another key (and frees its cipher) while a segment of
+  // the old one is resumed: that segment's bytes still decrypt.
+  const AesBlock key = toy::Key(3);
+  const std::string plain = Plain(100);
+  const std::string cipher = toy::EncryptCbc(key, AesBlock{}, plain);
+  auto owner = std::make_shared<toy::Decryptor>(key);
+  SegmentDecryptor d;
+  d.Begin(owner, AesBlock{});
+  std::vector<uint8_t> out;
+  EXPECT_TRUE(d.Feed(std::span(reinterpret_cast<const uint8_t*>(cipher.data()), 40), out));
+  owner = std::make_shared<toy::Decryptor>(toy::Key(4));
+  EXPECT_TRUE(d.Feed(std::span(reinterpret_cast<const uint8_t*>(cipher.data()) + 40, cipher.size() - 40), out));
+  EXPECT_TRUE(d.End(out));
+  EXPECT_EQ(std::string(out.begin(), out.end()), plain);
+}
+
 TEST(SegmentDecryptor, CipherFailureIsReported) {
   bool fail = false;
-  toy::Decryptor aes(toy::Key(1), &fail);
   SegmentDecryptor d;
-  d.Begin(aes, AesBlock{});
+  d.Begin(std::make_shared<toy::Decryptor>(toy::Key(1), &fail), AesBlock{});
   std::vector<uint8_t> out;
   const std::vector<uint8_t> bytes(64, 1);
   EXPECT_TRUE(d.Feed(bytes, out));
