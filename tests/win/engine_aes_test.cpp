@@ -54,10 +54,10 @@ TEST(CngAes128, PaddedCbcSegmentInUnevenPieces) {
   const std::optional<AesBlock> iv = HlsIv("0x000102030405060708090a0b0c0d0e0f", 0);
   ASSERT_TRUE(iv);
   for (size_t piece : {1, 5, 16, 23, 80}) {
-    auto aes = MakeCngAes128(kKey);
+    std::shared_ptr<BlockDecryptor> aes = MakeCngAes128(kKey);
     ASSERT_TRUE(aes);
     SegmentDecryptor segment;
-    segment.Begin(*aes, *iv);
+    segment.Begin(aes, *iv);
     std::vector<uint8_t> out;
     for (size_t at = 0; at < cipher.size(); at += piece) {
       ASSERT_TRUE(segment.Feed(std::span(cipher).subspan(at, std::min(piece, cipher.size() - at)), out));
@@ -68,10 +68,10 @@ TEST(CngAes128, PaddedCbcSegmentInUnevenPieces) {
   // Another key: the padding is found wrong.
   AesBlock other = kKey;
   other[0] ^= 1;
-  auto wrong = MakeCngAes128(other);
+  std::shared_ptr<BlockDecryptor> wrong = MakeCngAes128(other);
   ASSERT_TRUE(wrong);
   SegmentDecryptor segment;
-  segment.Begin(*wrong, *iv);
+  segment.Begin(wrong, *iv);
   std::vector<uint8_t> out;
   ASSERT_TRUE(segment.Feed(cipher, out));
   EXPECT_NE(out, Hex(kPlain.substr(0, 128)));
