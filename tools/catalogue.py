@@ -39,19 +39,27 @@ def catalogue_page(station, own, visits):
     return """<!DOCTYPE html>
 <html><head><meta charset="utf-8"><title>Волнар-радио: каталог</title>
 <style>
-body {{ margin: 0; padding: 62px 16px 8px; background: #e5f7ff; font: 13px Tahoma, sans-serif; }}
-h1 {{ font-size: 15px; color: #1f6f9f; margin: 4px 0 10px; }}
-li {{ margin: 4px 0; }} a {{ color: #0069a8; }}
+body {{ margin: 0; background: #e5f7ff; font: 13px Tahoma, sans-serif; }}
+/* The window's logo, header picture and control strip lie over the top 131 px:
+   the placeholder's bands under the pictures, the heading in the free row
+   between the logo and the strip (y 62..92), the links below the strip. */
+.band {{ height: 52px; background: #dff6ff; border-bottom: 10px solid #fff; }}
+h1 {{ font-size: 15px; color: #1f6f9f; margin: 0; padding: 0 16px; height: 30px; line-height: 30px; }}
+.main {{ padding: 45px 16px 8px; }}
+ul {{ margin: 0; }} li {{ margin: 4px 0; }} a {{ color: #0069a8; }}
 #cookie {{ color: #555; margin-top: 14px; }}
 </style></head>
 <body>
+<div class="band"></div>
 <h1>Демо-станции</h1>
+<div class="main">
 <ul>
 {rows}
 </ul>
 <p><a href="new:{own}/about">О каталоге (откроется в браузере)</a></p>
 <a href="playmain:{station}/demo/1"></a>
 <p id="cookie">Визит № {visits}.</p>
+</div>
 <script>
 document.getElementById("cookie").innerHTML += " Cookie: " + document.cookie;
 </script>

@@ -4,17 +4,29 @@
 
 namespace {
 
+// The window lays three of its pictures over the pane's top, in page pixels:
+// the logo (x 47..337, y -1..61), the header picture (x 337..512, y 0..33)
+// and the control strip (x 26..453, y 92..131). The page's top stays put
+// under them, painted in the placeholder page's bands (52 px #dff6ff, 10 px
+// white, then #e5f7ff), so that the pictures sit on their own background and
+// a scrolled list slides under the strip instead of showing between the
+// pictures. The search lies under the header picture, right of the logo
+// (y 35..59), the tabs in the free row y 62..92 between the logo and the
+// strip; the content starts below the strip.
 constexpr char kStyle[] = R"css(
 *{box-sizing:border-box}
-body{margin:0;font:13px/1.35 "Segoe UI",Tahoma,Arial,sans-serif;color:#1d2a33;background:#f3f7fa}
+html{scroll-padding-top:137px}
+body{margin:0;font:13px/1.35 "Segoe UI",Tahoma,Arial,sans-serif;color:#1d2a33;background:#e5f7ff}
 a{color:#0b6aa8;text-decoration:none}a:hover{text-decoration:underline}
-.top{background:#0d4f7a;color:#fff;padding:6px 8px 0}
-.top form{display:flex;margin:0 0 6px}
-.top input[type=text]{flex:1;padding:4px 6px;border:0;border-radius:3px;font-size:13px;min-width:0}
-.top button{margin-left:4px;padding:4px 10px;border:0;border-radius:3px;background:#ffb400;color:#1d2a33;font-weight:bold}
-.tabs a{display:inline-block;padding:4px 9px;color:#d8ecf8;border-radius:3px 3px 0 0}
-.tabs a.on{background:#f3f7fa;color:#0d4f7a;font-weight:bold}
-.main{padding:6px 8px 16px}
+.top{position:fixed;z-index:1;top:0;left:0;right:0;height:131px;background:#e5f7ff;border-top:52px solid #dff6ff}
+.top:before{content:"";display:block;height:10px;background:#fff}
+.tabs{height:30px;padding:3px 6px 0;white-space:nowrap}
+.tabs a{display:inline-block;padding:3px 8px;margin-right:2px;border:1px solid transparent;border-radius:3px}
+.tabs a.on{background:#fff;border-color:#a9d3ea;color:#1d2a33}
+.top form{position:absolute;top:-17px;left:345px;right:8px;display:flex;margin:0}
+.top input[type=text]{flex:1;min-width:0;height:24px;padding:2px 6px;border:1px solid #8fbfdb;border-radius:3px 0 0 3px;font-size:13px}
+.top button{height:24px;padding:0 10px;border:1px solid #0b6aa8;border-radius:0 3px 3px 0;background:#0b6aa8;color:#fff;font-weight:bold}
+.main{padding:133px 8px 16px}
 h2{font-size:14px;margin:12px 0 5px;color:#0d4f7a}
 .note{background:#fff4d6;border:1px solid #f0cf7a;padding:6px 8px;margin:6px 0;border-radius:3px}
 .err{background:#fde4e1;border:1px solid #e9a49a;padding:6px 8px;margin:6px 0;border-radius:3px}
@@ -101,10 +113,7 @@ std::string RenderPage(std::string_view title, Tab tab, std::string_view search_
   out += HtmlEscape(title);
   out += "</title><style>";
   out += kStyle;
-  out += "</style></head>\n<body>\n<div class=\"top\"><form method=\"get\" action=\"/list\">"
-         "<input type=\"text\" name=\"q\" placeholder=\"Название станции\" value=\"";
-  out += HtmlEscape(search_text);
-  out += "\"><button type=\"submit\">Найти</button></form>\n<div class=\"tabs\">";
+  out += "</style></head>\n<body>\n<div class=\"top\"><div class=\"tabs\">";
   for (Tab t : {Tab::kHome, Tab::kFavourites, Tab::kOwn, Tab::kRecent}) {
     out += "<a href=\"";
     out += TabPath(t);
@@ -112,7 +121,10 @@ std::string RenderPage(std::string_view title, Tab tab, std::string_view search_
     out += TabTitle(t);
     out += "</a>";
   }
-  out += "</div></div>\n<div class=\"main\">\n";
+  out += "</div><form method=\"get\" action=\"/list\">"
+         "<input type=\"text\" name=\"q\" placeholder=\"Название станции\" value=\"";
+  out += HtmlEscape(search_text);
+  out += "\"><button type=\"submit\">Найти</button></form></div>\n<div class=\"main\">\n";
   for (const std::string& p : context.problems) {
     out += "<div class=\"err\">";
     out += HtmlEscape(p);

@@ -3,7 +3,9 @@
 // catalogue pane. Every page is loaded and photographed; a Cyrillic search is typed
 // and submitted; a favourite is added and removed and an own station added through
 // the forms; the play: and new: addresses of the links are read, and a click on a
-// play: link is caught before it leaves the page.
+// play: link is caught before it leaves the page. Then every kind of page the
+// catalogue serves is checked to lie clear of the window's own pictures, which
+// cover the pane's top, and photographed again with those pictures marked.
 //
 //   node browser_test.mjs BASE_URL SHOT_DIR
 //
@@ -23,7 +25,19 @@ function check(ok, what) {
   if (ok) passed++; else failed++;
 }
 
-fs.mkdirSync(shots, { recursive: true });
+// The window's pictures over the pane, in the page's pixels: nothing of a page
+// may lie under them.
+const PICTURES = [
+  { name: 'the logo', x: 47, y: -1, w: 290, h: 62 },
+  { name: 'the header picture', x: 337, y: 0, w: 175, h: 33 },
+  { name: 'the control strip', x: 26, y: 92, w: 427, h: 39 },
+];
+// Points beside the pictures and the controls that show the top's bands, as the
+// placeholder page paints them: 52 px #dff6ff, 10 px white, #e5f7ff below.
+const BANDS = [[10, 3, 'dff6ff'], [10, 45, 'dff6ff'], [560, 20, 'dff6ff'], [10, 57, 'ffffff'], [560, 61, 'ffffff'],
+               [500, 75, 'e5f7ff'], [10, 120, 'e5f7ff'], [560, 120, 'e5f7ff']];
+
+fs.mkdirSync(path.join(shots, 'pictures'), { recursive: true });
 const profile = fs.mkdtempSync('/tmp/volnar-chromium-');
 // A fresh profile each run (playwright passes it as --user-data-dir).
 const browser = await chromium.launchPersistentContext(profile, {
@@ -41,6 +55,59 @@ try {
   const foreign = [];
   page.on('request', (r) => { if (!r.url().startsWith(base) && !r.url().startsWith('data:')) foreign.push(r.url()); });
   const shot = (name) => page.screenshot({ path: path.join(shots, name + '.png'), fullPage: false });
+  const navigating = (act) => Promise.all([page.waitForNavigation(), act()]);
+
+  // What of the page lies under a picture: controls, headings, notices, station
+  // rows, and every piece of text.
+  const underPictures = () => page.evaluate((pictures) => {
+    const found = [];
+    const note = (what, r) => {
+      const p = pictures.find((q) => r.width && r.height && r.left < q.x + q.w && r.right > q.x &&
+                                     r.top < q.y + q.h && r.bottom > q.y);
+      if (p) found.push(`${what} under ${p.name} at ${Math.round(r.left)},${Math.round(r.top)}`);
+    };
+    for (const e of document.body.querySelectorAll('a,button,input,select,textarea,label,h1,h2,h3,.note,.err,.st,img')) {
+      for (const r of e.getClientRects()) note(e.tagName.toLowerCase() + (e.className ? '.' + e.className : ''), r);
+    }
+    const texts = document.createTreeWalker(document.body, NodeFilter.SHOW_TEXT);
+    for (let t; (t = texts.nextNode());) {
+      if (!t.data.trim()) continue;
+      const range = document.createRange();
+      range.selectNodeContents(t);
+      for (const r of range.getClientRects()) note(`"${t.data.trim().slice(0, 24)}"`, r);
+    }
+    return found;
+  }, PICTURES);
+  // The colours of the viewport's pixels at `points`, read back from a screenshot.
+  const colours = async (points) => {
+    const png = 'data:image/png;base64,' + (await page.screenshot()).toString('base64');
+    return page.evaluate(async ([src, points]) => {
+      const img = new Image();
+      img.src = src;
+      await img.decode();
+      const canvas = document.createElement('canvas');
+      canvas.width = img.width;
+      canvas.height = img.height;
+      const g = canvas.getContext('2d');
+      g.drawImage(img, 0, 0);
+      return points.map(([x, y]) => [...g.getImageData(x, y, 1, 1).data.slice(0, 3)]
+        .map((v) => v.toString(16).padStart(2, '0')).join(''));
+    }, [png, points]);
+  };
+  // A screenshot with the pictures drawn over the page as translucent boxes.
+  const pictureShot = async (name) => {
+    await page.evaluate((pictures) => {
+      for (const p of pictures) {
+        const box = document.createElement('div');
+        box.className = 'picture-box';
+        box.style.cssText = `position:fixed;left:${p.x}px;top:${p.y}px;width:${p.w}px;height:${p.h}px;` +
+                            'background:rgba(230,0,90,.35);outline:1px solid #c00;z-index:99;pointer-events:none';
+        document.body.append(box);
+      }
+    }, PICTURES);
+    await page.screenshot({ path: path.join(shots, 'pictures', name + '.png') });
+    await page.evaluate(() => document.querySelectorAll('.picture-box').forEach((b) => b.remove()));
+  };
 
   await page.goto(base + '/');
   check(await page.title() === 'Каталог станций', 'the home page loads');
@@ -55,6 +122,8 @@ try {
   check(await page.locator('script').count() === 0, 'no station field became a script');
   const width = await page.evaluate(() => document.documentElement.scrollWidth);
   check(width <= 598, `the page fits the pane's width (${width} px)`);
+  const search = await page.locator('input[name="q"]').boundingBox();
+  check(search.width >= 160 && search.height >= 20, `the search box is of a usable size (${search.width} x ${search.height})`);
   await shot('home');
 
   // A click on a play: link is caught before the browser hands it elsewhere.
@@ -117,6 +186,44 @@ try {
   await page.click('text=Недавние');
   check(await page.title() === 'Недавние', 'the history page loads');
   await shot('recent');
+
+  // Every kind of page, laid out clear of the window's pictures at the top and,
+  // scrolled to its end, still showing the top's bands beside them. Each names
+  // what it must show, so that a wrong page is not checked in its place.
+  await page.goto(base + '/list?q=' + encodeURIComponent('Маяк'));
+  await navigating(() => page.locator('.st button.fav').first().click());
+  const pages = [
+    ['home', '/', '.note a[href^="playmain:"]'],
+    ['search', '/list?q=' + encodeURIComponent('Маяк'), '.st'],
+    ['list', '/list?country=RU&order=name&all=1', '.st.off'],
+    ['second-page', '/list?country=RU&page=1', '.pager a'],
+    ['favourites', '/fav', '.st button[title="Ниже"]'],
+    ['own', '/own', '.st a[href^="/own?edit="]'],
+    ['own-edit', () => navigating(() => page.click('text=изменить')), 'button:has-text("Сохранить")'],
+    ['own-refused', async () => {
+      await page.goto(base + '/own');
+      await page.fill('input[name="url"]', 'ftp://own.example/');
+      await navigating(() => page.click('button:has-text("Добавить")'));
+    }, '.err'],
+    ['recent', '/recent', '.note'],
+    ['missing', '/no-such-page', '.note a[href="/"]'],
+    ['action-failed', async () => {
+      await page.goto(base + '/list?q=' + encodeURIComponent('Маяк'));
+      await page.locator('.st input[name="k"]').first().evaluate((k) => { k.value = 'u:no-such-station'; });
+      await navigating(() => page.locator('.st button.fav').first().click());
+    }, '.err'],
+  ];
+  for (const [name, open, shows] of pages) {
+    if (typeof open === 'string') await page.goto(base + open); else await open();
+    const under = await underPictures();
+    check(await page.locator(shows).count() > 0 && under.length === 0,
+          `${name}: shows ${shows}, nothing under the window's pictures (${under.slice(0, 4).join('; ')})`);
+    await pictureShot(name);
+    await page.evaluate(() => window.scrollTo(0, document.documentElement.scrollHeight));
+    const seen = await colours(BANDS);
+    check(seen.every((c, i) => c === BANDS[i][2]),
+          `${name}: scrolled to its end, the top shows its bands (${seen.join(' ')})`);
+  }
 
   check(foreign.length === 0, `nothing is loaded from elsewhere (${foreign.join(' ')})`);
   check(problems.length === 0, `no script errors (${problems.join('; ')})`);
