@@ -20,6 +20,7 @@
 #include "catalogue/store_file_win.h"
 #include "catalogue/user_store.h"
 #include "engine/decoder.h"
+#include "engine/engine_state.h"
 #include "engine/net_win.h"
 
 #include "directory_address.h"  // VOLNAR_DIRECTORY_URL, a build option
@@ -128,6 +129,7 @@ std::string StartCatalogue(bool station_known, const CatalogueSetup& setup) {
     return kCatalogueHost;
   }
   g_catalogue = std::move(c);
+  SetOwnListeningPort(g_catalogue->server.port());
   return g_catalogue->host;
 }
 
@@ -143,6 +145,7 @@ void StopCatalogue() {
   c.server.Stop();
   if (c.worker.joinable()) c.worker.join();
   g_catalogue.reset();
+  SetOwnListeningPort(0);
 }
 
 bool CatalogueRunning() { return g_catalogue != nullptr; }

@@ -48,6 +48,11 @@ bool StoreOption(uint32_t option, uint32_t value) {
   }
 }
 
+void SetOwnListeningPort(uint16_t port) {
+  std::lock_guard lock(gOptionsLock);
+  gOptions.own_port = port;
+}
+
 bool StoreOptionText(uint32_t option, const char* value) {
   if (option != kOptionNetProxy) return FailWith(kErrorIllegalParam, false);
   std::lock_guard lock(gOptionsLock);

@@ -41,12 +41,17 @@ struct NetOptions {
   bool resolve_playlists = false;      // option 21
   uint32_t reconnect_ms = 30000;       // kOptionNetReconnect
   std::string proxy;                   // option 17, empty = direct
+  // The program's own listener on the loopback address (the catalogue's
+  // server), 0 = none: addresses that streams name are never let reach it.
+  uint16_t own_port = 0;
 };
 
 NetOptions CurrentNetOptions();
 // Stores a numeric option; false for an unknown option or a value out of range.
 bool StoreOption(uint32_t option, uint32_t value);
 bool StoreOptionText(uint32_t option, const char* value);
+// Sets NetOptions::own_port for the streams opened from now on (0: none).
+void SetOwnListeningPort(uint16_t port);
 
 // Implemented by the stream side: frees every stream (EngineFree).
 void StreamsFreeAll();

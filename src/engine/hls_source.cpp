@@ -144,6 +144,10 @@ HlsSource::~HlsSource() = default;
 int HlsSource::Begin(Url& url, uint64_t offset, HttpAnswer& head) {
   EndBody(false);
   for (int redirects = 0;; ++redirects) {
+    // A playlist (or a redirect) naming the program's own loopback listener
+    // would have us send it requests.
+    if (options_.own_port != 0 && url.port == options_.own_port && IsLoopbackHost(url.host))
+      return kErrorBadAddress;
     const std::string key = HostKey(url);
     // Most recently used last.
     auto it = std::find_if(hosts_.begin(), hosts_.end(), [&key](const auto& h) { return h->key == key; });

@@ -2,6 +2,7 @@
 
 #include <ws2tcpip.h>
 
+#include <algorithm>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -10,6 +11,7 @@
 #include "base/guarded.h"
 #include "engine/aes_win.h"
 #include "engine/engine.h"
+#include "engine/engine_state.h"
 #include "engine/tls_win.h"
 
 namespace {
@@ -40,6 +42,28 @@ void CopyAddresses(const addrinfo* list, std::vector<Address>& out) {
     address.length = static_cast<int>(a->ai_addrlen);
     out.push_back(address);
   }
+}
+
+// Whether `address` is a loopback (or unspecified) address of this machine at
+// `port`: the program's own listener when `port` is its port. A name of a
+// stream's, a playlist's or a redirect's may resolve to one.
+bool IsOwnListener(const Address& address, uint16_t port) {
+  if (port == 0) return false;
+  if (address.family == AF_INET) {
+    const auto& in = reinterpret_cast<const sockaddr_in&>(address.storage);
+    const uint32_t v4 = ntohl(in.sin_addr.s_addr);
+    return ntohs(in.sin_port) == port && (v4 >> 24 == 127 || v4 == 0);
+  }
+  if (address.family != AF_INET6) return false;
+  const auto& in6 = reinterpret_cast<const sockaddr_in6&>(address.storage);
+  if (ntohs(in6.sin6_port) != port) return false;
+  const uint8_t* b = in6.sin6_addr.s6_addr;
+  auto zero = [b](int from, int to) {
+    return std::all_of(b + from, b + to, [](uint8_t x) { return x == 0; });
+  };
+  if (zero(0, 15) && b[15] <= 1) return true;  // :: and ::1
+  // IPv4-mapped: ::ffff:127.x.x.x and ::ffff:0.0.0.0
+  return zero(0, 10) && b[10] == 0xFF && b[11] == 0xFF && (b[12] == 127 || zero(12, 16));
 }
 
 // A name lookup on its own thread: getaddrinfo cannot be cancelled, so the
@@ -132,8 +156,13 @@ int TcpConnection::Connect(const std::string& host, uint16_t port, uint32_t time
   if (int error = Resolve(host, port, cancel_.Event(), deadline, addresses); error != kErrorOk)
     return error;
 
+  const uint16_t own_port = CurrentNetOptions().own_port;
   int last = kErrorNoConnection;
   for (const Address& address : addresses) {
+    if (IsOwnListener(address, own_port)) {
+      last = kErrorBadAddress;
+      continue;
+    }
     CloseSocket();
     socket_.Reset(socket(address.family, SOCK_STREAM, IPPROTO_TCP));
     event_.Reset(WSACreateEvent());

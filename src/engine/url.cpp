@@ -1,7 +1,9 @@
 #include "engine/url.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
+#include <optional>
 #include <vector>
 
 #include "base/ascii.h"
@@ -232,4 +234,144 @@ std::string Base64(std::string_view data) {
     out += '=';
   }
   return out;
+}
+
+namespace {
+
+int DigitValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return 99;
+}
+
+// A number as an IPv4 resolver reads one part of a dotted address.
+std::optional<uint64_t> Ipv4Part(std::string_view part) {
+  unsigned base = 10;
+  if (part.size() > 1 && part[0] == '0' && (part[1] == 'x' || part[1] == 'X')) {
+    base = 16;
+    part.remove_prefix(2);
+  } else if (part.size() > 1 && part[0] == '0') {
+    base = 8;
+    part.remove_prefix(1);
+  }
+  if (part.empty() && base != 16) return std::nullopt;
+  uint64_t value = 0;
+  for (char c : part) {
+    const int d = DigitValue(c);
+    if (d >= static_cast<int>(base)) return std::nullopt;
+    value = value * base + static_cast<unsigned>(d);
+    if (value > 0xFFFFFFFFu) return std::nullopt;
+  }
+  return value;
+}
+
+// "a.b.c.d", "a.b.c", "a.b" or "a" (the last part fills the bytes left).
+std::optional<uint32_t> ParseIpv4(std::string_view text) {
+  uint64_t parts[4];
+  size_t count = 0;
+  for (;;) {
+    const size_t dot = text.find('.');
+    if (count == 4) return std::nullopt;
+    const std::optional<uint64_t> part = Ipv4Part(text.substr(0, dot));
+    if (!part) return std::nullopt;
+    parts[count++] = *part;
+    if (dot == std::string_view::npos) break;
+    text.remove_prefix(dot + 1);
+  }
+  uint32_t address = 0;
+  for (size_t i = 0; i + 1 < count; ++i) {
+    if (parts[i] > 0xFF) return std::nullopt;
+    address |= static_cast<uint32_t>(parts[i]) << (24 - 8 * i);
+  }
+  const unsigned last_bits = 32 - 8 * static_cast<unsigned>(count - 1);
+  if (last_bits < 32 && parts[count - 1] >> last_bits) return std::nullopt;
+  return address | static_cast<uint32_t>(parts[count - 1]);
+}
+
+bool IsLoopbackIpv4(uint32_t address) { return address >> 24 == 127 || address == 0; }
+
+// The 16 bytes of an IPv6 literal (groups of hex digits, one "::", a dotted
+// IPv4 address at the end).
+std::optional<std::array<uint8_t, 16>> ParseIpv6(std::string_view text) {
+  std::vector<uint16_t> head, tail;
+  bool gap = false;
+  const size_t double_colon = text.find("::");
+  if (double_colon != std::string_view::npos) {
+    gap = true;
+    if (text.find("::", double_colon + 1) != std::string_view::npos) return std::nullopt;
+  }
+  auto groups = [](std::string_view part, std::vector<uint16_t>& out, bool last) {
+    if (part.empty()) return true;
+    for (;;) {
+      const size_t colon = part.find(':');
+      const std::string_view group = part.substr(0, colon);
+      if (last && colon == std::string_view::npos && group.find('.') != std::string_view::npos) {
+        // Four decimal parts only here, as IPv6 text writes them.
+        if (std::count(group.begin(), group.end(), '.') != 3 ||
+            !std::all_of(group.begin(), group.end(),
+                         [](char c) { return (c >= '0' && c <= '9') || c == '.'; }))
+          return false;
+        const std::optional<uint32_t> v4 = ParseIpv4(group);
+        if (!v4) return false;
+        out.push_back(static_cast<uint16_t>(*v4 >> 16));
+        out.push_back(static_cast<uint16_t>(*v4 & 0xFFFF));
+        return true;
+      }
+      if (group.empty() || group.size() > 4) return false;
+      uint32_t value = 0;
+      for (char c : group) {
+        const int d = DigitValue(c);
+        if (d >= 16) return false;
+        value = value * 16 + static_cast<uint32_t>(d);
+      }
+      out.push_back(static_cast<uint16_t>(value));
+      if (colon == std::string_view::npos) return true;
+      part.remove_prefix(colon + 1);
+    }
+  };
+  if (gap) {
+    if (!groups(text.substr(0, double_colon), head, false) ||
+        !groups(text.substr(double_colon + 2), tail, true))
+      return std::nullopt;
+    if (head.size() + tail.size() > 7) return std::nullopt;
+  } else {
+    if (!groups(text, head, true) || head.size() != 8) return std::nullopt;
+  }
+  std::array<uint8_t, 16> bytes{};
+  for (size_t i = 0; i < head.size(); ++i) {
+    bytes[2 * i] = static_cast<uint8_t>(head[i] >> 8);
+    bytes[2 * i + 1] = static_cast<uint8_t>(head[i]);
+  }
+  for (size_t i = 0; i < tail.size(); ++i) {
+    const size_t at = 16 - 2 * (tail.size() - i);
+    bytes[at] = static_cast<uint8_t>(tail[i] >> 8);
+    bytes[at + 1] = static_cast<uint8_t>(tail[i]);
+  }
+  return bytes;
+}
+
+}  // namespace
+
+bool IsLoopbackHost(std::string_view host) {
+  if (!host.empty() && host.back() == '.') host.remove_suffix(1);
+  if (host.find(':') != std::string_view::npos) {
+    const std::optional<std::array<uint8_t, 16>> bytes = ParseIpv6(host.substr(0, host.find('%')));
+    if (!bytes) return false;
+    const auto zero = [&bytes](size_t from, size_t to) {
+      return std::all_of(bytes->begin() + static_cast<std::ptrdiff_t>(from),
+                         bytes->begin() + static_cast<std::ptrdiff_t>(to),
+                         [](uint8_t b) { return b == 0; });
+    };
+    const uint32_t v4 = uint32_t((*bytes)[12]) << 24 | uint32_t((*bytes)[13]) << 16 |
+                        uint32_t((*bytes)[14]) << 8 | (*bytes)[15];
+    if (zero(0, 15) && (*bytes)[15] <= 1) return true;  // :: and ::1
+    if (zero(0, 10) && (*bytes)[10] == 0xFF && (*bytes)[11] == 0xFF)
+      return IsLoopbackIpv4(v4);               // ::ffff:a.b.c.d
+    return zero(0, 12) && IsLoopbackIpv4(v4);  // ::a.b.c.d
+  }
+  if (std::optional<uint32_t> v4 = ParseIpv4(host)) return IsLoopbackIpv4(*v4);
+  const std::string name = ToLowerAscii(host);
+  return name == "localhost" ||
+         (name.size() > 10 && name.compare(name.size() - 10, 10, ".localhost") == 0);
 }

@@ -52,3 +52,11 @@ int ResolveReference(const Url& base, std::string_view reference, Url& out);
 
 // Standard base64 of `data` (Basic authentication).
 std::string Base64(std::string_view data);
+
+// Whether `host` (a name or an address literal, as Url holds it) is this
+// machine: "localhost" and the names under it; 127.0.0.0/8 and 0.0.0.0 in any
+// form an IPv4 resolver reads (one to four parts, each decimal, octal with a
+// leading 0, or hex with 0x); the IPv6 loopback and unspecified addresses and
+// the IPv4-mapped or -compatible forms of those. A trailing dot and an IPv6
+// zone ("%1") do not change it.
+bool IsLoopbackHost(std::string_view host);

@@ -294,6 +294,7 @@ NetOptions Options() {
   o.read_timeout_ms = 5000;
   o.connect_timeout_ms = 5000;
   o.resolve_playlists = true;
+  o.own_port = 47471;  // the catalogue's, say
   return o;
 }
 
@@ -770,6 +771,49 @@ TEST(HlsSession, Aes128SegmentsPlayWithEachKeyFetchedOnce) {
       return a;
     };
     EXPECT_EQ(Play(bad, "http://cdn.test/live/index.m3u8").open_error, kErrorFormat) << key.size();
+  }
+}
+
+TEST(HlsSession, AddressesOfTheProgramsOwnListenerAreNeverAsked) {
+  // Each playlist names the own port on the loopback address once, as a
+  // segment, key, map or redirect target; the last one names another port.
+  const struct {
+    const char* name;
+    std::string tags;
+    std::string segment;
+    bool plays;
+  } cases[] = {
+      {"segment", "", "http://127.0.0.1:47471/seg0.ts", false},
+      {"key", "#EXT-X-KEY:METHOD=AES-128,URI=\"http://localhost:47471/k\"\n", "seg0.ts", false},
+      {"map", "#EXT-X-MAP:URI=\"http://[::1]:47471/init.mp4\"\n", "seg0.ts", false},
+      {"redirect", "", "go0.ts", false},
+      {"another port", "", "http://127.0.0.1:47472/seg0.ts", true},
+  };
+  for (const auto& c : cases) {
+    World world;
+    world.handlers["cdn.test:80"] = [&c](const std::string& path, uint64_t) {
+      Answer a;
+      if (path.find(".m3u8") != std::string::npos) {
+        a.body = "#EXTM3U\n#EXT-X-TARGETDURATION:2\n" + c.tags + "#EXTINF:2,\n" + c.segment + "\n#EXT-X-ENDLIST\n";
+      } else if (path == "/live/go0.ts") {
+        a.status = 302;
+        a.location = "http://127.1:47471/seg0.ts";
+      } else {
+        a.body = TsSegment(0);
+      }
+      return a;
+    };
+    // What the own listener would answer: a stream that plays.
+    for (const char* host : {"127.0.0.1:47471", "localhost:47471", "::1:47471", "127.1:47471", "127.0.0.1:47472"}) {
+      world.handlers[host] = [](const std::string& path, uint64_t) {
+        Answer a;
+        a.body = path == "/k" ? toy::KeyText(toy::Key(1)) : TsSegment(0);
+        return a;
+      };
+    }
+    Heard heard = Play(world, "http://cdn.test/live/index.m3u8");
+    EXPECT_EQ(heard.open_error == kErrorOk, c.plays) << c.name;
+    for (const Request& r : world.requests) EXPECT_EQ(r.host.find(":47471"), std::string::npos) << c.name;
   }
 }
 

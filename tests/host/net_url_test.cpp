@@ -162,6 +162,20 @@ TEST(Url, ResolvesRedirectTargetsAndPlaylistEntries) {
   }
 }
 
+TEST(Url, LoopbackHostsInEveryFormAResolverReads) {
+  for (const char* host : {"127.0.0.1", "127.255.255.255", "127.1", "127.0.1", "2130706433", "0x7f000001",
+                           "0177.0.0.1", "0x7f.1", "127.256", "0.0.0.0", "0", "127.0.0.1.", "localhost", "LocalHost.",
+                           "radio.localhost", "::1", "0:0:0:0:0:0:0:1", "::", "::ffff:127.0.0.1", "::ffff:7f00:1",
+                           "::127.0.0.2", "::1%1"}) {
+    EXPECT_TRUE(IsLoopbackHost(host)) << host;
+  }
+  for (const char* host : {"126.255.255.255", "128.0.0.0", "0.0.0.1", "2130706431", "4294967296", "127.0.0.256",
+                           "127.0.0.1.test", "localhost.test", "notlocalhost", "x-localhost", "::2", "fe80::1",
+                           "::ffff:128.0.0.1", "::1:0", "1::1", "::1::", "0:0:0:0:0:0:0:0:1", "", "radio.test"}) {
+    EXPECT_FALSE(IsLoopbackHost(host)) << host;
+  }
+}
+
 TEST(Url, Base64MatchesTheStandardAlphabetAndPadding) {
   EXPECT_EQ(Base64(""), "");
   EXPECT_EQ(Base64("f"), "Zg==");
