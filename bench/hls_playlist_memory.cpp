@@ -3,8 +3,7 @@
 // hostile lists a server can send within the playlist size limit and for a
 // large honest one. A reload holds the list before it meanwhile, so a reload's
 // worst is about this figure again on top of the list in use. Figures, not a
-// test. Portable: the same source builds for the host and for 32-bit Windows
-// (see bench/README.md for the commands).
+// test; a host program (bench/README.md says how to build and run it).
 #include <cstdio>
 #include <cstdlib>
 #include <new>
