@@ -18,9 +18,9 @@ constexpr uint64_t kMaxSequence = (1ull << 63) - 1;
 
 // The playlist's non-empty lines, trimmed, one at a time: a list of views of
 // them would cost more than the text for a list of one-character lines.
-class Lines {
+class HlsLines {
  public:
-  explicit Lines(std::string_view text) : rest_(text) {
+  explicit HlsLines(std::string_view text) : rest_(text) {
     if (rest_.substr(0, 3) == "\xEF\xBB\xBF") rest_.remove_prefix(3);  // UTF-8 byte order mark
   }
   bool Next(std::string_view& line) {
@@ -165,7 +165,7 @@ const HlsRendition* AudioRendition(const HlsMaster& master, const std::string& g
 }  // namespace
 
 bool IsHlsPlaylist(std::string_view text) {
-  Lines lines(text.substr(0, kMaxHlsPlaylistBytes));
+  HlsLines lines(text.substr(0, kMaxHlsPlaylistBytes));
   std::string_view line;
   if (!lines.Next(line) || !TagValue(line, "#EXTM3U")) return false;
   while (lines.Next(line)) {
@@ -237,7 +237,7 @@ HlsCodecKind ClassifyHlsCodec(std::string_view codec) {
 
 int ParseHlsMaster(std::string_view text, const Url& base, HlsMaster& out) {
   out = HlsMaster();
-  Lines lines(text);
+  HlsLines lines(text);
   std::string_view line;
   if (!lines.Next(line) || !TagValue(line, "#EXTM3U")) return kErrorFormat;
   std::optional<HlsVariant> pending;  // an EXT-X-STREAM-INF waiting for its address line
@@ -306,7 +306,7 @@ std::optional<HlsChoice> ChooseHlsMedia(const HlsMaster& master) {
 
 int ParseHlsMedia(std::string_view text, const Url& base, HlsMedia& out) {
   out = HlsMedia();
-  Lines lines(text);
+  HlsLines lines(text);
   std::string_view line;
   if (!lines.Next(line) || !TagValue(line, "#EXTM3U")) return kErrorFormat;
   bool has_target = false;
