@@ -4,7 +4,7 @@
 
 namespace {
 
-constexpr uint32_t kKeyDown = 0x100;
+constexpr uint32_t kWmKeyDown = 0x100;
 constexpr uint32_t kAltBit = 1u << 29;  // key data: the Alt key was down
 
 uint32_t FlagsOf(TOptionSet set, int members, int shift_low, int split, int shift_high) {
@@ -49,7 +49,7 @@ bool IsContextMenuDisabled(TOptionSet disabled_menus, uint32_t menu_id) {
 
 bool SwallowCtrlShortcut(std::string_view disabled_keys, uint32_t message, uint32_t virtual_key,
                          uint32_t key_data, bool ctrl_down, bool shift_down) {
-  if (disabled_keys.empty() || message != kKeyDown) return false;
+  if (disabled_keys.empty() || message != kWmKeyDown) return false;
   if (!ctrl_down || shift_down || (key_data & kAltBit)) return false;
   const char key = static_cast<char>(virtual_key & 0xFF);
   return disabled_keys.find(key) != std::string_view::npos;

@@ -1,9 +1,5 @@
 #include "engine/decoder_pipeline.h"
 
-namespace {
-constexpr size_t kReadChunk = 4096;  // bytes pulled from the input at a time
-}
-
 DecoderPipeline::DecoderPipeline(AudioCodec codec, CompressedInput& input,
                                  std::unique_ptr<FrameCodec> frame_codec,
                                  std::unique_ptr<RateConverter> converter, uint32_t out_rate)
@@ -11,7 +7,7 @@ DecoderPipeline::DecoderPipeline(AudioCodec codec, CompressedInput& input,
       sync_(codec),
       codec_(std::move(frame_codec)),
       stage_(std::move(converter), out_rate),
-      read_buffer_(kReadChunk) {}
+      read_buffer_(kDecoderReadBytes) {}
 
 size_t DecoderPipeline::Render(int16_t* out, size_t frames) {
   while (stage_.Frames() < frames) {

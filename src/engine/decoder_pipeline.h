@@ -12,6 +12,8 @@
 #include "engine/frame_sync.h"
 #include "engine/pcm_convert.h"
 
+inline constexpr size_t kDecoderReadBytes = 4096;  // bytes a decoder pulls from its input at a time
+
 // The PCM layout a codec produced.
 struct PcmFormat {
   uint32_t rate = 0;      // Hz

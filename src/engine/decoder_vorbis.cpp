@@ -1,11 +1,7 @@
 #include "engine/decoder_vorbis.h"
 
-namespace {
-constexpr size_t kReadChunk = 4096;  // bytes pulled from the input at a time
-}
-
 VorbisDecoder::VorbisDecoder(CompressedInput& input, std::unique_ptr<RateConverter> converter, uint32_t out_rate)
-    : input_(input), stage_(std::move(converter), out_rate), read_buffer_(kReadChunk) {}
+    : input_(input), stage_(std::move(converter), out_rate), read_buffer_(kDecoderReadBytes) {}
 
 size_t VorbisDecoder::Render(int16_t* out, size_t frames) {
   while (stage_.Frames() < frames) {

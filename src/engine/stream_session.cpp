@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr size_t kReadBytes = 16 * 1024;       // one network read
+constexpr size_t kSessionReadBytes = 16 * 1024;       // one network read
 constexpr size_t kMaxProbeBytes = 256 * 1024;  // audio searched for three agreeing frames
 constexpr uint32_t kMinAttemptMs = 1000;       // a reconnect attempt's connect time-out, at least
 
@@ -21,7 +21,7 @@ uint32_t ReconnectDelayMs(int attempt) {
 }
 
 StreamSession::StreamSession(Network& network, const NetOptions& options, CodecCheck codec_available)
-    : network_(network), options_(options), codec_available_(std::move(codec_available)), raw_(kReadBytes) {}
+    : network_(network), options_(options), codec_available_(std::move(codec_available)), raw_(kSessionReadBytes) {}
 
 int StreamSession::Open(const std::string& address, uint64_t offset, const StatusProc& status) {
   return OpenAt(address, offset, options_.resolve_playlists, status);
