@@ -21,6 +21,9 @@ command -v npm >/dev/null || common+=(nodejs npm)
 # PipeWire's pulse server keeps it: the two packages exclude each other.
 have pipewire-pulse || common+=(pulseaudio)
 [ "${VOLNAR_BENCH:-0}" = 1 ] && common+=(mpv)
+# Where 32-bit programs run, the fuzzers are built as 32-bit programs, as the shipped
+# one is: a length read from the network that wraps a 32-bit size_t shows there.
+volnar_runs_32bit && common+=(g++-multilib)
 
 # No 32-bit program runs here: the tests run the 64-bit build under 64-bit Wine,
 # with the 64-bit decoders (GStreamer) and sound client. wine32 stays out: with it

@@ -48,13 +48,17 @@ stage() {
 echo "   (installing: $SECONDS s)"
 stage_started=$SECONDS
 echo "== host build and tests"
+# The fuzzers run as 32-bit programs where the machine runs them, as the shipped
+# program is one: size arithmetic on lengths from the network wraps there first.
+fuzz_flags=() fuzz_width=64
+if volnar_runs_32bit; then fuzz_flags=(-DCMAKE_C_FLAGS=-m32 -DCMAKE_CXX_FLAGS=-m32) fuzz_width=32; fi
 if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&1 &&
    cmake --build build/host -j"$(nproc)" >>"$logs/host-build.log" 2>&1 &&
-   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVOLNAR_FUZZ=ON >>"$logs/host-build.log" 2>&1 &&
+   CC=clang CXX=clang++ cmake -S . -B build/fuzz -DVOLNAR_FUZZ=ON "${fuzz_flags[@]}" >>"$logs/host-build.log" 2>&1 &&
    cmake --build build/fuzz -j"$(nproc)" >>"$logs/host-build.log" 2>&1; then
   (cd build/host && ASAN_OPTIONS=detect_leaks=1 timeout 600 ./volnar_hosttests) >"$logs/host.log" 2>&1
   count_gtest "$logs/host.log" $?
-  stage "fuzzers (briefly)"
+  stage "fuzzers (briefly, $fuzz_width-bit)"
   for fz in build/fuzz/fuzz_*; do
     [ -x "$fz" ] || continue
     name=$(basename "$fz")

@@ -61,8 +61,13 @@ volnar_wine64_path() {
   export WINELOADER=/usr/lib/wine/wine64
 }
 
+volnar_installed() { dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q 'install ok installed'; }
+
 if [ -n "${VOLNAR_WIN_WIDTH:-}" ]; then
   VOLNAR_WIN_WHY=${VOLNAR_WIN_WHY:-chosen by VOLNAR_WIN_WIDTH}
+elif volnar_runs_32bit && ! volnar_installed wine32:i386 && volnar_installed wine64; then
+  # tools/install-deps.sh took the 64-bit packages when the 32-bit ones could not be had.
+  VOLNAR_WIN_WIDTH=64 VOLNAR_WIN_WHY="only the 64-bit Wine is installed here"
 elif volnar_runs_32bit; then
   VOLNAR_WIN_WIDTH=32 VOLNAR_WIN_WHY="this machine runs 32-bit programs"
 else
@@ -138,9 +143,12 @@ volnar_pulse_start() {
   command -v pulseaudio >/dev/null || return 1
   VOLNAR_PULSE_DIR=$(mktemp -d /tmp/volnar-pulse.XXXXXX) || return 1
   mkdir -p "$VOLNAR_PULSE_DIR/home"
+  # Its debug log says when a client's stream ran empty (the e2e checks read it).
+  export VOLNAR_PULSE_LOG=$VOLNAR_PULSE_DIR/server.log
   # Anonymous access is safe: the socket lives in a folder only we can enter.
   HOME=$VOLNAR_PULSE_DIR/home XDG_RUNTIME_DIR=$VOLNAR_PULSE_DIR XDG_CONFIG_HOME=$VOLNAR_PULSE_DIR/home \
-    pulseaudio --daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes --log-target=stderr \
+    pulseaudio --daemonize=yes --exit-idle-time=-1 -n --use-pid-file=yes \
+      --log-target="file:$VOLNAR_PULSE_LOG" --log-level=debug \
       --load="module-null-sink sink_name=cap rate=44100 channels=2" \
       --load="module-native-protocol-unix auth-anonymous=1" \
       >"$VOLNAR_PULSE_DIR/pulseaudio.log" 2>&1 || { rm -rf "$VOLNAR_PULSE_DIR"; VOLNAR_PULSE_DIR=; return 1; }
