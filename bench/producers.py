@@ -69,7 +69,7 @@ class IcecastOgg:
 
 
 class IcecastMp3:
-    label = "icecast2 /live (steps400-44k-128.mp3 through ffmpeg)"
+    label = "icecast2 /live (the stepping tone made live, ffmpeg libmp3lame 128 kbit/s)"
 
     def __enter__(self):
         self.icecast = test_icecast.Icecast()

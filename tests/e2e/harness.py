@@ -269,6 +269,14 @@ class PulseServer:
             cls._own = cls()
         return cls._own.server
 
+    @classmethod
+    def log_path(cls):
+        """The server's log, at debug level: where it says that a client ran short."""
+        if os.environ.get("VOLNAR_PULSE_SERVER"):
+            return os.environ.get("VOLNAR_PULSE_LOG")
+        cls.address()
+        return cls._own.log
+
     def __init__(self):
         if not shutil.which("pulseaudio") or not shutil.which("parec"):
             raise RuntimeError("pulseaudio and parec are needed (bash tools/install-deps.sh)")
@@ -277,9 +285,10 @@ class PulseServer:
         os.makedirs(home)
         env = dict(os.environ, HOME=home, XDG_RUNTIME_DIR=self.dir, XDG_CONFIG_HOME=home)
         env.pop("PULSE_SERVER", None)
+        self.log = os.path.join(self.dir, "server.log")  # a daemon's stderr goes nowhere
         with open(os.path.join(self.dir, "pulseaudio.log"), "w") as log:
             subprocess.run(["pulseaudio", "--daemonize=yes", "--exit-idle-time=-1", "-n",
-                            "--use-pid-file=yes", "--log-target=stderr",
+                            "--use-pid-file=yes", "--log-target=file:" + self.log, "--log-level=debug",
                             "--load=module-null-sink sink_name=cap rate=%d channels=2" % CAPTURE_RATE,
                             "--load=module-native-protocol-unix auth-anonymous=1"],
                            env=env, stdout=log, stderr=log, check=True, timeout=30)
@@ -353,6 +362,8 @@ class Capture:
         self.out = os.path.join(self.dir, "out.raw")
         os.makedirs(self.home, exist_ok=True)
         self.server = PulseServer.address()
+        self.server_log = PulseServer.log_path()
+        self.server_log_from = os.path.getsize(self.server_log) if self.server_log and os.path.exists(self.server_log) else None
         keep_sink_awake(self.server)
         use_pulse_driver()
         self.started = time.monotonic()
@@ -370,7 +381,24 @@ class Capture:
         env.pop("PULSE_SINK", None)
         env["VOLNAR_AUDIO_OUT"] = self.out
         env.setdefault("WINEDEBUG", "-all")
+        # Wine's pulse driver asks the sound server for three 10 ms periods only, so a
+        # timer thread of Wine's that is 30 ms late breaks the sound whatever the program
+        # queued (bench/README.md, underruns); on Windows the system mixer reads the
+        # endpoint buffer. The checks hear the program with a 100 ms server buffer, as
+        # the Windows tests do.
+        env.setdefault("PULSE_LATENCY_MSEC", "100")
         return env
+
+    def server_underruns(self):
+        """How often, while this capture recorded, the sound server found a client's
+        stream empty ("underrun" in its debug log): a break made below the program's
+        output. None when the server keeps no such log."""
+        if self.server_log_from is None:
+            return None
+        with open(self.server_log, "rb") as f:
+            f.seek(self.server_log_from)
+            text = f.read().decode("utf-8", "replace")
+        return len(re.findall(r"[Uu]nderrun (?:of|on) '", text))
 
     def stop(self, drain=0.3):
         """Ends the recording, after `drain` seconds for the last samples to arrive."""
@@ -694,6 +722,45 @@ def step_report_without_blips(samples, steps=32):
     backs, skips = step_changes(seq, steps)
     text = "".join("." if v == -2 else "?" if v == -1 else digits[v] for v in seq)
     return dict(report, backs=backs, skips=skips, text=text)
+
+
+def gap_runs(report):
+    """The silent stretches between the first and the last sound of a step or tone
+    report's text, as lengths in blocks."""
+    text = report["text"].strip(".")
+    return [len(m) for m in re.findall(r"\.+", text)]
+
+
+def output_figures(run):
+    """The engine output's last account of itself in a vnplay run: (short mixes, late
+    passes), or None when it printed none."""
+    figures = run.events("output figures: ")
+    if not figures:
+        return None
+    m = re.match(r"short mixes (\d+), late passes (\d+)", figures[-1][1])
+    return (int(m.group(1)), int(m.group(2))) if m else None
+
+
+def program_gaps(report, run, capture):
+    """The gaps of a capture that the program made: (count, why). A short gap (two 50 ms
+    blocks at most) is the sound path's, not the program's, only when the engine says
+    its sources never ran short and its device queue never ran dry while they played
+    (vnplay's output figures) and the sound server logged a client running short at
+    least as often in the run. Any other gap counts: a dry buffer shows in the engine's
+    figures, and audio lost or heard twice is counted apart, as steps left out or
+    repeated."""
+    runs = gap_runs(report)
+    if not runs:
+        return 0, "no gap"
+    figures = output_figures(run)
+    underruns = capture.server_underruns()
+    why = "gaps %s blocks; engine figures (short mixes, late passes) %s; sound server underruns %s" % (
+        runs, figures, underruns)
+    if figures != (0, 0) or not underruns:
+        return len(runs), why
+    long_ones = [n for n in runs if n > 2]
+    short_ones = len(runs) - len(long_ones)
+    return len(long_ones) + max(0, short_ones - underruns), why
 
 
 # ---------------------------------------------------------------- sound server changes
