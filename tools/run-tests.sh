@@ -15,6 +15,8 @@ failed=0
 work=$(mktemp -d /tmp/volnar-tests.XXXXXX)
 logs=$VOLNAR_ROOT/build/test-logs
 mkdir -p "$logs"
+times=$logs/test-times.txt  # "seconds layer name", a line a test
+: >"$times"
 
 # Adds the counts of one GoogleTest log; a run that printed no summary failed.
 count_gtest() {
@@ -24,6 +26,9 @@ count_gtest() {
   p=${p:-0}; f=${f:-0}
   if [ "$rc" != 0 ] && [ "$f" = 0 ]; then f=1; echo "  $(basename "$log"): ended with code $rc before its summary"; fi
   grep -E '^\[  FAILED  \] [A-Za-z]' "$log" | sort -u | sed 's/^/  /'
+  # Each test's time, for the list of the slowest at the end.
+  sed -nE 's/^\[ +(OK|FAILED) +\] ([A-Za-z0-9_.\/]+) \(([0-9]+) ms\)$/\3 \2/p' "$log" |
+    awk -v what="$(basename "$log" .log)" '{ printf "%.1f %s %s\n", $1 / 1000, what, $2 }' >>"$times"
   passed=$((passed + p)); failed=$((failed + f))
   echo "  $(basename "$log" .log): $p passed, $f failed"
 }
@@ -138,6 +143,7 @@ if [ "$win_rc" = 0 ]; then
     timeout 600 python3 "$t" >"$logs/$name.log" 2>&1
     one "$name" $?
     echo "  $name: $((SECONDS - t0)) s"
+    echo "$((SECONDS - t0)) e2e $name" >>"$times"
   done
   if [ -x tests/catalogue/run-browser-tests.sh ] || [ -f tests/catalogue/run-browser-tests.sh ]; then
     stage "the catalogue's pages in headless Chromium"
@@ -155,6 +161,9 @@ fi
 
 rm -rf "$work"
 echo "   ($((SECONDS - stage_started)) s; $SECONDS s in all)"
+echo "the ten slowest tests (seconds, layer, test; all in $times):"
+sort -rn "$times" | head -n 10 | sed 's/^/  /'
+
 echo "tested: host build, fuzzers, and $tested"
 echo "$passed passed, $failed failed"
 [ "$failed" = 0 ]
