@@ -19,9 +19,9 @@
 #include "catalogue/site.h"
 #include "catalogue/store_file_win.h"
 #include "catalogue/user_store.h"
-#include "engine/decoder.h"
-#include "engine/engine_state.h"
-#include "engine/net_win.h"
+#include "engine/codecs/decoder.h"
+#include "engine/api/engine_state.h"
+#include "engine/net/net_win.h"
 
 #include "directory_address.h"  // VOLNAR_DIRECTORY_URL, a build option
 
@@ -106,7 +106,12 @@ std::string StartCatalogue(bool station_known, const CatalogueSetup& setup) {
   StoreFile* file = c->file.get();
   c->store = std::make_unique<UserStore>(
       [file](const std::string& document, bool keep_old) { return file->Write(document, keep_old); });
-  c->store->Load(file->Read(kMaxStoreBytes));
+  const StoreFileRead stored = file->Read(kMaxStoreBytes);
+  if (stored.unreadable) {
+    c->store->LoadUnreadable();
+  } else {
+    c->store->Load(stored.text);
+  }
 
   SiteOptions options;
   options.host = c->host;

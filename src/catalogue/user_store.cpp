@@ -85,7 +85,9 @@ void UserStore::Load(const std::optional<std::string>& document) {
   own_.clear();
   history_.clear();
   load_problems_.clear();
+  save_problem_.clear();
   keep_old_on_save_ = false;
+  unread_ = false;
   if (!document) return;  // nothing stored yet
   const auto problem = [&](std::string text) {
     load_problems_.push_back(std::move(text));
@@ -177,6 +179,16 @@ void UserStore::Load(const std::optional<std::string>& document) {
   for (OwnStation& o : own_) {
     if (o.id.empty()) o.id = std::to_string(next_own_id_++);
   }
+}
+
+void UserStore::LoadUnreadable() {
+  Load(std::nullopt);
+  std::lock_guard<std::mutex> hold(lock_);
+  unread_ = true;
+  load_problems_.push_back(
+      "Файл сохранённых станций (catalogue.json) сейчас не удалось прочитать: возможно, его держит "
+      "другая программа. Ваши станции в нём не тронуты. До перезапуска программы изменения на диск "
+      "не записываются и действуют только до выхода.");
 }
 
 std::vector<std::string> UserStore::Problems() const {
@@ -328,15 +340,20 @@ std::string UserStore::SerializeLocked() const {
 }
 
 void UserStore::SaveLocked() {
-  if (!writer_) return;
+  if (!writer_ || unread_) return;
   if (writer_(SerializeLocked(), keep_old_on_save_)) {
     save_problem_.clear();
     if (keep_old_on_save_) {
       keep_old_on_save_ = false;
       load_problems_.clear();
       load_problems_.push_back(
-          "Прежний файл сохранённых станций с ошибками сохранён рядом с новым (catalogue.json.bad).");
+          "Прежний файл сохранённых станций с ошибками сохранён рядом с новым под именем "
+          "catalogue.json.bad- с датой и временем.");
     }
+  } else if (keep_old_on_save_) {
+    save_problem_ =
+        "Не удалось сохранить изменения на диск: прежний файл с ошибками оставлен на месте как был, "
+        "новый не записан. Изменения действуют до выхода из программы.";
   } else {
     save_problem_ = "Не удалось сохранить изменения на диск. Они действуют до выхода из программы.";
   }

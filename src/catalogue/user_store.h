@@ -8,7 +8,9 @@
 // shape, with broken text, oversized, or with bad entries loads whatever can
 // be read, reports each problem as a message for the pages, and is not
 // written back until the user changes something (the first write then asks
-// the platform to keep the old file beside the new one).
+// the platform to keep the old file beside the new one). A document that is
+// there but could not be read at all (another program holds the file) is not
+// a damaged one: nothing is written in that run, so it is not replaced.
 //
 // Any thread: every member takes the store's lock. Portable.
 #pragma once
@@ -47,6 +49,9 @@ class UserStore {
 
   // Loads the stored document; nullopt when there is none yet (first run).
   void Load(const std::optional<std::string>& document);
+  // The stored document is there but could not be read: the store starts
+  // empty, says so in Problems, and writes nothing for the rest of the run.
+  void LoadUnreadable();
 
   // Problems found while loading or saving, as Russian sentences for the pages.
   std::vector<std::string> Problems() const;
@@ -94,6 +99,7 @@ class UserStore {
   std::vector<std::string> load_problems_;
   std::string save_problem_;
   bool keep_old_on_save_ = false;  // the stored document held data we could not read
+  bool unread_ = false;            // the stored document could not be read: never write
 };
 
 // The key of a station in the favourites: "u:" + stationuuid for the

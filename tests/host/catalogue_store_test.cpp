@@ -174,6 +174,19 @@ TEST(CatalogueStore, BadStoredDataKeepsWhatCanBeReadAndIsNotOverwrittenUntilACha
   EXPECT_NE(own[2].id, "9");
 }
 
+TEST(CatalogueStore, AFileThatCouldNotBeReadIsNeverReplacedInThatRun) {
+  Disk disk;
+  UserStore store(disk.Writer());
+  store.LoadUnreadable();
+  ASSERT_EQ(store.Problems().size(), 1u);
+  EXPECT_TRUE(store.ToggleFavourite(Make("u", "S", "http://s.example/")));
+  store.NotePlayed(Make("", "N", "http://n.example/"));
+  EXPECT_EQ(store.AddOwn("O", "http://o.example/"), "");
+  EXPECT_EQ(disk.writes, 0);
+  EXPECT_EQ(store.Favourites().size(), 1u);  // the changes hold for the run
+  EXPECT_EQ(store.Problems().size(), 1u);
+}
+
 TEST(CatalogueStore, AFailedWriteIsReportedAndTheChangeStaysForTheRun) {
   Disk disk;
   disk.fail = true;

@@ -6,7 +6,9 @@
 #include <winsock2.h>
 #include <windows.h>
 
+#include <algorithm>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/program_win.h"
@@ -16,7 +18,7 @@
 #include "catalogue/catalogue_win.h"
 #include "catalogue/server_win.h"
 #include "catalogue/store_file_win.h"
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 #include "registry_guard.h"
 #include "ui_test_util.h"
 
@@ -55,11 +57,41 @@ std::wstring TempFolder(const wchar_t* name) {
   return folder;
 }
 
+// The folder and every file in it.
 void RemoveFolder(const std::wstring& folder) {
-  for (const wchar_t* f : {L"\\catalogue.json", L"\\catalogue.json.bad", L"\\catalogue.json.new"}) {
-    DeleteFileW((folder + f).c_str());
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do {
+      if (!(found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) DeleteFileW((folder + L"\\" + found.cFileName).c_str());
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
   }
   RemoveDirectoryW(folder.c_str());
+}
+
+// The texts of the damaged copies kept beside the document, oldest first.
+std::vector<std::string> DamagedCopies(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  WIN32_FIND_DATAW found{};
+  HANDLE search = FindFirstFileW((folder + L"\\catalogue.json.bad*").c_str(), &found);
+  if (search != INVALID_HANDLE_VALUE) {
+    do names.push_back(found.cFileName);
+    while (FindNextFileW(search, &found));
+    FindClose(search);
+  }
+  std::sort(names.begin(), names.end());
+  std::vector<std::string> texts;
+  for (const std::wstring& name : names) {
+    HANDLE file = CreateFileW((folder + L"\\" + name).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                              0, nullptr);
+    char buffer[256] = {};
+    DWORD got = 0;
+    ReadFile(file, buffer, sizeof buffer, &got, nullptr);
+    CloseHandle(file);
+    texts.emplace_back(buffer, got);
+  }
+  return texts;
 }
 
 TEST(CatalogueServer, AnswersOnLoopbackForItsOwnHostOnly) {
@@ -118,21 +150,104 @@ TEST(CatalogueServer, AnswersOnLoopbackForItsOwnHostOnly) {
   RemoveFolder(folder);
 }
 
-TEST(CatalogueStoreFile, ReplacesTheDocumentWholeAndKeepsABadOneAside) {
+TEST(CatalogueStoreFile, ReplacesTheDocumentWholeAndKeepsDamagedOnesUnderNamesOfTheirOwn) {
   const std::wstring folder = TempFolder(L"volnar-catalogue-file-");
   StoreFile file(folder);
-  EXPECT_EQ(file.Read(100), std::nullopt);  // nothing stored yet
-  ASSERT_TRUE(file.Write("{\"first\":1}", false));
-  EXPECT_EQ(file.Read(100), "{\"first\":1}");
-  ASSERT_TRUE(file.Write("{\"second\":2}", true));
-  EXPECT_EQ(file.Read(100), "{\"second\":2}");
-  StoreFile bad(folder);
-  const std::wstring kept = folder + L"\\catalogue.json.bad";
-  EXPECT_NE(GetFileAttributesW(kept.c_str()), INVALID_FILE_ATTRIBUTES);
+  EXPECT_EQ(file.Read(100).text, std::nullopt);  // nothing stored yet
+  EXPECT_FALSE(file.Read(100).unreadable);
+  ASSERT_TRUE(file.Write("0", false));
+  EXPECT_EQ(file.Read(100).text, "0");
+  // Every damaged save keeps the file it replaces; the newest five stay.
+  for (int i = 1; i <= StoreFile::kDamagedCopiesKept + 1; ++i) ASSERT_TRUE(file.Write(std::to_string(i), true));
+  EXPECT_EQ(file.Read(100).text, "6");
+  EXPECT_EQ(DamagedCopies(folder), (std::vector<std::string>{"1", "2", "3", "4", "5"}));
   EXPECT_EQ(GetFileAttributesW((folder + L"\\catalogue.json.new").c_str()), INVALID_FILE_ATTRIBUTES);
   // An oversized file is read one byte past the bound, so that the reader sees it.
   ASSERT_TRUE(file.Write(std::string(5000, 'x'), false));
-  EXPECT_EQ(file.Read(100)->size(), 101u);
+  EXPECT_EQ(file.Read(100).text->size(), 101u);
+  RemoveFolder(folder);
+}
+
+TEST(CatalogueStoreFile, AFileHeldOpenElsewhereIsReadOnceFreedAndOtherwiseReportedUnreadable) {
+  const std::wstring folder = TempFolder(L"volnar-catalogue-held-");
+  StoreFile file(folder);
+  ASSERT_TRUE(file.Write("{\"favourites\":[]}", false));
+  const auto hold = [&] {
+    return CreateFileW(file.path().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE held = hold();
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  std::thread release([held] {
+    Sleep(StoreFile::kReadPauseMs * 2);
+    CloseHandle(held);
+  });
+  const StoreFileRead freed = file.Read(100);
+  release.join();
+  EXPECT_FALSE(freed.unreadable);
+  EXPECT_EQ(freed.text, "{\"favourites\":[]}");
+
+  held = hold();
+  const StoreFileRead busy = file.Read(100);
+  EXPECT_TRUE(busy.unreadable);
+  EXPECT_EQ(busy.text, std::nullopt);
+  CloseHandle(held);
+  RemoveFolder(folder);
+}
+
+// A folder that refuses renames (no delete right), a full disk, a read cut
+// short (a range locked by another program, a file rewritten meanwhile).
+enum class DiskFault { kNone, kNoRenameAside, kNoReplace, kNoRename, kFull, kShortRead };
+DiskFault g_disk_fault = DiskFault::kNone;
+
+BOOL WINAPI FaultyMove(LPCWSTR from, LPCWSTR to, DWORD flags) {
+  const std::wstring target = to;
+  const bool aside = target.find(L".bad-") != std::wstring::npos;
+  const bool replace = target.size() > 5 && target.compare(target.size() - 5, 5, L".json") == 0 &&
+                       std::wstring(from).find(L".new") != std::wstring::npos;
+  if (g_disk_fault == DiskFault::kNoRename || (g_disk_fault == DiskFault::kNoRenameAside && aside) ||
+      (g_disk_fault == DiskFault::kNoReplace && replace)) {
+    SetLastError(ERROR_ACCESS_DENIED);
+    return FALSE;
+  }
+  return MoveFileExW(from, to, flags);
+}
+
+BOOL WINAPI FaultyWrite(HANDLE file, LPCVOID data, DWORD size, LPDWORD written, LPOVERLAPPED overlapped) {
+  if (g_disk_fault != DiskFault::kFull) return WriteFile(file, data, size, written, overlapped);
+  WriteFile(file, data, size / 2, written, overlapped);
+  SetLastError(ERROR_DISK_FULL);
+  return FALSE;
+}
+
+BOOL WINAPI FaultyRead(HANDLE file, LPVOID data, DWORD size, LPDWORD got, LPOVERLAPPED overlapped) {
+  if (g_disk_fault != DiskFault::kShortRead) return ReadFile(file, data, size, got, overlapped);
+  LARGE_INTEGER at{};
+  SetFilePointerEx(file, at, &at, FILE_CURRENT);
+  if (at.QuadPart >= 2) return *got = 0, TRUE;  // the end comes after two bytes
+  return ReadFile(file, data, std::min<DWORD>(size, 2), got, overlapped);
+}
+
+TEST(CatalogueStoreFile, ASaveThatCannotKeepTheOldFileLeavesItAsItWas) {
+  const std::wstring folder = TempFolder(L"volnar-catalogue-fault-");
+  StoreFileCalls calls;
+  calls.move_file = FaultyMove;
+  calls.write_file = FaultyWrite;
+  calls.read_file = FaultyRead;
+  StoreFile file(folder, calls);
+  ASSERT_TRUE(file.Write("old", false));
+  g_disk_fault = DiskFault::kShortRead;
+  EXPECT_TRUE(file.Read(100).unreadable);
+  for (DiskFault fault : {DiskFault::kNoRenameAside, DiskFault::kNoReplace, DiskFault::kNoRename, DiskFault::kFull}) {
+    g_disk_fault = fault;
+    for (bool keep_old : {true, false}) {
+      if (fault == DiskFault::kNoRenameAside && !keep_old) continue;  // nothing to move aside
+      EXPECT_FALSE(file.Write("new", keep_old)) << int(fault) << keep_old;
+      EXPECT_EQ(file.Read(100).text, "old") << int(fault) << keep_old;
+      EXPECT_TRUE(DamagedCopies(folder).empty()) << int(fault) << keep_old;
+      EXPECT_EQ(GetFileAttributesW((folder + L"\\catalogue.json.new").c_str()), INVALID_FILE_ATTRIBUTES);
+    }
+  }
+  g_disk_fault = DiskFault::kNone;
   RemoveFolder(folder);
 }
 
