@@ -4,7 +4,7 @@
 
 #include "base/ascii.h"
 #include "catalogue/web_text.h"
-#include "engine/url.h"
+#include "engine/net/url.h"
 
 namespace {
 
@@ -148,15 +148,23 @@ std::vector<std::string> ServerOrder(std::vector<std::string> found, std::mt1993
   return found;
 }
 
+void DirectoryClient::DropLocked(std::map<std::string, Entry>::iterator it) {
+  cache_bytes_ -= EntryBytes(it->first, it->second.body);
+  ages_.erase(it->second.age);
+  cache_.erase(it);
+}
+
 std::optional<std::string> DirectoryClient::Get(const std::string& path) {
   {
     std::lock_guard<std::mutex> hold(lock_);
     const uint64_t now = clock_();
     const auto it = cache_.find(path);
     if (it != cache_.end()) {
-      if (now - it->second.time_ms < kCacheMs) return it->second.body;
-      ages_.erase(it->second.age);
-      cache_.erase(it);
+      if (now - it->second.time_ms < kCacheMs) {
+        ages_.splice(ages_.end(), ages_, it->second.age);  // now the most recently used
+        return it->second.body;
+      }
+      DropLocked(it);
     }
     if (down_since_ms_ && now - *down_since_ms_ < kDownMs) return std::nullopt;
   }
@@ -169,16 +177,15 @@ std::optional<std::string> DirectoryClient::Get(const std::string& path) {
   }
   down_since_ms_.reset();
   const auto it = cache_.find(path);
-  if (it != cache_.end()) {  // another thread fetched it meanwhile
-    ages_.erase(it->second.age);
-    cache_.erase(it);
-  }
-  while (cache_.size() >= kCacheEntries) {
-    cache_.erase(ages_.front());
-    ages_.pop_front();
+  if (it != cache_.end()) DropLocked(it);  // another thread fetched it meanwhile
+  const size_t bytes = EntryBytes(path, *body);
+  if (bytes > kCacheBytes) return body;
+  while (!cache_.empty() && (cache_.size() >= kCacheEntries || cache_bytes_ + bytes > kCacheBytes)) {
+    DropLocked(cache_.find(ages_.front()));
   }
   ages_.push_back(path);
   cache_.emplace(path, Entry{now, *body, std::prev(ages_.end())});
+  cache_bytes_ += bytes;
   return body;
 }
 

@@ -15,8 +15,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/chunked.h"
-#include "engine/http_answer.h"
+#include "engine/net/chunked.h"
+#include "engine/net/http_answer.h"
 
 // A search or list of stations.
 struct StationQuery {
@@ -81,8 +81,10 @@ std::vector<std::string> ServerOrder(std::vector<std::string> found, std::mt1993
 // Servers the directory has run for years, for when the lookup finds none.
 extern const char* const kKnownDirectoryServers[];
 
-// Directory answers through a cache of a few minutes. Any thread; the fetch
-// runs outside the lock, so pages of other threads are not held up by it.
+// Directory answers through a cache of a few minutes, bounded by entries
+// and by bytes (a 32-bit process cannot spare 64 answers of kMaxBodyBytes),
+// dropping the least recently used first. Any thread; the fetch runs
+// outside the lock, so pages of other threads are not held up by it.
 class DirectoryClient {
  public:
   // Fetches `path` from the directory: the body of a 200 answer, or nullopt.
@@ -91,6 +93,8 @@ class DirectoryClient {
 
   static constexpr uint64_t kCacheMs = 5 * 60 * 1000;
   static constexpr size_t kCacheEntries = 64;
+  // Bodies and paths together; an answer larger than this is not kept.
+  static constexpr size_t kCacheBytes = 8 * 1024 * 1024;
   // After a failure the directory is taken as unreachable for this long, so
   // that a page needing several answers fails once, not once per answer.
   static constexpr uint64_t kDownMs = 15 * 1000;
@@ -109,11 +113,15 @@ class DirectoryClient {
     std::string body;
     std::list<std::string>::iterator age;  // place in ages_
   };
+  static size_t EntryBytes(const std::string& path, const std::string& body) { return path.size() + body.size(); }
+  void DropLocked(std::map<std::string, Entry>::iterator it);
+
   const Fetch fetch_;
   const Clock clock_;
   mutable std::mutex lock_;
   // All the following fields are protected by lock_.
   std::map<std::string, Entry> cache_;
-  std::list<std::string> ages_;  // paths, oldest first
+  std::list<std::string> ages_;  // paths, least recently used first
+  size_t cache_bytes_ = 0;
   std::optional<uint64_t> down_since_ms_;
 };

@@ -37,6 +37,32 @@ int64_t Number(const Json& object, const char* key) {
   return 0;
 }
 
+// A name as the pages show it: without white space at its ends (the
+// directory holds names such as "\tArrow Classic Rock" and names of spaces
+// only), cut to the field bound.
+std::string DirectoryName(const Json& object, const char* key) {
+  const auto it = object.find(key);
+  if (it == object.end() || !it->is_string()) return {};
+  const std::string clean = CleanUtf8(it->get_ref<const std::string&>());
+  return std::string(TrimUnicodeSpace(CutUtf8(TrimUnicodeSpace(clean), kMaxFieldBytes)));
+}
+
+// The host of a web address ("http://user@host:8000/x" -> "host"), for a
+// station that has no name; the whole address when it has no host part.
+// Trimmed as names are.
+std::string DirectoryAddressHost(std::string_view address) {
+  address = TrimUnicodeSpace(address);
+  const size_t scheme = address.find("://");
+  if (scheme == std::string_view::npos) return std::string(address);
+  std::string_view rest = address.substr(scheme + 3);
+  rest = rest.substr(0, rest.find_first_of("/?#"));
+  if (const size_t at = rest.rfind('@'); at != std::string_view::npos) rest.remove_prefix(at + 1);
+  if (rest.empty() || rest.front() != '[') rest = rest.substr(0, rest.find(':'));
+  else if (const size_t close = rest.find(']'); close != std::string_view::npos) rest = rest.substr(0, close + 1);
+  rest = TrimUnicodeSpace(rest);
+  return rest.empty() ? std::string(address) : std::string(rest);
+}
+
 bool Flag(const Json& object, const char* key, bool missing) {
   const auto it = object.find(key);
   if (it == object.end()) return missing;
@@ -66,7 +92,7 @@ std::optional<std::vector<Station>> ParseStations(std::string_view json) {
     if (!e.is_object()) continue;
     Station s;
     s.uuid = Text(e, "stationuuid");
-    s.name = Text(e, "name");
+    s.name = DirectoryName(e, "name");
     s.url = Text(e, "url");
     s.url_resolved = Text(e, "url_resolved");
     s.homepage = Text(e, "homepage");
@@ -82,8 +108,8 @@ std::optional<std::vector<Station>> ParseStations(std::string_view json) {
     s.lastcheckok = Flag(e, "lastcheckok", true);
     s.votes = Number(e, "votes");
     s.clickcount = Number(e, "clickcount");
-    if (s.name.empty() && s.StreamAddress().empty()) continue;
-    if (s.name.empty()) s.name = s.StreamAddress();
+    if (s.name.empty()) s.name = DirectoryAddressHost(s.StreamAddress());
+    if (s.name.empty()) continue;  // neither a name nor an address
     stations.push_back(std::move(s));
   }
   return stations;
@@ -97,7 +123,7 @@ std::optional<std::vector<NamedCount>> ParseNamedCounts(std::string_view json) {
     if (list.size() >= kMaxAnswerEntries) break;
     if (!e.is_object()) continue;
     NamedCount n;
-    n.name = Text(e, "name");
+    n.name = DirectoryName(e, "name");
     if (n.name.empty()) continue;
     n.code = Text(e, "iso_3166_1");
     if (n.code.empty()) n.code = Text(e, "iso_639");

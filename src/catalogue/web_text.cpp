@@ -139,6 +139,38 @@ std::string CleanUtf8(std::string_view text) {
   return out;
 }
 
+namespace {
+
+// The length of the white-space character that `text` starts with (0 when
+// it starts with another one).
+size_t LeadingSpaceBytes(std::string_view text) {
+  if (text.empty()) return 0;
+  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
+  const unsigned char b = byte(0);
+  if (b == ' ' || (b >= 0x09 && b <= 0x0D)) return 1;
+  if (b == 0xC2 && text.size() >= 2) return byte(1) == 0x85 || byte(1) == 0xA0 ? 2 : 0;
+  if (text.size() < 3 || (b != 0xE1 && b != 0xE2 && b != 0xE3 && b != 0xEF)) return 0;
+  if ((byte(1) & 0xC0) != 0x80 || (byte(2) & 0xC0) != 0x80) return 0;
+  const uint32_t c = (uint32_t{b & 0x0Fu} << 12) | (uint32_t{byte(1) & 0x3Fu} << 6) | (byte(2) & 0x3Fu);
+  const bool space = c == 0x1680 || c == 0x180E || (c >= 0x2000 && c <= 0x200B) || c == 0x2028 ||
+                     c == 0x2029 || c == 0x202F || c == 0x205F || c == 0x2060 || c == 0x3000 || c == 0xFEFF;
+  return space ? 3 : 0;
+}
+
+}  // namespace
+
+std::string_view TrimUnicodeSpace(std::string_view text) {
+  for (size_t n; (n = LeadingSpaceBytes(text)) > 0;) text.remove_prefix(n);
+  for (;;) {
+    size_t start = text.size();  // the last character's first byte
+    while (start > 0 && (static_cast<unsigned char>(text[start - 1]) & 0xC0) == 0x80) --start;
+    if (start > 0) --start;
+    const size_t n = LeadingSpaceBytes(text.substr(start));
+    if (n == 0 || start + n != text.size()) return text;
+    text.remove_suffix(n);
+  }
+}
+
 std::string_view CutUtf8(std::string_view text, size_t max_bytes) {
   if (text.size() <= max_bytes) return text;
   size_t end = max_bytes;

@@ -31,6 +31,11 @@ std::string CleanUtf8(std::string_view text);
 // At most `max_bytes` bytes of the UTF-8 `text`, cut at a character boundary.
 std::string_view CutUtf8(std::string_view text, size_t max_bytes);
 
+// `text` (valid UTF-8) without the white space at either end: ASCII white
+// space, U+0085, U+00A0, U+1680, U+180E, U+2000..U+200B, U+2028, U+2029,
+// U+202F, U+205F, U+2060, U+3000 and U+FEFF.
+std::string_view TrimUnicodeSpace(std::string_view text);
+
 // True when `address` is an http:// or https:// address (scheme in any
 // case) with a host, and holds no control characters, spaces or quotes:
 // the only station addresses the pages hand to the player.

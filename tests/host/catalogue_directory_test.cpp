@@ -1,12 +1,16 @@
 // The directory's JSON, its request and answer, its cache and its servers.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <nlohmann/json.hpp>
 #include <string>
 
 #include "catalogue/directory.h"
 #include "catalogue/directory_json.h"
 
 namespace {
+
+using Json = nlohmann::json;
 
 std::span<const uint8_t> Bytes(std::string_view s) {
   return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
@@ -53,7 +57,7 @@ TEST(CatalogueDirectoryJson, SurvivesMissingWrongAndBrokenFields) {
   ASSERT_EQ(stations->size(), 2u);
   const Station& a = (*stations)[0];
   EXPECT_EQ(a.uuid, "");
-  EXPECT_EQ(a.name, "http://ok.example/");  // nameless: shown by its address
+  EXPECT_EQ(a.name, "ok.example");  // nameless: shown by its address's host
   EXPECT_EQ(a.url, "");
   EXPECT_EQ(a.bitrate, 192u);
   EXPECT_TRUE(a.hls);
@@ -84,6 +88,36 @@ TEST(CatalogueDirectoryJson, AHundredThousandEntriesAreBounded) {
   ASSERT_TRUE(stations);
   EXPECT_EQ(stations->size(), kMaxAnswerEntries);
   EXPECT_EQ(stations->back().uuid, "u" + std::to_string(kMaxAnswerEntries - 1));
+}
+
+TEST(CatalogueDirectoryJson, NamesLoseWhiteSpaceAtTheirEndsAndAnEmptyOneIsTheHost) {
+  const struct {
+    std::string name, url, shown;
+  } cases[] = {
+      {"\tArrow Classic Rock", "http://a.example/", "Arrow Classic Rock"},
+      {" \t\xC2\xA0\xE1\x9A\x80\xE2\x80\x80\xE2\x80\x8B\xE3\x80\x80\xEF\xBB\xBFX\xE2\x80\x8A\xC2\x85\r\n",
+       "http://a.example/", "X"},
+      // Inside a name, and the characters just past the white-space ranges, stay.
+      {"A\xC2\xA0 B", "http://a.example/", "A\xC2\xA0 B"},
+      {"\xE2\x80\x8CX\xE2\x80\x90", "http://a.example/", "\xE2\x80\x8CX\xE2\x80\x90"},
+      {std::string(3000, ' ') + "N", "http://a.example/", "N"},  // trimmed before the field bound
+      {"\xC2\xA0 \t", "http://user:pw@radio.example:8000/live?x", "radio.example"},
+      {"", "https://[::1]:8443/", "[::1]"},
+      {"\xE3\x80\x80", "", ""},  // neither name nor address: skipped
+  };
+  for (const auto& c : cases) {
+    const Json entry = {{"name", c.name}, {"url", c.url}};
+    const auto stations = ParseStations(Json::array({entry}).dump());
+    ASSERT_TRUE(stations) << c.shown;
+    ASSERT_EQ(stations->size(), c.shown.empty() ? 0u : 1u) << c.shown;
+    if (!c.shown.empty()) {
+      EXPECT_EQ((*stations)[0].name, c.shown);
+    }
+  }
+  const auto list = ParseNamedCounts("[{\"name\":\" rock\\t\"},{\"name\":\"\xE3\x80\x80 \"}]");
+  ASSERT_TRUE(list);
+  ASSERT_EQ(list->size(), 1u);
+  EXPECT_EQ((*list)[0].name, "rock");
 }
 
 TEST(CatalogueDirectoryJson, NameLists) {
@@ -200,6 +234,33 @@ TEST(CatalogueDirectory, CacheKeepsAnswersForMinutesAndADownDirectoryFailsOnce) 
   const int before = fetches;
   client.Get("/a");
   EXPECT_EQ(fetches, before + 1);
+}
+
+TEST(CatalogueDirectory, CacheHoldsAtMostItsBytesDroppingTheLeastRecentlyUsed) {
+  // Paths "/0".."/3" of two bytes; bodies sized so that four fill the bound exactly.
+  constexpr size_t kQuarter = DirectoryClient::kCacheBytes / 4 - 2;
+  std::map<std::string, size_t> sizes = {{"/0", kQuarter}, {"/1", kQuarter}, {"/2", kQuarter},
+                                         {"/3", kQuarter}, {"/4", 1},        {"/big", DirectoryClient::kCacheBytes}};
+  std::map<std::string, int> fetched;
+  DirectoryClient client(
+      [&](const std::string& path) -> std::optional<std::string> {
+        ++fetched[path];
+        return std::string(sizes.at(path), 'x');
+      },
+      [] { return uint64_t{1000}; });
+  for (const char* p : {"/0", "/1", "/2", "/3", "/0"}) client.Get(p);
+  EXPECT_EQ(fetched, (std::map<std::string, int>{{"/0", 1}, {"/1", 1}, {"/2", 1}, {"/3", 1}}));  // all four kept
+  client.Get("/4");  // one byte over: "/1", used longest ago, goes; "/0" was used again
+  for (const char* p : {"/0", "/2", "/3", "/4"}) client.Get(p);
+  EXPECT_EQ(fetched, (std::map<std::string, int>{{"/0", 1}, {"/1", 1}, {"/2", 1}, {"/3", 1}, {"/4", 1}}));
+  client.Get("/1");
+  EXPECT_EQ(fetched["/1"], 2);
+  // An answer larger than the whole bound is handed over but not kept, and costs no other.
+  EXPECT_EQ(client.Get("/big")->size(), DirectoryClient::kCacheBytes);
+  client.Get("/big");
+  EXPECT_EQ(fetched["/big"], 2);
+  client.Get("/1");
+  EXPECT_EQ(fetched["/1"], 2);
 }
 
 }  // namespace
