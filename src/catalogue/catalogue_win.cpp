@@ -61,17 +61,12 @@ struct Catalogue {
 
 std::unique_ptr<Catalogue> g_catalogue;  // window thread only
 
+// The run's form token; empty when the system has no random numbers to
+// give, and then the site refuses every change (a token made from clocks
+// and process ids could be guessed by a page elsewhere).
 std::string RandomToken() {
   unsigned char bytes[16] = {};
-  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) {
-    // No system generator: still unguessable enough for one run's forms.
-    LARGE_INTEGER t{};
-    QueryPerformanceCounter(&t);
-    for (size_t i = 0; i < sizeof bytes; ++i) {
-      bytes[i] = static_cast<unsigned char>((t.QuadPart >> ((i % 8) * 8)) ^ (GetCurrentProcessId() >> (i % 4)) ^
-                                            (GetTickCount64() >> (i % 5)));
-    }
-  }
+  if (!BCRYPT_SUCCESS(BCryptGenRandom(nullptr, bytes, sizeof bytes, BCRYPT_USE_SYSTEM_PREFERRED_RNG))) return {};
   static const char kHex[] = "0123456789abcdef";
   std::string token;
   for (unsigned char b : bytes) {

@@ -34,6 +34,10 @@ uint32_t Number(std::string_view text, uint32_t max) {
 }
 
 // Equal texts in time independent of where they differ (the form token).
+constexpr char kNoTokenProblem[] =
+    "Система не дала случайного числа для защиты форм каталога, поэтому в этот раз избранное и свои "
+    "станции можно только смотреть: изменения отключены. Перезапустите программу.";
+
 bool SameSecret(std::string_view a, std::string_view b) {
   if (a.size() != b.size()) return false;
   unsigned char diff = 0;
@@ -141,6 +145,15 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
                       path == "/own/edit" || path == "/own/remove";
   if (method == "POST") {
     if (!action) return Refuse(405, "Method not allowed");
+    if (options_.token.empty()) {
+      // No random token this run: a forged form could not be told from ours.
+      HttpResponse r;
+      r.status = 503;
+      r.body = RenderPage("Изменения недоступны", Tab::kNone, {}, Context("/"),
+                          "<div class=\"note\">Изменение избранного и своих станций сейчас отключено. "
+                          "<a href=\"/\">На главную</a></div>");
+      return r;
+    }
     const auto type = request.Header("Content-Type");
     if (!type || !StartsWithIgnoreCase(*type, "application/x-www-form-urlencoded")) {
       return Refuse(400, "Form expected");
@@ -172,6 +185,7 @@ PageContext CatalogueSite::Context(const std::string& target) const {
   c.token = options_.token;
   c.back = SafeBackPath(target);
   c.problems = store_.Problems();
+  if (options_.token.empty()) c.problems.push_back(kNoTokenProblem);
   c.unplayable = options_.unplayable;
   c.is_favourite = [this](const std::string& key) { return store_.IsFavourite(key); };
   return c;

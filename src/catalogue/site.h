@@ -33,7 +33,7 @@ std::string SerializeResponse(const HttpResponse& response, bool head_only);
 
 struct SiteOptions {
   std::string host;   // "127.0.0.1:PORT", as the browser sends it in Host
-  std::string token;  // the run's form token: long, random
+  std::string token;  // the run's form token: long, random; empty: every change is refused
   // Why the engine cannot play a station; empty when it can.
   std::function<std::string(const Station&)> unplayable;
 };

@@ -9,7 +9,7 @@
 #include "catalogue/codecs.h"
 #include "catalogue/site.h"
 #include "catalogue/web_text.h"
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace {
 
@@ -24,6 +24,11 @@ const char kRussia[] = R"([
 ])";
 
 struct Fixture {
+  explicit Fixture(std::string form_token = kToken) : token(std::move(form_token)) {
+    store.Load(std::nullopt);
+    answers[TopStationsPath("RU", 10)] = kRussia;
+  }
+  std::string token;
   std::map<std::string, std::string> answers;  // path -> body
   std::vector<std::string> asked;
   bool up = true;
@@ -43,16 +48,12 @@ struct Fixture {
     disk = text;
     return true;
   }};
-  CatalogueSite site{SiteOptions{kHost, kToken,
+  CatalogueSite site{SiteOptions{kHost, token,
                                  [](const Station& s) {
                                    return s.codec == "OGG" ? std::string("Формат OGG плеер пока не проигрывает")
                                                            : std::string();
                                  }},
                      directory, store};
-  Fixture() {
-    store.Load(std::nullopt);
-    answers[TopStationsPath("RU", 10)] = kRussia;
-  }
 
   HttpResponse Send(const std::string& text) {
     HttpRequest r;
@@ -119,6 +120,20 @@ TEST(CatalogueSite, ChangesNeedPostWithTheTokenFromOurOwnPages) {
                                    "Referer: http://127.0.0.1:47471/fav\r\n");
   EXPECT_EQ(back.location, "http://127.0.0.1:47471/");
   EXPECT_TRUE(f.store.Favourites().empty());
+}
+
+TEST(CatalogueSite, WithoutARandomTokenEveryChangeIsRefusedAndThePagesSaySo) {
+  Fixture f("");
+  f.Get("/");
+  for (const char* path : {"/fav/toggle", "/own/add"}) {
+    const HttpResponse r = f.Post(path, "t=&k=u%3Aru-1&name=X&url=http%3A%2F%2Fx.example%2F");
+    EXPECT_EQ(r.status, 503) << path;
+    EXPECT_NE(r.body.find("сейчас отключено"), std::string::npos) << path;
+  }
+  EXPECT_TRUE(f.store.Favourites().empty());
+  EXPECT_TRUE(f.store.OwnStations().empty());
+  EXPECT_FALSE(f.disk);
+  EXPECT_NE(f.Get("/fav").body.find("случайного числа"), std::string::npos);
 }
 
 TEST(CatalogueSite, HomeListsStationsWithPlayAndNewLinksAndGreysWhatCannotPlay) {
