@@ -29,10 +29,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/output_win.h"
-#include "engine/pcm_source.h"
-#include "engine/stream_win.h"
+#include "engine/api/engine.h"
+#include "engine/api/stream_win.h"
+#include "engine/output/output_win.h"
+#include "engine/output/pcm_source.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include "catalogue/catalogue_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_trackbar_win.h"
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 #include "playback/connection_win.h"
 #include "playback/notification_rules.h"
 #include "playback/status_rules.h"

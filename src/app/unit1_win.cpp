@@ -2,18 +2,18 @@
 
 #include <string>
 
+#include "app/catalogue_cookies_win.h"
 #include "app/program_win.h"
 #include "app/settings_win.h"
 #include "app/skin_geometry.h"
 #include "app/wait_rules.h"
-#include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "catalogue/catalogue_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_panel_win.h"
 #include "controls/skin_trackbar_win.h"
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 #include "playback/connection_win.h"
 #include "playback/engine_error_win.h"
 #include "playback/volume.h"

@@ -1,8 +1,8 @@
 #include "browser/link_rules.h"
 
 #include "base/ascii.h"
-#include "engine/engine.h"  // kErrorOk
-#include "engine/url.h"
+#include "engine/api/engine.h"  // kErrorOk
+#include "engine/net/url.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
 #include "catalogue/codecs.h"
 
 #include "base/ascii.h"
-#include "engine/engine.h"
 #include "catalogue/web_text.h"
+#include "engine/api/engine.h"
 
 std::optional<AudioCodec> CodecOfDirectoryName(std::string_view name) {
   const std::string n = ToLowerAscii(name);

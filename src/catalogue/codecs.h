@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/decoder.h"
 #include "catalogue/station.h"
+#include "engine/codecs/decoder.h"
 
 // The engine's codec for a directory codec name: kMp3, kAac, kVorbis, kUnknown
 // for a codec the engine does not play (kEngineCodecs: "OPUS", "FLAC" ...);

@@ -7,8 +7,8 @@
 
 #include "base/guarded.h"
 #include "catalogue/directory.h"
-#include "engine/engine.h"
-#include "engine/tls_win.h"
+#include "engine/api/engine.h"
+#include "engine/net/tls_win.h"
 
 // The directory asks its clients to find its servers by name: every address
 // of all.api.radio-browser.info, each named by a reverse lookup (TLS needs

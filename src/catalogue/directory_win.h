@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/net_win.h"
-#include "engine/url.h"
+#include "engine/net/net_win.h"
+#include "engine/net/url.h"
 
 class DirectoryFetcher {
  public:

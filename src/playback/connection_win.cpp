@@ -8,7 +8,7 @@
 #include <thread>
 #include <vector>
 
-#include "engine/stream_win.h"
+#include "engine/api/stream_win.h"
 #include "playback/connection_rules.h"
 #include "playback/notification_rules.h"
 

@@ -19,7 +19,7 @@
 #include <cstdint>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 // Starts a connection to `address` (copied) on a new thread, which is not
 // waited for and ends by itself. Its reports, and those of the engine's

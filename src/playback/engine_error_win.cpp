@@ -2,8 +2,8 @@
 
 #include <windows.h>
 
+#include "engine/api/engine.h"
 #include "ui/own_message_box_win.h"
-#include "engine/engine.h"
 
 std::string EngineErrorText(const std::string& text, int code) {
   return text + "\r\n" + "(error code: " + std::to_string(code) + ")";

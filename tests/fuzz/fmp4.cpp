@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/fmp4.h"
+#include "engine/formats/fmp4.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

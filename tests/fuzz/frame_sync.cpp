@@ -4,7 +4,7 @@
 // to the same frame, and no byte is lost or counted twice.
 #include <cstdlib>
 
-#include "engine/frame_sync.h"
+#include "engine/codecs/frame_sync.h"
 
 namespace {
 

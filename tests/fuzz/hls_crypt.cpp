@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "../host/toy_cipher.h"
-#include "engine/hls_crypt.h"
+#include "engine/formats/hls_crypt.h"
 
 namespace {
 

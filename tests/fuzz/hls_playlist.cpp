@@ -6,9 +6,9 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine.h"
-#include "engine/hls_playlist.h"
-#include "engine/url.h"
+#include "engine/api/engine.h"
+#include "engine/formats/hls_playlist.h"
+#include "engine/net/url.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/hls_source.h"
+#include "engine/formats/hls_source.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 2) return 0;

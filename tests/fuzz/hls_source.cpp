@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "../host/toy_cipher.h"
-#include "engine/engine.h"
-#include "engine/hls_source.h"
-#include "engine/stream_session.h"
-#include "engine/url.h"
+#include "engine/api/engine.h"
+#include "engine/formats/hls_source.h"
+#include "engine/net/url.h"
+#include "engine/session/stream_session.h"
 
 namespace {
 

@@ -5,8 +5,8 @@
 #include <span>
 #include <vector>
 
-#include "engine/http_answer.h"
-#include "engine/stream_body.h"
+#include "engine/net/http_answer.h"
+#include "engine/net/stream_body.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

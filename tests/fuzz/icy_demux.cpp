@@ -5,7 +5,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/icy_demux.h"
+#include "engine/net/icy_demux.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <span>
 
-#include "engine/id3.h"
+#include "engine/formats/id3.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::span<const uint8_t> input(data, size);

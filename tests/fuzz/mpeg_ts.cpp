@@ -6,7 +6,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/mpeg_ts.h"
+#include "engine/formats/mpeg_ts.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/ogg_reader.h"
+#include "engine/formats/ogg_reader.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

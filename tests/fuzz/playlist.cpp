@@ -6,9 +6,9 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/playlist.h"
-#include "engine/url.h"
+#include "engine/api/engine.h"
+#include "engine/formats/playlist.h"
+#include "engine/net/url.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 1) return 0;

@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/splice.h"
+#include "engine/session/splice.h"
 
 namespace {
 

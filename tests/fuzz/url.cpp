@@ -6,8 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "engine/engine.h"
-#include "engine/url.h"
+#include "engine/api/engine.h"
+#include "engine/net/url.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "engine/decoder_vorbis.h"
+#include "engine/codecs/decoder_vorbis.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/decoder_pipeline.h"
+#include "engine/codecs/decoder_pipeline.h"
 
 #include <gtest/gtest.h>
 

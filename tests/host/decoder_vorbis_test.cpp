@@ -1,4 +1,4 @@
-#include "engine/decoder_vorbis.h"
+#include "engine/codecs/decoder_vorbis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
-#include "engine/engine_state.h"
+#include "engine/api/engine_state.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 TEST(EngineOptions, StoresTheOptionsTheProgramSets) {
   EXPECT_TRUE(StoreOption(kOptionNetPlaylist, 1));

@@ -1,7 +1,7 @@
 // Fragmented MP4 audio: ffmpeg's HLS segments of an ADTS tone (tests/fixtures/
 // hls-fmp4, made by tools/make-fixtures.sh) give back the tone's ADTS frames
 // byte for byte; broken boxes are refused without reading past them.
-#include "engine/fmp4.h"
+#include "engine/formats/fmp4.h"
 
 #include <gtest/gtest.h>
 
@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/frame_sync.h"
+#include "engine/codecs/frame_sync.h"
 
 namespace {
 

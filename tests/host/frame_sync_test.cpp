@@ -1,4 +1,4 @@
-#include "engine/frame_sync.h"
+#include "engine/codecs/frame_sync.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // AES-128 segment decryption: the IV as playlists write it, and the CBC
 // chaining and padding over a segment that arrives in pieces of any size.
-#include "engine/hls_crypt.h"
+#include "engine/formats/hls_crypt.h"
 
 #include <gtest/gtest.h>
 

@@ -1,10 +1,10 @@
 // HLS playlists: detection, attribute lists, master playlists and the variant
 // chosen, media playlists and where a live stream starts.
-#include "engine/hls_playlist.h"
+#include "engine/formats/hls_playlist.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 // over kept-alive connections; what reaches the download buffer (audio joined
 // with no gap and no repeat, discontinuities where segments were lost), the
 // titles, the reload schedule, and how failures of segments and playlists end.
-#include "engine/stream_session.h"
+#include "engine/session/stream_session.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 #include "toy_cipher.h"
 #include "ts_builder.h"
 

@@ -1,6 +1,6 @@
 // ID3v2 tags: their length (to reach the audio after them), titles and
 // artists in every text encoding, v2.3 and v2.4 frame sizes and flags.
-#include "engine/id3.h"
+#include "engine/formats/id3.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
 // The transport stream demultiplexer: packets split anywhere, PAT -> PMT ->
 // the audio and ID3 streams, adaptation fields, PES over many packets, lost
 // and repeated packets, a programme map that changes, the end of a segment.
-#include "engine/mpeg_ts.h"
+#include "engine/formats/mpeg_ts.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/hls_source.h"
+#include "engine/formats/hls_source.h"
 
 #include <string>
 #include <vector>

@@ -1,4 +1,4 @@
-#include "engine/http_answer.h"
+#include "engine/net/http_answer.h"
 
 #include <gtest/gtest.h>
 

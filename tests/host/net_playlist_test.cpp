@@ -1,8 +1,8 @@
-#include "engine/playlist.h"
+#include "engine/formats/playlist.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace {
 

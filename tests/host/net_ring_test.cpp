@@ -6,8 +6,8 @@
 #include <set>
 #include <thread>
 
-#include "engine/handle_table.h"
-#include "engine/ring_buffer.h"
+#include "engine/api/handle_table.h"
+#include "engine/session/ring_buffer.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // A stream's connection policy against a scripted network: what is asked of
 // the server, what reaches the download buffer, and how drops, refusals,
 // stalls and closes during a back-off are handled.
-#include "engine/stream_session.h"
+#include "engine/session/stream_session.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace {
 

@@ -5,10 +5,10 @@
 #include <random>
 #include <string>
 
-#include "engine/chunked.h"
-#include "engine/http_answer.h"
-#include "engine/icy_demux.h"
-#include "engine/stream_body.h"
+#include "engine/net/chunked.h"
+#include "engine/net/http_answer.h"
+#include "engine/net/icy_demux.h"
+#include "engine/net/stream_body.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "engine/url.h"
+#include "engine/net/url.h"
 
 #include <gtest/gtest.h>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/ogg_reader.h"
+#include "engine/formats/ogg_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <iterator>
 #include <string>
 
-#include "engine/frame_sync.h"
-#include "engine/http_answer.h"
+#include "engine/codecs/frame_sync.h"
+#include "engine/net/http_answer.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/decoder_vorbis.h"
-#include "engine/engine.h"
-#include "engine/stream_session.h"
+#include "engine/api/engine.h"
+#include "engine/codecs/decoder_vorbis.h"
+#include "engine/session/stream_session.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/pcm_convert.h"
+#include "engine/output/pcm_convert.h"
 
 #include <gtest/gtest.h>
 

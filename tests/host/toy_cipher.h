@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/hls_crypt.h"
+#include "engine/formats/hls_crypt.h"
 
 namespace toy {
 

@@ -8,7 +8,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/mpeg_ts.h"
+#include "engine/formats/mpeg_ts.h"
 
 namespace testts {
 

@@ -16,7 +16,7 @@
 #include "controls/glass_button_win.h"
 #include "controls/skin_panel_win.h"
 #include "controls/skin_trackbar_win.h"
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 #include "engine_env.h"
 #include "registry_guard.h"
 #include "stand_in_dispatch.h"

@@ -17,17 +17,17 @@
 #include <string>
 #include <vector>
 
+#include "app/catalogue_cookies_win.h"
 #include "app/program_win.h"
 #include "app/settings_win.h"
 #include "app/unit1_win.h"
 #include "browser/cookies.h"
-#include "app/catalogue_cookies_win.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "browser/link_interception_win.h"
 #include "browser_test_util.h"
 #include "controls/glass_button_win.h"
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 #include "registry_guard.h"

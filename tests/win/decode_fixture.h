@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/decoder.h"
+#include "engine/codecs/decoder.h"
 
 namespace decode_fixture {
 

@@ -6,8 +6,8 @@
 #include <random>
 
 #include "decode_fixture.h"
-#include "engine/decoder.h"
-#include "engine/media_win.h"
+#include "engine/codecs/decoder.h"
+#include "engine/codecs/media_win.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "decode_fixture.h"
-#include "engine/decoder.h"
+#include "engine/codecs/decoder.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 

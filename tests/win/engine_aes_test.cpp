@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "engine/aes_win.h"
-#include "engine/hls_crypt.h"
+#include "engine/formats/hls_crypt.h"
+#include "engine/net/aes_win.h"
 
 namespace {
 

@@ -27,9 +27,9 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/output_win.h"
-#include "engine/pcm_source.h"
+#include "engine/api/engine.h"
+#include "engine/output/output_win.h"
+#include "engine/output/pcm_source.h"
 #include "engine_env.h"
 
 namespace {

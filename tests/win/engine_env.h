@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace engine_env {
 

@@ -7,9 +7,9 @@
 #include <cmath>
 #include <numbers>
 
-#include "engine/engine.h"
-#include "engine/decoder.h"
-#include "engine/pcm_source.h"
+#include "engine/api/engine.h"
+#include "engine/codecs/decoder.h"
+#include "engine/output/pcm_source.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 

@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/ring_buffer.h"
-#include "engine/stream_win.h"
+#include "engine/api/engine.h"
+#include "engine/api/engine_state.h"
+#include "engine/api/stream_win.h"
+#include "engine/session/ring_buffer.h"
 #include "engine_env.h"
 #include "silent_server.h"
 

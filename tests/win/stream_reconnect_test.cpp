@@ -15,10 +15,10 @@
 #include <thread>
 #include <vector>
 
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/net_win.h"
-#include "engine/ring_buffer.h"
+#include "engine/api/engine.h"
+#include "engine/api/engine_state.h"
+#include "engine/net/net_win.h"
+#include "engine/session/ring_buffer.h"
 #include "engine_env.h"
 #include "pcm_analysis.h"
 

@@ -1,8 +1,8 @@
-#include "engine/engine_state.h"
+#include "engine/api/engine_state.h"
 
 #include <mutex>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 namespace {
 

@@ -6,7 +6,8 @@
 #include <new>
 #include <string>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
+#include "engine/net/network.h"
 
 // Sets the calling thread's last error (EngineLastError reads it).
 void SetEngineError(int code);
@@ -34,19 +35,6 @@ T GuardedCall(T failed, Body&& body) noexcept {
   }
 }
 
-struct NetOptions {
-  uint32_t connect_timeout_ms = 5000;  // option 11
-  uint32_t read_timeout_ms = 5000;     // option 37
-  uint32_t prebuffer_percent = 75;     // option 15
-  bool resolve_playlists = false;      // option 21
-  uint32_t reconnect_ms = 30000;       // kOptionNetReconnect
-  std::string proxy;                   // option 17, empty = direct
-  // The program's own listener on the loopback address (the catalogue's
-  // server), 0 = none: addresses that streams name are never let reach it.
-  uint16_t own_port = 0;
-};
-
-NetOptions CurrentNetOptions();
 // Stores a numeric option; false for an unknown option or a value out of range.
 bool StoreOption(uint32_t option, uint32_t value);
 bool StoreOptionText(uint32_t option, const char* value);

@@ -10,10 +10,10 @@
 
 #include "base/ascii.h"
 #include "base/guarded.h"
-#include "engine/decoder_win.h"
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/output_win.h"
+#include "engine/api/engine.h"
+#include "engine/api/engine_state.h"
+#include "engine/codecs/decoder_win.h"
+#include "engine/output/output_win.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 // Threads: StreamOpenUrl connects on the caller's thread; each open stream has
 // one download thread (session -> ring, metadata -> syncs, the end sync); the
 // decoder reads the ring on the output thread. Any thread may close.
-#include "engine/stream_win.h"
+#include "engine/api/stream_win.h"
 
 #include <windows.h>
 
@@ -24,13 +24,13 @@
 #include "base/guarded.h"
 #include "base/scoped_win.h"
 #include "base/wait_win.h"
-#include "engine/decoder.h"
-#include "engine/engine_state.h"
-#include "engine/handle_table.h"
-#include "engine/net_win.h"
-#include "engine/ogg_reader.h"
-#include "engine/ring_buffer.h"
-#include "engine/stream_session.h"
+#include "engine/api/engine_state.h"
+#include "engine/api/handle_table.h"
+#include "engine/codecs/decoder.h"
+#include "engine/formats/ogg_reader.h"
+#include "engine/net/net_win.h"
+#include "engine/session/ring_buffer.h"
+#include "engine/session/stream_session.h"
 
 namespace {
 

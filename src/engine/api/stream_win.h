@@ -7,7 +7,7 @@
 #include <mutex>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/api/engine.h"
 
 // Every live stream handle, also those of streams still connecting inside
 // StreamOpenUrl (so another thread can abandon such a connection with

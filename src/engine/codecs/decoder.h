@@ -7,11 +7,8 @@
 #include <optional>
 #include <span>
 
-#include "engine/pcm_source.h"
-
-// kVorbis, kOpus and kFlac name the codec of an Ogg stream (kFlac also a native
-// FLAC stream); only Vorbis has a decoder here.
-enum class AudioCodec { kUnknown, kMp3, kAac, kVorbis, kOpus, kFlac };
+#include "engine/formats/stream_format.h"
+#include "engine/output/pcm_source.h"
 
 // What a decoder reads compressed audio from: a stream's download buffer.
 class CompressedInput {
@@ -24,15 +21,6 @@ class CompressedInput {
   // True, once, when the next byte starts audio that does not continue the
   // bytes before it (a reconnection without overlap): frames are found afresh.
   virtual bool TakeDiscontinuity() { return false; }
-};
-
-// The audio format found at the start of a stream.
-struct StreamFormat {
-  AudioCodec codec = AudioCodec::kUnknown;
-  uint32_t sample_rate = 0;  // Hz, as coded (before HE-AAC's doubling)
-  uint32_t channels = 0;
-  uint32_t bitrate = 0;      // bits per second, averaged over the whole agreeing frames probed
-  size_t offset = 0;         // bytes before the first of the agreeing frames
 };
 
 // Looks for three consecutive agreeing frame headers in `data`. `hint` (from

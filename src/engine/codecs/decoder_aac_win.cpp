@@ -5,8 +5,8 @@
 
 #include <cstring>
 
-#include "engine/decoder_win.h"
-#include "engine/media_win.h"
+#include "engine/codecs/decoder_win.h"
+#include "engine/codecs/media_win.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 
 #include <cstring>
 
-#include "engine/decoder_win.h"
+#include "engine/codecs/decoder_win.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "engine/decoder_pipeline.h"
+#include "engine/codecs/decoder_pipeline.h"
 
 DecoderPipeline::DecoderPipeline(AudioCodec codec, CompressedInput& input,
                                  std::unique_ptr<FrameCodec> frame_codec,

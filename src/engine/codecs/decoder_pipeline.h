@@ -8,9 +8,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/decoder.h"
-#include "engine/frame_sync.h"
-#include "engine/pcm_convert.h"
+#include "engine/codecs/decoder.h"
+#include "engine/codecs/frame_sync.h"
+#include "engine/output/pcm_convert.h"
 
 inline constexpr size_t kDecoderReadBytes = 4096;  // bytes a decoder pulls from its input at a time
 

@@ -1,4 +1,4 @@
-#include "engine/decoder_vorbis.h"
+#include "engine/codecs/decoder_vorbis.h"
 
 VorbisDecoder::VorbisDecoder(CompressedInput& input, std::unique_ptr<RateConverter> converter, uint32_t out_rate)
     : input_(input), stage_(std::move(converter), out_rate), read_buffer_(kDecoderReadBytes) {}

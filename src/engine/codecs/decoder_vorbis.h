@@ -10,9 +10,9 @@
 #include <memory>
 #include <vector>
 
-#include "engine/decoder_pipeline.h"
-#include "engine/ogg_reader.h"
-#include "engine/vorbis_codec.h"
+#include "engine/codecs/decoder_pipeline.h"
+#include "engine/codecs/vorbis_codec.h"
+#include "engine/formats/ogg_reader.h"
 
 class VorbisDecoder : public PcmSource {
  public:

@@ -1,12 +1,12 @@
 // MakeDecoder and DecoderAvailable: a DecoderPipeline around the system codec
 // and the system resampler.
-#include "engine/decoder_win.h"
+#include "engine/codecs/decoder_win.h"
 
 #include <atomic>
 #include <mutex>
 
-#include "engine/decoder_vorbis.h"
-#include "engine/media_win.h"
+#include "engine/codecs/decoder_vorbis.h"
+#include "engine/codecs/media_win.h"
 
 namespace {
 std::atomic<bool> gAacEnabled{false};

@@ -3,7 +3,7 @@
 
 #include <memory>
 
-#include "engine/decoder_pipeline.h"
+#include "engine/codecs/decoder_pipeline.h"
 
 // Whether the system can decode MP3 (ACM) / AAC (Media Foundation) here.
 bool Mp3DecoderWorks();

@@ -1,8 +1,8 @@
-#include "engine/frame_sync.h"
+#include "engine/codecs/frame_sync.h"
 
 #include <algorithm>
 
-#include "engine/ogg_reader.h"
+#include "engine/formats/ogg_reader.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/decoder.h"
+#include "engine/codecs/decoder.h"
 
 // One parsed frame header, MP3 or ADTS.
 struct FrameInfo {

@@ -1,4 +1,4 @@
-#include "engine/media_win.h"
+#include "engine/codecs/media_win.h"
 
 #include <mferror.h>
 #include <wmcodecdsp.h>
@@ -9,7 +9,7 @@
 #include <mutex>
 
 #include "base/scoped_win.h"
-#include "engine/pcm_convert.h"
+#include "engine/output/pcm_convert.h"
 
 bool EnsureMediaFoundation() {
   thread_local ScopedComInit com;  // RPC_E_CHANGED_MODE: the thread has an STA; MF objects work there too

@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "base/scoped_win.h"
-#include "engine/decoder_pipeline.h"
+#include "engine/codecs/decoder_pipeline.h"
 
 // Initialises COM (multithreaded) on the calling thread once, for the thread's
 // life; a thread that already runs an apartment keeps it. Then starts Media

@@ -1,9 +1,9 @@
-#include "engine/vorbis_codec.h"
+#include "engine/codecs/vorbis_codec.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "engine/pcm_convert.h"
+#include "engine/output/pcm_convert.h"
 
 // The decoder itself, compiled here once. Only the push interface is used.
 #define STB_VORBIS_NO_PULLDATA_API

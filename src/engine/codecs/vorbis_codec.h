@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/decoder_pipeline.h"
+#include "engine/codecs/decoder_pipeline.h"
 
 class VorbisCodec {
  public:

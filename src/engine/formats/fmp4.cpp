@@ -1,4 +1,4 @@
-#include "engine/fmp4.h"
+#include "engine/formats/fmp4.h"
 
 #include <optional>
 

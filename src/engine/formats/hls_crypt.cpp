@@ -1,4 +1,4 @@
-#include "engine/hls_crypt.h"
+#include "engine/formats/hls_crypt.h"
 
 #include <algorithm>
 #include <utility>

@@ -14,17 +14,7 @@
 #include <string_view>
 #include <vector>
 
-inline constexpr size_t kAesBlockBytes = 16;
-using AesBlock = std::array<uint8_t, kAesBlockBytes>;
-
-// One key's block decryption, each block on its own (no chaining).
-class BlockDecryptor {
- public:
-  virtual ~BlockDecryptor() = default;
-  // Decrypts `in` (whole blocks) into `out` (as large). False when the
-  // platform failed.
-  [[nodiscard]] virtual bool Decrypt(std::span<const uint8_t> in, uint8_t* out) = 0;
-};
+#include "engine/net/block_cipher.h"
 
 // The IV of a segment: the playlist's IV attribute ("0x" and up to 32 hex
 // digits, a 128-bit big-endian number) or, when it is empty, `sequence` as

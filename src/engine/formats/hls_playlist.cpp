@@ -1,11 +1,11 @@
-#include "engine/hls_playlist.h"
+#include "engine/formats/hls_playlist.h"
 
 #include <algorithm>
 #include <tuple>
 
 #include "base/ascii.h"
-#include "engine/engine.h"
-#include "engine/http_answer.h"
+#include "engine/net/engine_error.h"
+#include "engine/net/http_answer.h"
 
 namespace {
 

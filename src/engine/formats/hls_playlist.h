@@ -3,6 +3,7 @@
 // playlists (the segments of a live or on-demand stream). Portable.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -11,8 +12,7 @@
 #include <utility>
 #include <vector>
 
-#include "engine/decoder.h"
-#include "engine/url.h"
+#include "engine/net/url.h"
 
 // Largest HLS playlist read: an on-demand list of many segments is larger than
 // any station's PLS or M3U list.

@@ -1,11 +1,11 @@
-#include "engine/hls_source.h"
+#include "engine/formats/hls_source.h"
 
 #include <algorithm>
 
 #include "base/ascii.h"
-#include "engine/engine.h"
-#include "engine/id3.h"
-#include "engine/stream_session.h"
+#include "engine/formats/id3.h"
+#include "engine/net/engine_error.h"
+#include "engine/net/network.h"
 
 namespace {
 

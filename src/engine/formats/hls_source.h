@@ -18,16 +18,16 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/chunked.h"
-#include "engine/engine_state.h"
-#include "engine/fmp4.h"
-#include "engine/hls_crypt.h"
-#include "engine/hls_playlist.h"
-#include "engine/http_answer.h"
-#include "engine/icy_demux.h"
-#include "engine/mpeg_ts.h"
-#include "engine/stream_body.h"
-#include "engine/url.h"
+#include "engine/formats/fmp4.h"
+#include "engine/formats/hls_crypt.h"
+#include "engine/formats/hls_playlist.h"
+#include "engine/formats/mpeg_ts.h"
+#include "engine/net/chunked.h"
+#include "engine/net/http_answer.h"
+#include "engine/net/icy_demux.h"
+#include "engine/net/network.h"
+#include "engine/net/stream_body.h"
+#include "engine/net/url.h"
 
 class Connection;
 class Network;

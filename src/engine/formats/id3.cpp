@@ -1,4 +1,4 @@
-#include "engine/id3.h"
+#include "engine/formats/id3.h"
 
 #include <algorithm>
 #include <cstring>

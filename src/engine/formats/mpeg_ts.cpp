@@ -1,4 +1,4 @@
-#include "engine/mpeg_ts.h"
+#include "engine/formats/mpeg_ts.h"
 
 #include <algorithm>
 

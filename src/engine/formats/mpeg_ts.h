@@ -11,7 +11,7 @@
 #include <span>
 #include <vector>
 
-#include "engine/decoder.h"
+#include "engine/net/audio_codec.h"
 
 inline constexpr size_t kTsPacketBytes = 188;
 inline constexpr uint8_t kTsSyncByte = 0x47;

@@ -1,4 +1,4 @@
-#include "engine/ogg_reader.h"
+#include "engine/formats/ogg_reader.h"
 
 #include <algorithm>
 #include <array>

@@ -17,7 +17,7 @@
 #include <string>
 #include <vector>
 
-#include "engine/decoder.h"
+#include "engine/formats/stream_format.h"
 
 inline constexpr size_t kOggHeaderBytes = 27;  // before the lacing table
 inline constexpr size_t kOggMaxPageBytes = kOggHeaderBytes + 255 + 255 * 255;

@@ -1,4 +1,4 @@
-#include "engine/playlist.h"
+#include "engine/formats/playlist.h"
 
 #include <algorithm>
 #include <cctype>
@@ -6,8 +6,8 @@
 #include <utility>
 
 #include "base/ascii.h"
-#include "engine/engine.h"
-#include "engine/http_answer.h"
+#include "engine/net/engine_error.h"
+#include "engine/net/http_answer.h"
 
 namespace {
 

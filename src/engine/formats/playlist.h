@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/url.h"
+#include "engine/net/url.h"
 
 enum class PlaylistKind { kNone, kPls, kM3u };
 

@@ -1,4 +1,4 @@
-#include "engine/aes_win.h"
+#include "engine/net/aes_win.h"
 
 #include <windows.h>
 #include <bcrypt.h>

@@ -4,7 +4,7 @@
 
 #include <memory>
 
-#include "engine/hls_crypt.h"
+#include "engine/net/block_cipher.h"
 
 // Null when CNG has no AES here or refuses the key.
 std::unique_ptr<BlockDecryptor> MakeCngAes128(const AesBlock& key);

@@ -1,4 +1,4 @@
-#include "engine/chunked.h"
+#include "engine/net/chunked.h"
 
 #include <algorithm>
 

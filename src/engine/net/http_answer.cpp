@@ -1,10 +1,10 @@
-#include "engine/http_answer.h"
+#include "engine/net/http_answer.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "base/ascii.h"
-#include "engine/engine.h"
+#include "engine/net/engine_error.h"
 
 bool HttpAnswer::Feed(std::span<const uint8_t> data) {
   if (state_ != State::kHead) return false;

@@ -11,8 +11,8 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/decoder.h"
-#include "engine/url.h"
+#include "engine/net/audio_codec.h"
+#include "engine/net/url.h"
 
 class HttpAnswer {
  public:

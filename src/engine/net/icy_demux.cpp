@@ -1,4 +1,4 @@
-#include "engine/icy_demux.h"
+#include "engine/net/icy_demux.h"
 
 #include <algorithm>
 

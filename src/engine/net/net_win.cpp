@@ -1,4 +1,4 @@
-#include "engine/net_win.h"
+#include "engine/net/net_win.h"
 
 #include <ws2tcpip.h>
 
@@ -9,10 +9,9 @@
 #include <vector>
 
 #include "base/guarded.h"
-#include "engine/aes_win.h"
-#include "engine/engine.h"
-#include "engine/engine_state.h"
-#include "engine/tls_win.h"
+#include "engine/net/aes_win.h"
+#include "engine/net/engine_error.h"
+#include "engine/net/tls_win.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string_view>
 
 #include "base/scoped_win.h"
-#include "engine/stream_session.h"
+#include "engine/net/network.h"
 
 // A stream's close signal: an event that ends every wait, and a flag for the
 // checks between waits (under Wine each look at an event is a round trip to

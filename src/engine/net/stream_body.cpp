@@ -1,4 +1,4 @@
-#include "engine/stream_body.h"
+#include "engine/net/stream_body.h"
 
 #include "base/ascii.h"
 

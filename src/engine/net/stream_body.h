@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "engine/chunked.h"
-#include "engine/http_answer.h"
-#include "engine/icy_demux.h"
+#include "engine/net/chunked.h"
+#include "engine/net/http_answer.h"
+#include "engine/net/icy_demux.h"
 
 class StreamBody {
  public:

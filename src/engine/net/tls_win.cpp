@@ -1,4 +1,4 @@
-#include "engine/tls_win.h"
+#include "engine/net/tls_win.h"
 
 #define SECURITY_WIN32
 #include <windows.h>
@@ -11,7 +11,7 @@
 #include <cstring>
 #include <vector>
 
-#include "engine/engine.h"
+#include "engine/net/engine_error.h"
 
 namespace {
 

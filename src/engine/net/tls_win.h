@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "engine/stream_session.h"
+#include "engine/net/network.h"
 
 // Negotiates TLS with `host` over `inner` and returns the secure connection in
 // `out`. kErrorOk; kErrorCertificate when the certificate fails verification;

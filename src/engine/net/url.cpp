@@ -1,4 +1,4 @@
-#include "engine/url.h"
+#include "engine/net/url.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/ascii.h"
-#include "engine/engine.h"
+#include "engine/net/engine_error.h"
 
 namespace {
 

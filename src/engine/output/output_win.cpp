@@ -32,7 +32,7 @@
 // pausing the device, so no stale audio is left in a paused queue to play on
 // the next start, and the device clock (and a captured output file) keeps
 // running.
-#include "engine/output_win.h"
+#include "engine/output/output_win.h"
 
 #include <windows.h>
 #include <mmsystem.h>
@@ -51,9 +51,9 @@
 
 #include "base/guarded.h"
 #include "base/scoped_win.h"
-#include "engine/engine.h"
-#include "engine/pcm_convert.h"
-#include "engine/pcm_source.h"
+#include "engine/net/engine_error.h"
+#include "engine/output/pcm_convert.h"
+#include "engine/output/pcm_source.h"
 
 namespace {
 

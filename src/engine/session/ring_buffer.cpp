@@ -1,4 +1,4 @@
-#include "engine/ring_buffer.h"
+#include "engine/session/ring_buffer.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "engine/splice.h"
+#include "engine/session/splice.h"
 
 #include <algorithm>
 #include <optional>

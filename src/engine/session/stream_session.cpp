@@ -1,10 +1,10 @@
-#include "engine/stream_session.h"
+#include "engine/session/stream_session.h"
 
 #include <algorithm>
 
-#include "engine/engine.h"
-#include "engine/hls_playlist.h"
-#include "engine/playlist.h"
+#include "engine/formats/hls_playlist.h"
+#include "engine/formats/playlist.h"
+#include "engine/net/engine_error.h"
 
 namespace {
 
@@ -13,12 +13,6 @@ constexpr size_t kMaxProbeBytes = 256 * 1024;  // audio searched for three agree
 constexpr uint32_t kMinAttemptMs = 1000;       // a reconnect attempt's connect time-out, at least
 
 }  // namespace
-
-uint32_t ReconnectDelayMs(int attempt) {
-  static constexpr uint32_t kDelays[] = {200, 500, 1000, 2000, 4000};
-  constexpr int kCount = static_cast<int>(std::size(kDelays));
-  return kDelays[std::clamp(attempt, 0, kCount - 1)];
-}
 
 StreamSession::StreamSession(Network& network, const NetOptions& options, CodecCheck codec_available)
     : network_(network), options_(options), codec_available_(std::move(codec_available)), raw_(kSessionReadBytes) {}

@@ -14,56 +14,16 @@
 #include <string_view>
 #include <vector>
 
-#include "engine/decoder.h"
-#include "engine/engine_state.h"
-#include "engine/hls_crypt.h"
-#include "engine/hls_source.h"
-#include "engine/http_answer.h"
-#include "engine/icy_demux.h"
-#include "engine/playlist.h"
-#include "engine/splice.h"
-#include "engine/stream_body.h"
-#include "engine/url.h"
+#include "engine/codecs/decoder.h"
+#include "engine/formats/hls_source.h"
+#include "engine/formats/playlist.h"
+#include "engine/net/http_answer.h"
+#include "engine/net/icy_demux.h"
+#include "engine/net/network.h"
+#include "engine/net/stream_body.h"
+#include "engine/net/url.h"
+#include "engine/session/splice.h"
 
-// One byte stream to a server (TCP, or TLS over it). Results are engine error
-// codes: kErrorOk, kErrorNoConnection, kErrorTimeout, kErrorAborted (closed),
-// kErrorTls.
-class Connection {
- public:
-  virtual ~Connection() = default;
-  [[nodiscard]] virtual int Send(std::string_view data, uint32_t timeout_ms) = 0;
-  // Up to `size` bytes, waiting at most `timeout_ms` for the first; `got` = 0
-  // with kErrorOk: the server closed the connection.
-  [[nodiscard]] virtual int Receive(uint8_t* buffer, size_t size, uint32_t timeout_ms, size_t& got) = 0;
-};
-
-// What the policy needs from the platform, for one stream. Every wait ends at
-// once, with kErrorAborted or false, when the stream is closed.
-class Network {
- public:
-  virtual ~Network() = default;
-  [[nodiscard]] virtual int Connect(const std::string& host, uint16_t port, uint32_t timeout_ms,
-                                    std::unique_ptr<Connection>& out) = 0;
-  // Replaces `connection` by a TLS connection over it to `host` (SNI, the
-  // certificate chain and name verified); kErrorCertificate when verification
-  // fails, kErrorTls when no TLS session could be negotiated.
-  [[nodiscard]] virtual int StartTls(const std::string& host, uint32_t timeout_ms,
-                                     std::unique_ptr<Connection>& connection) = 0;
-  virtual uint64_t NowMs() = 0;  // a monotonic clock
-  // Waits `ms`; false when the stream was closed meanwhile.
-  [[nodiscard]] virtual bool Sleep(uint32_t ms) = 0;
-  virtual bool Cancelled() = 0;
-  // AES-128 block decryption with `key` for encrypted HLS segments; null
-  // where the platform has none (such segments are then not played).
-  virtual std::unique_ptr<BlockDecryptor> MakeAes128(const AesBlock& key) {
-    (void)key;
-    return nullptr;
-  }
-};
-
-// Reconnection of a dropped live stream: the wait before attempt `attempt`
-// (0 = the first). The attempts stop NetOptions::reconnect_ms after the drop.
-uint32_t ReconnectDelayMs(int attempt);
 // How long a new connection's audio is held while its burst may still bring
 // the tail of the old audio.
 inline constexpr uint64_t kSpliceWaitMs = 600;

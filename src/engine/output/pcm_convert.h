@@ -1,5 +1,5 @@
-// PCM helpers of the decoders: channel layouts to stereo and a FIFO of stereo
-// frames. Portable.
+// The engine's PCM (pcm_source.h's 16-bit stereo): channel layouts to stereo
+// and a FIFO of stereo frames for the decoders, and the output's mix. Portable.
 #pragma once
 
 #include <cstddef>
