@@ -2,7 +2,7 @@
 // already has is cut where the old audio ends, whatever its size and however
 // the bytes arrive; audio that does not continue the old is passed whole and
 // marked as a new run.
-#include "engine/splice.h"
+#include "engine/session/splice.h"
 
 #include <gtest/gtest.h>
 
@@ -311,6 +311,27 @@ TEST(Splice, HistoryFedInPiecesStaysWithinItsCapacity) {
 
 namespace {
 
+struct Rejoined {
+  std::vector<uint8_t> out;  // what the listener hears of the new connection
+  bool discontinuity = false;
+  uint64_t repeated = 0;
+};
+
+// `old` played, then a new connection brings `fresh` and the wait for the old
+// tail ends.
+Rejoined Reconnect(std::span<const uint8_t> old, std::span<const uint8_t> fresh) {
+  Splicer splicer(64 * 1024);
+  Rejoined r;
+  splicer.Feed(old, r.out, r.discontinuity);
+  r.out.clear();
+  r.discontinuity = false;
+  splicer.Restart();
+  splicer.Feed(fresh, r.out, r.discontinuity);
+  splicer.GiveUp(r.out, r.discontinuity);
+  r.repeated = splicer.RepeatedBytes();
+  return r;
+}
+
 // A burst that comes slowly: when the wait ends, only old audio from before
 // the old tail has come. It is not new: the rest of the old audio is dropped
 // as it arrives, and what follows the old tail passes as one run with it.
@@ -358,38 +379,25 @@ TEST(Splice, ABurstCutShortByTheWaitStillJoinsAtTheOldEnd) {
   // station that replays a stretch and goes on elsewhere is heard whole.
   const std::vector<uint8_t> aside = Cat(std::vector<uint8_t>(before.begin() + 1000, before.begin() + 4000), other);
   EXPECT_FALSE(FindBurstStart(before, aside).has_value());
-  Splicer turned(64 * 1024);
-  out.clear();
-  turned.Feed(before, out, discontinuity);
-  out.clear();
-  discontinuity = false;
-  turned.Restart();
-  turned.Feed(aside, out, discontinuity);
-  turned.GiveUp(out, discontinuity);
-  EXPECT_EQ(out, aside);
-  EXPECT_TRUE(discontinuity);
+  const Rejoined turned = Reconnect(before, aside);
+  EXPECT_EQ(turned.out, aside);
+  EXPECT_TRUE(turned.discontinuity);
 }
 
 // Little old audio: a connection that drops early (a low bit rate station, a
 // hostile server). Every size around the limits, with new bytes that repeat
-// nothing or that copy the start of the old audio, cut off by the wait.
+// nothing, cut off by the wait; a copy of the old audio's start; a repeat of
+// its end on either side of the least history worth matching.
 TEST(Splice, LittleOldAudioAtEveryBoundary) {
   for (size_t old_size : {size_t(255), size_t(256), size_t(1500), size_t(2047), size_t(2048), size_t(2049)}) {
     const std::vector<uint8_t> history = Noise(old_size, 50);
     for (size_t fresh_size : {size_t(2047), size_t(2048), size_t(2100)}) {
       SCOPED_TRACE(testing::Message() << old_size << " old bytes, " << fresh_size << " new");
       const std::vector<uint8_t> fresh = Noise(fresh_size, 51);
-      Splicer splicer(64 * 1024);
-      std::vector<uint8_t> out;
-      bool discontinuity = false;
-      splicer.Feed(history, out, discontinuity);
-      out.clear();
-      splicer.Restart();
-      splicer.Feed(fresh, out, discontinuity);
-      splicer.GiveUp(out, discontinuity);
-      EXPECT_EQ(out, fresh);
-      EXPECT_TRUE(discontinuity);
-      EXPECT_EQ(splicer.RepeatedBytes(), 0u);
+      const Rejoined r = Reconnect(history, fresh);
+      EXPECT_EQ(r.out, fresh);
+      EXPECT_TRUE(r.discontinuity);
+      EXPECT_EQ(r.repeated, 0u);
     }
   }
   // The start of the old audio again, the probe's length of it and no more,
