@@ -68,6 +68,8 @@ if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&
    cmake --build build/fuzz -j"$(nproc)" >>"$logs/host-build.log" 2>&1; then
   (cd build/host && ASAN_OPTIONS=detect_leaks=1 timeout 600 ./volnar_hosttests) >"$logs/host.log" 2>&1
   count_gtest "$logs/host.log" $?
+  python3 tools/check_engine_rooms.py >"$logs/engine-rooms.log" 2>&1
+  one engine-rooms $?
   stage "fuzzers (briefly, $fuzz_width-bit)"
   for fz in build/fuzz/fuzz_*; do
     [ -x "$fz" ] || continue
