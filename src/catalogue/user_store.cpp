@@ -11,6 +11,12 @@ using Json = nlohmann::json;
 
 constexpr int kDocumentVersion = 1;
 
+// The name shown for a station: its own, or for a nameless one its address,
+// either cut to the bound that loading applies to names.
+std::string StoreShownName(std::string_view name, std::string_view url) {
+  return std::string(CutUtf8(name.empty() ? url : name, kMaxNameBytes));
+}
+
 std::string Field(const Json& object, const char* key, size_t max_bytes, bool* too_long = nullptr) {
   const auto it = object.find(key);
   if (it == object.end() || !it->is_string()) return {};
@@ -41,8 +47,7 @@ std::optional<Station> StationFrom(const Json& j) {
   bool too_long = false;
   s.url = Field(j, "url", kMaxAddressBytes, &too_long);
   if (too_long || !IsStationAddress(s.url)) return std::nullopt;
-  s.name = Field(j, "name", kMaxNameBytes);
-  if (s.name.empty()) s.name = s.url;
+  s.name = StoreShownName(Field(j, "name", kMaxNameBytes), s.url);
   s.uuid = Field(j, "stationuuid", 64);
   s.homepage = Field(j, "homepage", kMaxAddressBytes);
   s.favicon = Field(j, "favicon", kMaxAddressBytes);
@@ -154,7 +159,7 @@ void UserStore::Load(const std::optional<std::string>& document) {
     o.name = Field(e, "name", kMaxNameBytes);
     o.id = Field(e, "id", 20);
     if (too_long || !IsStationAddress(o.url)) return false;
-    if (o.name.empty()) o.name = o.url;
+    o.name = StoreShownName(o.name, o.url);
     if (o.id.empty() || std::any_of(own_.begin(), own_.end(), [&](const OwnStation& x) { return x.id == o.id; })) {
       o.id.clear();  // given below
     }
@@ -272,7 +277,7 @@ std::string UserStore::AddOwn(std::string_view name, std::string_view url, std::
   std::lock_guard<std::mutex> hold(lock_);
   if (std::string why = CheckOwn(name, url); !why.empty()) return why;
   if (own_.size() >= kMaxOwnStations) return "Список своих станций полон.";
-  OwnStation o{std::to_string(next_own_id_++), std::string(name.empty() ? url : name), std::string(url)};
+  OwnStation o{std::to_string(next_own_id_++), StoreShownName(name, url), std::string(url)};
   if (id_out) *id_out = o.id;
   own_.push_back(std::move(o));
   SaveLocked();
@@ -284,7 +289,7 @@ std::string UserStore::EditOwn(std::string_view id, std::string_view name, std::
   if (std::string why = CheckOwn(name, url); !why.empty()) return why;
   for (OwnStation& o : own_) {
     if (o.id != id) continue;
-    o.name = std::string(name.empty() ? url : name);
+    o.name = StoreShownName(name, url);
     o.url = std::string(url);
     SaveLocked();
     return {};

@@ -125,6 +125,18 @@ TEST(CatalogueStore, OwnStationsRefuseAddressesThatAreNotWebStreams) {
   EXPECT_NE(store.EditOwn("nope", "Y", "http://new.example/"), "");
   EXPECT_TRUE(store.RemoveOwn(id));
   EXPECT_FALSE(store.RemoveOwn(id));
+  // A nameless station is named by its address, within the names' bound, so
+  // that the next start reads back the same name.
+  const std::string longest = "http://a.example/" + std::string(kMaxAddressBytes - 17, 'x');
+  EXPECT_EQ(store.AddOwn("", longest), "");
+  UserStore again(nullptr);
+  again.Load(R"({"own":[{"url":")" + longest + R"("}],"favourites":[{"url":")" + longest + R"("}]})");
+  for (const UserStore* s : {&store, &again}) {
+    ASSERT_EQ(s->OwnStations().size(), 1u);
+    EXPECT_EQ(s->OwnStations()[0].name, longest.substr(0, kMaxNameBytes));
+  }
+  ASSERT_EQ(again.Favourites().size(), 1u);
+  EXPECT_EQ(again.Favourites()[0].name, longest.substr(0, kMaxNameBytes));
 }
 
 TEST(CatalogueStore, BadStoredDataKeepsWhatCanBeReadAndIsNotOverwrittenUntilAChange) {
