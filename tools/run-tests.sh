@@ -140,10 +140,20 @@ if [ "$win_rc" = 0 ]; then
     # In a Wine virtual desktop: without a window manager each window with a caption
     # that is hidden waits about 2 s for X to confirm it (a supervision test took 8 s,
     # 0.2 s in the desktop); the windows, their regions and their pixels are Wine's own
-    # there, as they are the system's on Windows.
+    # there, as they are the system's on Windows. The tests that move the real pointer
+    # run on the X display itself: in the desktop the pointer's own motion can come
+    # back later from X to another place (a menu opened 20 px off the cursor).
+    pointer='FormTest.TitleMinimiseImageSendsTheWindowToTheTray:FormTest.ClicksOutsideTheShapeFallThroughToTheWindowBehind'
+    pointer+=':BrowserHost.ContextMenusAreReplacedByThePopupMenuAtTheCursor:BrowserWindow.TheRestoreMessageFocusesOnlyTheActiveBrowser'
+    pointer+=':BrowserWindow.TheFirstWheelTurnOverThePageFocusesIt:PlaybackTest.TrayMenuOpensAtThePointerAndPlaysAndStops'
+    pointer+=':PlaybackTest.TrayMenuClosesWhenTheUserClicksElsewhere:UiMouse.CursorOfTheControlUnderThePointerWins'
+    pointer+=':GlassButtonInput.PressedFaceWhileThePointerIsOverItNormalFaceAfterItLeaves'
     (cd "$VOLNAR_WIN_DIR" && PULSE_LATENCY_MSEC=100 timeout 1200 \
-      wine explorer /desktop=volnar-tests,1280x1024 volnar_wintests.exe) >"$logs/win.log" 2>&1
+      wine explorer /desktop=volnar-tests,1280x1024 volnar_wintests.exe --gtest_filter="-$pointer") >"$logs/win.log" 2>&1
     count_gtest "$logs/win.log" $?
+    (cd "$VOLNAR_WIN_DIR" && PULSE_LATENCY_MSEC=100 timeout 600 wine volnar_wintests.exe --gtest_filter="$pointer") \
+      >"$logs/win-pointer.log" 2>&1
+    count_gtest "$logs/win-pointer.log" $?
   fi
   # The end-to-end checks record each run on its own; the sound server stays.
   volnar_capture_stop
