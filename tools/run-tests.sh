@@ -70,17 +70,23 @@ if cmake -S . -B build/host -DCMAKE_BUILD_TYPE=Debug >"$logs/host-build.log" 2>&
   count_gtest "$logs/host.log" $?
   python3 tools/check_engine_rooms.py >"$logs/engine-rooms.log" 2>&1
   one engine-rooms $?
-  stage "fuzzers (briefly, $fuzz_width-bit)"
-  for fz in build/fuzz/fuzz_*; do
-    [ -x "$fz" ] || continue
-    name=$(basename "$fz")
-    corpus=$work/corpus-$name
+  stage "fuzzers (briefly, $fuzz_width-bit, two at a time)"
+  # fuzz_one NAME: its log in $logs, its exit code in $work/NAME.rc.
+  fuzz_one() {
+    local name=$1 corpus=$work/corpus-$1 seeds=tests/fuzz/corpus/${1#fuzz_}
     mkdir -p "$corpus"
-    seeds=tests/fuzz/corpus/${name#fuzz_}
-    timeout 120 "$fz" -max_total_time="${VOLNAR_FUZZ_SECONDS:-5}" -timeout=60 -rss_limit_mb=2048 "$corpus" \
-      $( [ -d "$seeds" ] && echo "$seeds" ) >"$logs/$name.log" 2>&1
-    one "$name" $?
+    timeout 120 "build/fuzz/$name" -max_total_time="${VOLNAR_FUZZ_SECONDS:-5}" -timeout=60 -rss_limit_mb=2048 \
+      "$corpus" $( [ -d "$seeds" ] && echo "$seeds" ) >"$logs/$name.log" 2>&1
+    echo $? >"$work/$name.rc"
+  }
+  fuzzers=()
+  for fz in build/fuzz/fuzz_*; do [ -x "$fz" ] && fuzzers+=("$(basename "$fz")"); done
+  for ((i = 0; i < ${#fuzzers[@]}; i += 2)); do
+    fuzz_one "${fuzzers[i]}" &
+    [ -n "${fuzzers[i + 1]:-}" ] && fuzz_one "${fuzzers[i + 1]}"
+    wait
   done
+  for name in "${fuzzers[@]}"; do one "$name" "$(cat "$work/$name.rc" 2>/dev/null || echo 1)"; done
 else
   echo "  host build failed: $logs/host-build.log"; tail -n 30 "$logs/host-build.log"; failed=$((failed + 1))
 fi
