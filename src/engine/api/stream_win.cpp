@@ -23,6 +23,7 @@
 
 #include "base/guarded.h"
 #include "base/scoped_win.h"
+#include "base/thread_owned_win.h"
 #include "base/wait_win.h"
 #include "engine/api/engine_state.h"
 #include "engine/api/handle_table.h"
@@ -477,10 +478,18 @@ const char* StreamTags(HSTREAM stream, uint32_t type) {
   return GuardedCall(static_cast<const char*>(nullptr), [&]() -> const char* {
     // One buffer per type, so a list read with type 4 stays valid while the
     // caller reads type 5 on the same thread.
-    thread_local std::string tHttp, tIcy, tMeta;
+    struct Texts {
+      std::string http, icy, meta;
+    };
+    static ThreadOwned<Texts> texts;
     std::shared_ptr<Stream> s = Usable(stream);
     if (!s) return FailWith(kErrorHandle, nullptr);
-    std::string* out = type == kTagsHttp ? &tHttp : type == kTagsIcy ? &tIcy : type == kTagsMeta ? &tMeta : nullptr;
+    Texts* held = texts.Get();
+    if (!held) return FailWith(kErrorMemory, nullptr);
+    std::string* out = type == kTagsHttp   ? &held->http
+                       : type == kTagsIcy  ? &held->icy
+                       : type == kTagsMeta ? &held->meta
+                                           : nullptr;
     if (!out) return FailWith(kErrorIllegalParam, nullptr);
     if (!s->Tags(type, *out)) return nullptr;
     return out->c_str();

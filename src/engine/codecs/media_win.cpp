@@ -9,10 +9,14 @@
 #include <mutex>
 
 #include "base/scoped_win.h"
+#include "base/thread_owned_win.h"
 #include "engine/output/pcm_convert.h"
 
 bool EnsureMediaFoundation() {
-  thread_local ScopedComInit com;  // RPC_E_CHANGED_MODE: the thread has an STA; MF objects work there too
+  // COM for this thread until it ends (RPC_E_CHANGED_MODE: the thread has an STA;
+  // MF objects work there too).
+  static ThreadOwned<ScopedComInit> com;
+  (void)com.Get();
   static std::once_flag once;
   static bool started = false;
   // Never shut down: decoders may live until the process ends.

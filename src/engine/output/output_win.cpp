@@ -51,6 +51,7 @@
 
 #include "base/guarded.h"
 #include "base/scoped_win.h"
+#include "base/thread_owned_win.h"
 #include "engine/net/engine_error.h"
 #include "engine/output/pcm_convert.h"
 #include "engine/output/pcm_source.h"
@@ -96,8 +97,18 @@ size_t Mix(int16_t* out, size_t frames, bool& attached) {
     sources = gSources;
   }
   attached = !sources.empty();
-  static thread_local std::vector<int32_t> acc;
-  static thread_local std::vector<int16_t> one;
+  struct Buffers {
+    std::vector<int32_t> acc;
+    std::vector<int16_t> one;
+  };
+  static ThreadOwned<Buffers> buffers;
+  Buffers* held = buffers.Get();
+  if (!held) {
+    std::fill(out, out + frames * 2, int16_t{0});
+    return 0;
+  }
+  std::vector<int32_t>& acc = held->acc;
+  std::vector<int16_t>& one = held->one;
   acc.assign(frames * 2, 0);
   one.resize(frames * 2);
   size_t most = 0;
