@@ -10,6 +10,7 @@
 #   volnar_wine_audio pulse|alsa   the prefix's audio driver
 #   volnar_test_tls DIR         test certificates in DIR, the test authority trusted by
 #                               the prefix (exports VOLNAR_TLS_DIR)
+#   volnar_trust_test_tls DIR   that authority trusted by the current prefix as well
 #   volnar_display              uses $DISPLAY, or starts Xvfb when there is none
 #   volnar_wine_end             ends the prefix's wineserver, our sound server and Xvfb
 
@@ -120,6 +121,14 @@ volnar_wine_prefix() {
     done
   fi
   export WINEDLLOVERRIDES="mscoree,mshtml="
+  # A program that crashes gets Wine's debugger, which by default opens a dialog and
+  # waits for someone to close it: on a display nobody looks at, until the time
+  # limit. Without the dialog the debugger writes the backtrace to the log and the
+  # program ends at once.
+  if ! grep -q '"ShowCrashDialog"=dword:00000000' "$WINEPREFIX/user.reg" 2>/dev/null; then
+    wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1 || true
+    wineserver -w
+  fi
 }
 
 # The Wine audio driver of the prefix: pulse (a PulseAudio or PipeWire server) or alsa.
@@ -253,10 +262,16 @@ volnar_test_tls() {
   local dir=$1
   command -v openssl >/dev/null || return 1
   bash "$VOLNAR_ROOT/tools/make-test-certs.sh" "$dir" || return 1
+  volnar_trust_test_tls "$dir" || return 1
+  export VOLNAR_TLS_DIR=$dir
+}
+
+# volnar_trust_test_tls DIR: the authority of certificates made before trusted by
+# the current prefix too.
+volnar_trust_test_tls() {
   local tool=$VOLNAR_WIN_DIR/trustca_win.exe
   [ -x "$tool" ] || return 1
-  wine "$tool" "$(winepath -w "$dir/ca.pem" 2>/dev/null)" || return 1
-  export VOLNAR_TLS_DIR=$dir
+  wine "$tool" "$(winepath -w "$1/ca.pem" 2>/dev/null)"
 }
 
 # volnar_build_width 32|64 [TARGET...]: configures and builds build/win32 or

@@ -41,7 +41,8 @@ std::string Station() {
   return s ? s : "";
 }
 
-std::string Home() { return "http://" + std::string(kCatalogueHost); }
+// The catalogue's home address as started (another program may hold its fixed port).
+std::string Home() { return "http://" + (CatalogueHost.empty() ? std::string(kCatalogueHost) : CatalogueHost); }
 
 // A listening socket on 127.0.0.1 that stands for the catalogue site and
 // reads the first request the browser sends it.
@@ -122,7 +123,7 @@ bool FireBeforeNavigate2(THostedBrowser* browser, IDispatch* window, const std::
   return cancel == VARIANT_TRUE;
 }
 
-std::wstring HomeW() { return L"http://" + ToWide(kCatalogueHost); }
+std::wstring HomeW() { return ToWide(Home()); }
 
 // The main window as the program makes it, with the browser's navigations
 // (as its BeforeNavigate2 reports them), shell opens and stored cookies
@@ -390,7 +391,7 @@ TEST_F(BrowserFormTest, PageCompletionHidesTheBoxAndTheLastPlayMainLinkWins) {
 }
 
 TEST_F(BrowserFormTest, ClosingKeepsOnlyTheCataloguePagesCookies) {
-  const std::wstring home = L"http://" + ToWide(kCatalogueHost);
+  // "~" stands for the home address, known once the window has started the catalogue.
   const struct {
     const char* what;
     std::wstring url;
@@ -398,10 +399,10 @@ TEST_F(BrowserFormTest, ClosingKeepsOnlyTheCataloguePagesCookies) {
     bool document;
     std::string stored;
   } cases[] = {
-      {"catalogue page", home + L"/genre/jazz", L"sid=42; theme=light blue", true, "sid=42; theme=light blue"},
-      {"catalogue page without cookies", home + L"/", L"", true, ""},
+      {"catalogue page", L"~/genre/jazz", L"sid=42; theme=light blue", true, "sid=42; theme=light blue"},
+      {"catalogue page without cookies", L"~/", L"", true, ""},
       {"another site", L"http://example.com/", L"tracker=1", true, "old=1"},
-      {"the offline error page", L"res://ieframe.dll/dnserror.htm#" + home + L"/", L"", true, "old=1"},
+      {"the offline error page", L"res://ieframe.dll/dnserror.htm#~/", L"", true, "old=1"},
       {"the placeholder page", ToWide(kPlaceholderPage), L"", true, "old=1"},
       {"no document", L"", L"", false, "old=1"},
   };
@@ -409,7 +410,9 @@ TEST_F(BrowserFormTest, ClosingKeepsOnlyTheCataloguePagesCookies) {
     VolnarKeyGuard::DeleteKey();
     WriteSetting("cookies", "old=1");
     Open();
-    StandInPage page({}, c.url, c.cookie);
+    std::wstring url = c.url;
+    if (const size_t at = url.find(L'~'); at != std::wstring::npos) url.replace(at, 1, HomeW());
+    StandInPage page({}, url, c.cookie);
     if (c.document) Form1->WebBrowser1->SetAutomationStandIn(page.browser.Get());
     Form1->N3Click(Form1->N3);
     EXPECT_EQ(ReadSetting("cookies"), c.stored) << c.what;
@@ -435,7 +438,7 @@ TEST_F(BrowserFormTest, PrivateLinksAreObeyedOnlyFromTheCataloguePages) {
     bool obeyed;
   } cases[] = {
       {"catalogue page", HomeW() + L"/rock", true, true},
-      {"secure catalogue page", L"https://" + ToWide(kCatalogueHost) + L"/", true, true},
+      {"secure catalogue page", L"https://" + HomeW().substr(7) + L"/", true, true},
       {"the placeholder", ToWide(kPlaceholderPage), true, true},
       {"another site", L"http://ads.example.com/banner", true, false},
       {"a look-alike host", HomeW() + L".evil.example/", true, false},
