@@ -25,6 +25,7 @@ Run: python3 tests/e2e/test_hostile.py   (exit 0 on success; the Ogg case is ski
 without ffmpeg's libvorbis encoder)
 """
 
+import getpass
 import glob
 import http.server
 import json
@@ -394,10 +395,11 @@ class ChainedOggTest(unittest.TestCase):
 def appdata_folder():
     """The prefix's %APPDATA%\\Volnar, where volnar.exe keeps catalogue.json, as (Linux
     path, Windows path)."""
-    users = [u for u in glob.glob(os.path.join(os.environ["WINEPREFIX"], "drive_c", "users", "*"))
-             if os.path.basename(u) != "Public"]
-    user = os.path.basename(users[0])
-    return (os.path.join(users[0], "AppData", "Roaming", "Volnar"),
+    users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
+    user = getpass.getuser()
+    if not os.path.isdir(os.path.join(users, user)):
+        user = next(u for u in sorted(os.listdir(users)) if u != "Public")
+    return (os.path.join(users, user, "AppData", "Roaming", "Volnar"),
             "C:\\users\\%s\\AppData\\Roaming\\Volnar" % user)
 
 
@@ -499,11 +501,21 @@ class PlayerTest(unittest.TestCase):
         folder, win_folder = appdata_folder()
         os.makedirs(folder, exist_ok=True)
         stored = os.path.join(folder, "catalogue.json")
+        # What the prefix's player had stored waits aside meanwhile.
+        aside = tempfile.mkdtemp(prefix="volnar-stored-")
         for old in glob.glob(stored + "*"):
-            os.remove(old)
+            shutil.move(old, aside)
+
+        def restore():
+            for p in glob.glob(stored + "*"):
+                os.remove(p)
+            for p in os.listdir(aside):
+                shutil.move(os.path.join(aside, p), folder)
+            os.rmdir(aside)
+
+        self.addCleanup(restore)
         with open(stored, "w", encoding="utf-8") as f:
             json.dump({"version": 1, "favourites": [FAVOURITE], "own": [OWN], "history": []}, f, ensure_ascii=False)
-        self.addCleanup(lambda: [os.remove(p) for p in glob.glob(stored + "*")])
 
         # After the first list (the player opens with one of its segments, so a failing
         # one would fail the open), every fourth segment names the catalogue's port
