@@ -18,8 +18,9 @@ MB and keep every stored station:
 - volnar.exe started while another Windows program holds catalogue.json open (no
   sharing), which lets go once the catalogue has started; the user then adds a station
   and plays an HLS list whose segments, and a redirect, name the player's own catalogue
-  port: none of those reaches the catalogue, the other segments play, and the stored
-  favourite and own station are still in catalogue.json afterwards.
+  port: none of those reaches the catalogue, the other segments play, the pages say the
+  file could not be read, and the stored favourite and own station are still in
+  catalogue.json afterwards.
 
 Run: python3 tests/e2e/test_hostile.py   (exit 0 on success; the Ogg case is skipped
 without ffmpeg's libvorbis encoder)
