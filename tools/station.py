@@ -38,6 +38,10 @@ URL scheme (query parameters combine):
       outage=SECONDS             (live) after the first drop, connections are closed at once
                                  for that long
       gone=1                     (live) after the first drop, every connection is closed at once
+      jump=BYTES                 (live) after the first drop, the broadcast is BYTES further on
+                                 (a source that came back elsewhere): no listener had that audio
+      lull=SECONDS               (live) after the first drop, each connection sends its burst and
+                                 then nothing for SECONDS before the paced audio goes on
   With --tls-dir, the same pages are also served over TLS on one port per certificate
   there (good.pem, wronghost.pem, untrusted.pem: certificate and key), listed in
   --tls-port-file as "NAME PORT" lines.
@@ -87,6 +91,7 @@ class Live:
         self.served = 0               # of them answered with the stream
         self.refused = 0              # of them closed at once (refuse=M)
         self.dropped_at = None        # monotonic time of the first drop
+        self.jumped = False           # the jump=BYTES after the first drop made
 
     @classmethod
     def get(cls, name, start_bytes):
@@ -378,6 +383,9 @@ def serve_stream(sock, req_headers, q, fx, server_port):
                 live.refused += 1
                 return
             live.served += 1
+            if after_drop and not live.jumped:
+                live.jumped = True
+                live.start += max(0, q.num("jump", 0))
             drops = q.num("drops", 1)
             if q.num("drop", 0) > 0 and (drops == 0 or number < drops):
                 live_drop = q.num("drop", 0)
@@ -525,6 +533,8 @@ def serve_stream(sock, req_headers, q, fx, server_port):
                 raise Closed()
         if burst and not send_audio(audio(burst)):
             raise Closed()
+        if live is not None and after_drop and STOP.wait(max(0.0, q.num("lull", 0.0, float))):
+            return
         rate = fx.bytes_per_second
         jitter = max(0.0, q.num("jitter", 0.0, float)) / 1000.0  # seconds
         paced = 0  # audio bytes sent by pacing
