@@ -18,6 +18,7 @@
 #include "engine/formats/hls_source.h"
 #include "engine/net/url.h"
 #include "engine/session/stream_session.h"
+#include "scripted_network.h"
 
 namespace {
 
@@ -47,7 +48,7 @@ class ScriptConnection final : public Connection {
   bool drip_ = false;     // the body a byte at a time
 };
 
-class Script final : public Network {
+class Script final : public SimulatedClockNetwork {
  public:
   explicit Script(std::vector<Answer> answers) : answers_(std::move(answers)) {}
 
@@ -62,23 +63,12 @@ class Script final : public Network {
     if (++open > 4) __builtin_trap();
     return kErrorOk;
   }
-  int StartTls(const std::string&, uint32_t, std::unique_ptr<Connection>&) override { return kErrorOk; }
-  uint64_t NowMs() override { return now; }
-  bool Sleep(uint32_t ms) override {
-    now += ms;
-    return !Cancelled();
-  }
-  // Ten simulated minutes at most: a source that goes on longer is stuck.
-  bool Cancelled() override { return now > kStart + 600000; }
   std::unique_ptr<BlockDecryptor> MakeAes128(const AesBlock& key) override {
     return std::make_unique<toy::Decryptor>(key);
   }
 
   const Answer* Take() { return next_ < answers_.size() ? &answers_[next_++] : nullptr; }
 
-  static constexpr uint64_t kStart = 1000000;
-  uint64_t now = kStart;
-  int open = 0;
   uint64_t body_bytes = 0;  // every body byte sent
 
  private:

@@ -20,6 +20,7 @@
 
 #include "engine/api/engine.h"
 #include "engine/session/stream_session.h"
+#include "scripted_network.h"
 
 namespace {
 
@@ -61,14 +62,14 @@ class ScriptConnection final : public Connection {
   uint64_t pace_ms_ = 0, due_ = 0;
 };
 
-class Script final : public Network {
+class Script final : public SimulatedClockNetwork {
  public:
   explicit Script(std::vector<Record> records) : records_(std::move(records)) {
     // Each attempt may cost its pieces' pace, a pause, a read time-out, a
     // whole reconnection budget and its waits; past all that the session is stuck.
     uint64_t budget = 120000;
     for (const Record& r : records_) budget += 60000 + (r.length / 8 + 2) * 2500;
-    limit_ = kStart + budget;
+    limit = kStart + budget;
   }
   int Connect(const std::string&, uint16_t, uint32_t timeout_ms, std::unique_ptr<Connection>& out) override {
     now += 3;
@@ -81,24 +82,13 @@ class Script final : public Network {
     if (++open > 2) __builtin_trap();  // the current one and one beside it
     return kErrorOk;
   }
-  int StartTls(const std::string&, uint32_t, std::unique_ptr<Connection>&) override { return kErrorOk; }
-  uint64_t NowMs() override { return now; }
-  bool Sleep(uint32_t ms) override {
-    now += ms;
-    return !Cancelled();
-  }
-  bool Cancelled() override { return now > limit_; }
 
-  static constexpr uint64_t kStart = 1000000;
-  uint64_t now = kStart;
-  int open = 0;
   uint64_t audio_served = 0;  // audio bytes put in bodies
   size_t station_at = 0;      // where the station's audio has got to
 
  private:
   std::vector<Record> records_;
   size_t next_ = 0;
-  uint64_t limit_ = 0;
 };
 
 ScriptConnection::~ScriptConnection() { --script_.open; }
