@@ -228,7 +228,7 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
       form = ParseForm(request.body());
     }
     if (!SameSecret(Param(form, "t"), options_.token)) return Refuse(403, "Bad form token");
-    if (upload) return Import(form, request);
+    if (upload) return Import(form);
     if (path == "/play") return PlayRequest(form);
     return Post(path, form);
   }
@@ -259,15 +259,17 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
   return r;
 }
 
-PageContext CatalogueSite::Context(const std::string& target, const HttpRequest*) const {
+PageContext CatalogueSite::Context(const std::string& target) const {
   PageContext c;
   c.token = options_.token;
   c.back = SafeBackPath(WithoutParam(target, "played"));
   c.external = FromExternalBrowser(t_request);
-  if (c.external && target.find("played=") != std::string::npos) {
-    const size_t q = target.find('?');
+  // The note goes by the address asked for (some pages render as another).
+  const std::string& asked = t_request ? t_request->target() : target;
+  if (c.external && asked.find("played=") != std::string::npos) {
+    const size_t q = asked.find('?');
     const std::map<std::string, std::string> query =
-        ParseForm(q == std::string::npos ? std::string_view() : std::string_view(target).substr(q + 1));
+        ParseForm(q == std::string::npos ? std::string_view() : std::string_view(asked).substr(q + 1));
     const auto it = query.find("played");
     std::lock_guard<std::mutex> hold(lock_);
     // Only the newest play's number names it: an address typed by hand or
@@ -509,7 +511,7 @@ HttpResponse CatalogueSite::Export(bool pls) {
   return r;
 }
 
-HttpResponse CatalogueSite::Import(const std::map<std::string, std::string>& form, const HttpRequest&) {
+HttpResponse CatalogueSite::Import(const std::map<std::string, std::string>& form) {
   const auto it = form.find("f");
   const PageContext context = Context("/fav");
   std::string report;

@@ -80,9 +80,9 @@ class CatalogueSite {
                        std::string_view error, std::string_view name, std::string_view url);
   HttpResponse RecentPage(const std::string& target);
   HttpResponse Post(std::string_view path, const std::map<std::string, std::string>& form);
-  PageContext Context(const std::string& target, const HttpRequest* request = nullptr) const;
+  PageContext Context(const std::string& target) const;
   HttpResponse Export(bool pls);
-  HttpResponse Import(const std::map<std::string, std::string>& form, const HttpRequest& request);
+  HttpResponse Import(const std::map<std::string, std::string>& form);
   HttpResponse PlayRequest(const std::map<std::string, std::string>& form);
   std::string KnownName(const std::string& address);
   std::string FilesSection(const PageContext& context) const;

@@ -461,7 +461,9 @@ TEST(CatalogueSite, AnExternalBrowserPlaysThroughTheServerOnlyWithOurHostOriginA
   EXPECT_NE(get("/list?q=x&played=1").body.find("Плеер включил станцию «ЕП»"), std::string::npos);
   EXPECT_EQ(get("/list?q=x&played=2").body.find("Плеер включил"), std::string::npos);  // not a play of ours
   // The next form on that page returns without the note's number.
-  EXPECT_NE(get("/?played=1").body.find("name=\"back\" value=\"/\"><input type=\"hidden\" name=\"u\""), std::string::npos);
+  const std::string home = get("/?played=1").body;
+  EXPECT_NE(home.find("name=\"back\" value=\"/\"><input type=\"hidden\" name=\"u\""), std::string::npos);
+  EXPECT_NE(home.find("Плеер включил станцию «ЕП»"), std::string::npos);
 }
 
 TEST(CatalogueSite, CountriesAndLanguagesAreNamedInRussian) {
