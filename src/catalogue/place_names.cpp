@@ -161,6 +161,34 @@ std::string CountryNameRu(std::string_view code, std::string_view fallback) {
   return std::string(fallback.empty() ? code : fallback);
 }
 
+std::string LanguageFromRu(std::string_view text) {
+  const std::string_view trimmed = TrimPlaceText(text);
+  // Cyrillic capitals to small letters, in UTF-8: А..П -> а..п, Р..Я -> р..я, Ё -> ё.
+  std::string lower;
+  for (size_t i = 0; i < trimmed.size(); ++i) {
+    const auto c = static_cast<unsigned char>(trimmed[i]);
+    const auto next = i + 1 < trimmed.size() ? static_cast<unsigned char>(trimmed[i + 1]) : 0;
+    if (c == 0xD0 && next >= 0x90 && next <= 0x9F) {
+      lower += '\xD0';
+      lower += static_cast<char>(next + 0x20);
+      ++i;
+    } else if (c == 0xD0 && next >= 0xA0 && next <= 0xAF) {
+      lower += '\xD1';
+      lower += static_cast<char>(next - 0x20);
+      ++i;
+    } else if (c == 0xD0 && next == 0x81) {
+      lower += "\xD1\x91";
+      ++i;
+    } else {
+      lower += (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : static_cast<char>(c);
+    }
+  }
+  for (const PlaceNameEntry& e : kLanguages) {
+    if (lower == e.ru) return e.key;
+  }
+  return std::string(trimmed);
+}
+
 std::string LanguageNameRu(std::string_view language) {
   const std::string_view trimmed = TrimPlaceText(language);
   std::string key(trimmed);

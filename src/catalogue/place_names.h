@@ -16,3 +16,7 @@ std::string CountryNameRu(std::string_view code, std::string_view fallback);
 // English name in any case ("russian", "Brazilian Portuguese") or an ISO
 // 639-1 code ("ru"); `language` itself (trimmed) when no Russian name is known.
 std::string LanguageNameRu(std::string_view language);
+
+// The directory's (English) name of a language typed in Russian, in either
+// case ("Русский" -> "russian"); `text` itself (trimmed) for anything else.
+std::string LanguageFromRu(std::string_view text);

@@ -371,7 +371,7 @@ HttpResponse CatalogueSite::ListPage(const std::map<std::string, std::string>& q
   query.text = Param(q, "q");
   query.countrycode = Param(q, "country");
   query.tag = Param(q, "tag");
-  query.language = Param(q, "language");
+  query.language = LanguageFromRu(Param(q, "language"));  // typed in Russian or linked in English
   query.codec = Param(q, "codec");
   query.min_bitrate = Number(Param(q, "minbr"), 10000);
   const std::string order = Param(q, "order");
@@ -404,7 +404,7 @@ HttpResponse CatalogueSite::ListPage(const std::map<std::string, std::string>& q
   content += "</select></label>";
   content += "<label>Жанр <input type=\"text\" name=\"tag\" size=\"10\" value=\"" + HtmlEscape(query.tag) + "\"></label>";
   content += "<label>Язык <input type=\"text\" name=\"language\" size=\"10\" value=\"" +
-             HtmlEscape(query.language) + "\"></label><br>";
+             HtmlEscape(query.language.empty() ? std::string() : LanguageNameRu(query.language)) + "\"></label><br>";
   content += "<label>Формат <select name=\"codec\">" + Option("", "любой", query.codec.empty());
   bool codec_listed = query.codec.empty();
   for (const char* const* c = kCodecChoices; *c; ++c) {

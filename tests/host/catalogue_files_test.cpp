@@ -159,6 +159,10 @@ TEST(CataloguePlaceNames, CountriesByCodeAndLanguagesByNameOrCode) {
   EXPECT_EQ(LanguageNameRu("brazilian portuguese"), "бразильский португальский");
   EXPECT_EQ(LanguageNameRu("de"), "немецкий");
   EXPECT_EQ(LanguageNameRu(" klingon "), "klingon");
+  EXPECT_EQ(LanguageFromRu("Русский"), "russian");
+  EXPECT_EQ(LanguageFromRu("НЕМЕЦКИЙ "), "german");
+  EXPECT_EQ(LanguageFromRu("Ёжик"), "Ёжик");
+  EXPECT_EQ(LanguageFromRu("jazz"), "jazz");
 }
 
 }  // namespace

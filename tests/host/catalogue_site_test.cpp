@@ -2,6 +2,7 @@
 // its forms change, and what a play reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -480,6 +481,12 @@ TEST(CatalogueSite, CountriesAndLanguagesAreNamedInRussian) {
   const size_t at = list.find("<option value=\"AT\" selected>Австрия</option>");
   ASSERT_NE(at, std::string::npos);
   EXPECT_LT(at, list.find("<option value=\"DE\">Германия</option>"));
+  // A language typed in Russian is looked for by the directory's name, and shown in Russian.
+  const std::string typed = f.Get("/list?language=" + PercentEncode("Русский")).body;
+  EXPECT_NE(typed.find("name=\"language\" size=\"10\" value=\"русский\""), std::string::npos);
+  EXPECT_NE(std::find_if(f.asked.begin(), f.asked.end(),
+                         [](const std::string& p) { return p.find("language=russian") != std::string::npos; }),
+            f.asked.end());
 }
 
 }  // namespace
