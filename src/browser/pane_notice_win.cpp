@@ -36,26 +36,35 @@ bool RegisterNoticeClass() {
 }  // namespace
 
 TPaneNotice::TPaneNotice(THostedBrowser* browser, HWND parent, std::string open_address)
-    : TComponent(browser), browser_(browser), parent_(parent), open_address_(std::move(open_address)) {
+    : TComponent(browser),
+      browser_(browser),
+      parent_(parent),
+      open_address_(std::move(open_address)) {
   SetName(kNoticeName);
   if (!RegisterNoticeClass()) return;  // then there is no notice, as before
-  font_.Reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                          CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH, L"Tahoma"));
+  font_.Reset(CreateFontW(-13, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                          OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH,
+                          L"Tahoma"));
   background_.Reset(CreateSolidBrush(kNoticeColor));
   const int left = browser->Left() + kWidthInset;
   const int width = std::max(200, browser->Width() - 2 * kWidthInset);
   // Below the middle: the window's pictures and the please-wait box are above it.
-  const int top = browser->Top() + std::max(0, std::min(browser->Height() / 2 + 10, browser->Height() - kHeight));
-  window_.Reset(CreateWindowExW(0, kNoticeClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN, left, top,
-                                width, kHeight, parent, nullptr, GetModuleHandleW(nullptr), nullptr));
+  const int top = browser->Top() +
+                  std::max(0, std::min(browser->Height() / 2 + 10, browser->Height() - kHeight));
+  window_.Reset(CreateWindowExW(0, kNoticeClass, L"", WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN,
+                                left, top, width, kHeight, parent, nullptr,
+                                GetModuleHandleW(nullptr), nullptr));
   if (!window_) return;
   SetWindowLongPtrW(window_.Get(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(window_.Get(), GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&TPaneNotice::WindowProc));
-  text_ = CreateWindowExW(0, L"STATIC", ToWide(kNoticeText).c_str(), WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 10,
-                          width - 24, 54, window_.Get(), nullptr, GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(window_.Get(), GWLP_WNDPROC,
+                    reinterpret_cast<LONG_PTR>(&TPaneNotice::WindowProc));
+  text_ = CreateWindowExW(0, L"STATIC", ToWide(kNoticeText).c_str(),
+                          WS_CHILD | WS_VISIBLE | SS_LEFT, 12, 10, width - 24, 54, window_.Get(),
+                          nullptr, GetModuleHandleW(nullptr), nullptr);
   button_ = CreateWindowExW(0, L"BUTTON", ToWide(kNoticeButtonText).c_str(),
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, (width - 220) / 2, 70, 220, 28,
-                            window_.Get(), reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNoticeButtonId)),
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, (width - 220) / 2,
+                            70, 220, 28, window_.Get(),
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(kNoticeButtonId)),
                             GetModuleHandleW(nullptr), nullptr);
   for (HWND child : {text_, button_}) {
     if (child) SendMessageW(child, WM_SETFONT, reinterpret_cast<WPARAM>(font_.Get()), FALSE);
@@ -87,7 +96,8 @@ void TPaneNotice::Check() {
     return;
   }
   if (!IsWindowVisible(window_.Get())) {
-    SetWindowPos(window_.Get(), HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+    SetWindowPos(window_.Get(), HWND_TOP, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
   }
 }
 
@@ -133,15 +143,18 @@ LRESULT TPaneNotice::Handle(UINT msg, WPARAM wparam, LPARAM lparam) {
   }
 }
 
-TPaneNotice* WatchPaneRendering(THostedBrowser& browser, HWND parent, const std::string& catalogue_host) {
+TPaneNotice* WatchPaneRendering(THostedBrowser& browser, HWND parent,
+                                const std::string& catalogue_host) {
   // The built-in catalogue's entry for an external browser marks it so that
   // its pages play through the server; an external site has no such entry.
   const std::string address =
       "http://" + catalogue_host + (kBuiltInCatalogue ? std::string("/external") : std::string());
-  if (auto* existing = dynamic_cast<TPaneNotice*>(browser.FindComponent(kNoticeName))) return existing;
+  if (auto* existing = dynamic_cast<TPaneNotice*>(browser.FindComponent(kNoticeName)))
+    return existing;
   return new TPaneNotice(&browser, parent, address);
 }
 
 void PaneDocumentCompleted(THostedBrowser& browser) {
-  if (auto* notice = dynamic_cast<TPaneNotice*>(browser.FindComponent(kNoticeName))) notice->DocumentCompleted();
+  if (auto* notice = dynamic_cast<TPaneNotice*>(browser.FindComponent(kNoticeName)))
+    notice->DocumentCompleted();
 }

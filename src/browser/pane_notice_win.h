@@ -59,6 +59,7 @@ class TPaneNotice : public TComponent {
 // later calls give the same notice). The button opens `catalogue_host`'s
 // entry for an external browser: "/external" of the built-in catalogue,
 // or an external catalogue site's home.
-TPaneNotice* WatchPaneRendering(THostedBrowser& browser, HWND parent, const std::string& catalogue_host);
+TPaneNotice* WatchPaneRendering(THostedBrowser& browser, HWND parent,
+                                const std::string& catalogue_host);
 // The browser completed a document (its DocumentComplete event).
 void PaneDocumentCompleted(THostedBrowser& browser);

@@ -32,7 +32,8 @@ bool ValidUtf8(std::string_view s) {
 
 std::string_view TrimLine(std::string_view s) {
   while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r')) s.remove_suffix(1);
+  while (!s.empty() && (s.back() == ' ' || s.back() == '\t' || s.back() == '\r'))
+    s.remove_suffix(1);
   return s;
 }
 
@@ -69,7 +70,9 @@ void ReadM3u(const std::vector<std::string>& lines, PlaylistRead& read, size_t& 
     if (line.front() == '#') {
       if (StartsWithIgnoreCase(line, "#EXTINF:")) {
         const size_t comma = line.find(',');
-        name = comma == std::string::npos ? std::string() : std::string(TrimLine(std::string_view(line).substr(comma + 1)));
+        name = comma == std::string::npos
+                   ? std::string()
+                   : std::string(TrimLine(std::string_view(line).substr(comma + 1)));
       }
       continue;  // #EXTM3U and other directives
     }
@@ -102,7 +105,8 @@ void ReadPls(const std::vector<std::string>& lines, PlaylistRead& read, size_t& 
     const std::string value(TrimLine(std::string_view(line).substr(eq + 1)));
     const auto numbered = [&](const char* prefix) -> std::optional<uint32_t> {
       const size_t n = std::char_traits<char>::length(prefix);
-      if (key.size() <= n || key.size() > n + 6 || !StartsWithIgnoreCase(key, prefix)) return std::nullopt;
+      if (key.size() <= n || key.size() > n + 6 || !StartsWithIgnoreCase(key, prefix))
+        return std::nullopt;
       uint32_t number = 0;
       for (char c : std::string_view(key).substr(n)) {
         if (c < '0' || c > '9') return std::nullopt;
@@ -147,7 +151,8 @@ std::string WritePls(const std::vector<PlaylistEntry>& entries) {
   size_t n = 0;
   for (const PlaylistEntry& e : entries) {
     const std::string i = std::to_string(++n);
-    out += "File" + i + "=" + OneLine(e.url) + "\r\nTitle" + i + "=" + OneLine(e.name) + "\r\nLength" + i + "=-1\r\n";
+    out += "File" + i + "=" + OneLine(e.url) + "\r\nTitle" + i + "=" + OneLine(e.name) +
+           "\r\nLength" + i + "=-1\r\n";
   }
   out += "NumberOfEntries=" + std::to_string(n) + "\r\nVersion=2\r\n";
   return out;
@@ -212,7 +217,8 @@ std::optional<std::map<std::string, std::string>> ParseMultipartForm(std::string
       }
       line = end + 2;
     }
-    if (!name.empty() && !fields.count(name)) fields[name] = std::string(body.substr(content, next - content));
+    if (!name.empty() && !fields.count(name))
+      fields[name] = std::string(body.substr(content, next - content));
     at = next + 2;
   }
 }
