@@ -1,5 +1,5 @@
 // The user's own catalogue data: favourites (in the user's order), stations
-// entered by hand, and the history of played stations. Kept as one JSON
+// entered by hand, the history of played stations and the titles heard. Kept as one JSON
 // document that the platform side writes by replacing a file atomically on
 // every change (not only at exit), so a crash loses nothing that a page
 // already showed as done.
