@@ -3,7 +3,11 @@
 // catalogue pane. Every page is loaded and photographed; a Cyrillic search is typed
 // and submitted; a favourite is added and removed and an own station added through
 // the forms; the play: and new: addresses of the links are read, and a click on a
-// play: link is caught before it leaves the page. Then every kind of page the
+// play: link is caught before it leaves the page. Titles handed over as the player
+// does are listed, copied and searched; the favourites go out as M3U and PLS and a file
+// comes back in; countries are named in Russian; a page elsewhere cannot make the player
+// play, and the catalogue opened as in the system's browser plays through the server.
+// Then every kind of page the
 // catalogue serves is checked to lie clear of the window's own pictures, which
 // cover the pane's top, and photographed again with those pictures marked.
 //
