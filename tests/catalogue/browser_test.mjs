@@ -7,9 +7,9 @@
 // does are listed, copied and searched; the favourites go out as M3U and PLS and a file
 // comes back in; countries are named in Russian; a page elsewhere cannot make the player
 // play, and the catalogue opened as in the system's browser plays through the server.
-// Then every kind of page the
-// catalogue serves is checked to lie clear of the window's own pictures, which
-// cover the pane's top, and photographed again with those pictures marked.
+// Then every kind of page the catalogue serves is checked to lie clear of the
+// window's own pictures, which cover the pane's top, and photographed again with
+// those pictures marked.
 //
 //   node browser_test.mjs BASE_URL SHOT_DIR COMMANDS OUTPUT
 //
