@@ -9,8 +9,10 @@
 //
 // Prints "listening 127.0.0.1:PORT" once the server answers, then reads commands from
 // standard input, one a line: "play ADDRESS" (a station started, as the Play button or a
-// play: link reports it), "chosen" (the program has a last station), "quit". The end of
-// the input also quits. Exit codes: 0 done, 2 the server did not start, 1 bad usage.
+// play: link reports it), "title ADDRESS TEXT" (a title began on that station; TEXT in
+// CP1251, as the player notification carries it), "plays" (prints "play-request ADDRESS"
+// for the newest play that a page in an external browser asked for, or "play-request -"),
+// "chosen" (the program has a last station), "quit". The end of the input also quits. Exit codes: 0 done, 2 the server did not start, 1 bad usage.
 #include <windows.h>
 
 #include <cstdio>
@@ -60,6 +62,12 @@ int main(int argc, char** argv) {
       (void)StartCatalogue(true, setup);  // already running: only the hand-over
     } else if (line.rfind("play ", 0) == 0) {
       CatalogueStationPlayed(line.substr(5));
+    } else if (line.rfind("title ", 0) == 0) {
+      const size_t space = line.find(' ', 6);
+      if (space != std::string::npos) CatalogueTitleHeard(line.substr(6, space - 6), line.substr(space + 1));
+    } else if (line == "plays") {
+      const auto play = TakeCataloguePlayRequest();
+      std::printf("play-request %s\n", play ? play->c_str() : "-");
     }
     std::printf("ok %s\n", line.c_str());
     std::fflush(stdout);

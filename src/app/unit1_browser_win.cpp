@@ -8,6 +8,7 @@
 #include "browser/hosted_browser_win.h"
 #include "browser/link_interception_win.h"
 #include "browser/page_complete_win.h"
+#include "browser/pane_notice_win.h"
 #include "controls/glass_button_win.h"
 
 void TForm1::SetUpBrowser() {
@@ -41,6 +42,7 @@ void TForm1::WebBrowser0BeforeNavigate2(TObject*, IDispatch* pDisp, VARIANT* URL
 }
 
 void TForm1::WebBrowser0DocumentComplete(TObject*, IDispatch*, VARIANT*) {
+  PaneDocumentCompleted(*WebBrowser1);  // the pane shows pages: no notice
   if (FirstPage) {
     FirstPage = false;
   } else {

@@ -27,7 +27,16 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     return 0;
   }
   const LRESULT result = TForm::WndProc(msg, wparam, lparam);
-  if (msg == kPlayerNotification) {
+  if (msg == kCataloguePlayMessage) {
+    // A page in an external browser asked to play a station: as a play: link does.
+    if (std::optional<std::string> address = TakeCataloguePlayRequest(); address && !closed_) {
+      SafeCall([&] {
+        LastUrl = *address;
+        ConnectAttempts = 1;
+        NplayClick(this);
+      });
+    }
+  } else if (msg == kPlayerNotification) {
     // Compared at the message's full width: a 64-bit WPARAM whose low half is a
     // code is not that code.
     if (wparam <= kLastPlayerCode)
@@ -63,6 +72,7 @@ void TForm1::PlayerNotification(uint32_t code, LPARAM param) {
       break;
     case kCodeTitle:
       SetStatus(kSlotTitle, text);
+      CatalogueTitleHeard(LastUrl, text);  // the titles heard; never waits
       if (Label1->Caption() == kStateConnecting) SetStatus(kSlotState, kStatePlaying);
       break;
     default:

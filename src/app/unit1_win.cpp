@@ -9,6 +9,7 @@
 #include "app/wait_rules.h"
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
+#include "browser/pane_notice_win.h"
 #include "catalogue/catalogue_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_panel_win.h"
@@ -236,6 +237,7 @@ void TForm1::FormCreate(TObject*) {
   }
   // The built-in catalogue's address depends on the port it got.
   CatalogueHost = StartCatalogue(!LastUrl.empty());
+  SetCataloguePlayWindow(Handle());  // plays asked for by the catalogue in an external browser
   FirstPage = true;
   Minimised = false;
   StatusLabel->SetCaption("");
@@ -299,6 +301,8 @@ void TForm1::FormShow(TObject*) {
     Application.HandleException(error);
   }
   WebBrowser1->Navigate("http://" + CatalogueHost);
+  // Where the pane shows no page, a notice offers the catalogue in the system's browser.
+  (void)WatchPaneRendering(*WebBrowser1, Handle(), CatalogueHost);
 }
 
 void TForm1::FormClose(TObject*, TCloseAction&) {
@@ -335,6 +339,7 @@ void TForm1::FormDestroy(TObject*) {
   RetireConnections();
   EngineFree();
   WaitForConnections(kConnectionsEndMs);
+  SetCataloguePlayWindow(nullptr);
   StopCatalogue();
 }
 

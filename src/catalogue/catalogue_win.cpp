@@ -10,6 +10,7 @@
 #include <mutex>
 #include <thread>
 
+#include "base/cp1251.h"
 #include "base/guarded.h"
 #include "browser/catalogue_host.h"
 #include "catalogue/codecs.h"
@@ -37,29 +38,83 @@ struct Catalogue {
   CatalogueServer server;
   std::string host;
 
-  std::thread worker;  // plays: history and the directory's report
+  // What the window hands over: a station started, or a title began
+  // (title set, UTF-8), in the order they happened.
+  struct Event {
+    std::string address;
+    std::optional<std::string> title;
+    int64_t started = 0;  // seconds since 1970 UTC
+  };
+  std::thread worker;  // plays: history and the directory's report; titles
   std::mutex lock;
   std::condition_variable wake;
   // Protected by lock.
-  std::deque<std::string> plays;
+  std::deque<Event> plays;
   bool stopping = false;
 
   void Work() {
     for (;;) {
-      std::string address;
+      Event event;
       {
         std::unique_lock<std::mutex> hold(lock);
         wake.wait(hold, [this] { return stopping || !plays.empty(); });
         if (stopping) return;
-        address = std::move(plays.front());
+        event = std::move(plays.front());
         plays.pop_front();
       }
-      RunGuarded([&] { site->StationPlayed(address); });
+      RunGuarded([&] {
+        if (event.title) {
+          site->TitleHeard(event.address, *event.title, event.started);
+        } else {
+          site->StationPlayed(event.address);
+        }
+      });
     }
+  }
+
+  void Queue(Event event) {
+    {
+      std::lock_guard<std::mutex> hold(lock);
+      if (plays.size() < 64) plays.push_back(std::move(event));
+    }
+    wake.notify_one();
   }
 };
 
 std::unique_ptr<Catalogue> g_catalogue;  // window thread only
+
+// Plays asked for by pages in an external browser, from the server's threads.
+std::mutex g_play_lock;
+HWND g_play_window = nullptr;        // protected by g_play_lock
+std::optional<std::string> g_play;  // protected by g_play_lock
+
+void PlayRequested(const std::string& address) {
+  std::lock_guard<std::mutex> hold(g_play_lock);
+  g_play = address;
+  // Posted, never sent: the server thread must not wait for the window.
+  if (g_play_window) PostMessageW(g_play_window, kCataloguePlayMessage, 0, 0);
+}
+
+int64_t UnixNow() {
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  const uint64_t ticks = (static_cast<uint64_t>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return static_cast<int64_t>(ticks / 10000000ULL) - 11644473600LL;  // 100 ns since 1601 -> s since 1970
+}
+
+// A moment as the user's clock showed it then, in the time zone's rules.
+std::string LocalClockText(int64_t seconds) {
+  const uint64_t ticks = static_cast<uint64_t>(seconds + 11644473600LL) * 10000000ULL;
+  FILETIME utc{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  SYSTEMTIME u{}, local{};
+  if (!FileTimeToSystemTime(&utc, &u) || !SystemTimeToTzSpecificLocalTime(nullptr, &u, &local)) {
+    return ClockText(seconds);
+  }
+  FILETIME lf{};
+  if (!SystemTimeToFileTime(&local, &lf)) return ClockText(seconds);
+  const uint64_t lt = (static_cast<uint64_t>(lf.dwHighDateTime) << 32) | lf.dwLowDateTime;
+  return ClockText(static_cast<int64_t>(lt / 10000000ULL) - 11644473600LL);
+}
 
 // The run's form token; empty when the system has no random numbers to
 // give, and then the site refuses every change (a token made from clocks
@@ -112,6 +167,8 @@ std::string StartCatalogue(bool station_known, const CatalogueSetup& setup) {
   options.host = c->host;
   options.token = RandomToken();
   options.unplayable = [](const Station& s) { return UnplayableReason(s, DecoderAvailable); };
+  options.play = PlayRequested;
+  options.time_text = LocalClockText;
   c->site = std::make_unique<CatalogueSite>(std::move(options), *c->directory, *c->store);
   c->site->SetStationChosen(station_known);
 
@@ -154,9 +211,22 @@ uint64_t CatalogueRequestsAnswered() { return g_catalogue ? g_catalogue->server.
 
 void CatalogueStationPlayed(const std::string& address) {
   if (!g_catalogue || address.empty()) return;
-  {
-    std::lock_guard<std::mutex> hold(g_catalogue->lock);
-    if (g_catalogue->plays.size() < 16) g_catalogue->plays.push_back(address);
-  }
-  g_catalogue->wake.notify_one();
+  g_catalogue->Queue({address, std::nullopt, 0});
+}
+
+void CatalogueTitleHeard(const std::string& address, const std::string& title) {
+  if (!g_catalogue || address.empty() || title.empty()) return;
+  g_catalogue->Queue({address, Cp1251ToUtf8(title), UnixNow()});
+}
+
+void SetCataloguePlayWindow(HWND window) {
+  std::lock_guard<std::mutex> hold(g_play_lock);
+  g_play_window = window;
+}
+
+std::optional<std::string> TakeCataloguePlayRequest() {
+  std::lock_guard<std::mutex> hold(g_play_lock);
+  std::optional<std::string> play = std::move(g_play);
+  g_play.reset();
+  return play;
 }

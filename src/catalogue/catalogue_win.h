@@ -9,7 +9,10 @@
 // here (whether a last station exists, each started play).
 #pragma once
 
+#include <windows.h>
+
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -38,3 +41,20 @@ uint64_t CatalogueRequestsAnswered();
 // address as the program holds it. Queued for the catalogue's own thread,
 // which adds it to the history and reports a directory station's play.
 void CatalogueStationPlayed(const std::string& address);
+
+// A title began to play on the station at `address` (the program's CP1251
+// texts, as the player notification carries the title). Queued, in order
+// with the plays, for the catalogue's thread, which keeps it in the titles
+// heard with the time of this call. Never waits.
+void CatalogueTitleHeard(const std::string& address, const std::string& title);
+
+// Posted to the window given to SetCataloguePlayWindow when a page in an
+// external browser asked to play a station; the window takes the address
+// with TakeCataloguePlayRequest.
+inline constexpr UINT kCataloguePlayMessage = WM_APP + 0x1A0;
+// Window thread. `window` null: requests are only queued (a program without
+// a window takes them itself).
+void SetCataloguePlayWindow(HWND window);
+// The newest play asked for since the last call (older ones are dropped:
+// only one station plays); nullopt when none. The address is ASCII. Any thread.
+std::optional<std::string> TakeCataloguePlayRequest();

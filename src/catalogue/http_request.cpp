@@ -115,7 +115,8 @@ bool HttpRequest::HeadDone() {
     length = *n;
     seen = true;
   }
-  if (length > kMaxBodyBytes) return Fail(413), false;
+  const size_t limit = method_ == "POST" && path() == kUploadPath ? kMaxUploadBytes : kMaxBodyBytes;
+  if (length > limit) return Fail(413), false;
   body_expected_ = length;
   state_ = length == 0 ? State::kDone : State::kBody;
   return true;

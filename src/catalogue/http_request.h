@@ -24,6 +24,9 @@ class HttpRequest {
   static constexpr size_t kMaxHeadBytes = 8 * 1024;  // request line and headers
   static constexpr size_t kMaxHeaders = 40;
   static constexpr size_t kMaxBodyBytes = 16 * 1024;  // our forms are a few hundred bytes
+  // The one form that carries a file: a playlist to import.
+  static constexpr size_t kMaxUploadBytes = 1024 * 1024;
+  static constexpr char kUploadPath[] = "/fav/import";
 
   // Takes the next bytes from the client, in chunks of any size. Returns the
   // state after them; bytes after a complete request are ignored (we answer

@@ -1,5 +1,6 @@
 #include "catalogue/pages.h"
 
+#include "catalogue/place_names.h"
 #include "catalogue/web_text.h"
 
 namespace {
@@ -51,6 +52,15 @@ h2{font-size:14px;margin:12px 0 5px;color:#0d4f7a}
 .own input[type=text]{width:100%;padding:3px 5px;margin:2px 0 6px}
 .own label{font-size:12px;color:#5b6b75}
 .addr{color:#5b6b75;font-size:11px;word-break:break-all}
+form.play{display:block;margin:0;min-width:0}
+button.name{border:0;background:none;padding:0;margin:0;font:inherit;font-weight:bold;color:#0b6aa8;cursor:pointer;text-align:left;max-width:100%}
+button.name:hover{text-decoration:underline}
+.note form.play,.note button.name{display:inline}
+.tt{display:flex;align-items:center;background:#fff;border:1px solid #dde6ec;border-radius:4px;padding:3px 6px;margin:0 0 3px}
+.when{flex:none;width:86px;color:#5b6b75;font-size:11px}
+.title{display:block;white-space:nowrap;overflow:hidden;text-overflow:ellipsis}
+.files{background:#fff;border:1px solid #dde6ec;border-radius:4px;padding:5px 6px;margin:4px 0 8px}
+.files form{margin:5px 0 0}
 )css";
 
 const char* TabTitle(Tab tab) {
@@ -130,6 +140,11 @@ std::string RenderPage(std::string_view title, Tab tab, std::string_view search_
     out += HtmlEscape(p);
     out += "</div>\n";
   }
+  if (!context.played.empty()) {
+    out += "<div class=\"note\" id=\"played\">Плеер включил станцию «";
+    out += HtmlEscape(context.played);
+    out += "».</div>\n";
+  }
   out += content;
   out += "\n</div>\n</body></html>\n";
   return out;
@@ -180,14 +195,12 @@ std::string RenderStationRow(const Station& s, RowKind kind, const PageContext& 
   }
   out += "</span><div class=\"info\">";
   if (playable) {
-    out += "<a class=\"name\" href=\"play:";
-    out += HtmlEscape(LinkAddress(address));
-    out += "\" title=\"Слушать\">";
+    out += RenderPlayLink(address, s.name, "name", context);
   } else {
     out += "<span class=\"name\">";
+    out += HtmlEscape(s.name);
+    out += "</span>";
   }
-  out += HtmlEscape(s.name);
-  out += playable ? "</a>" : "</span>";
 
   std::string meta;
   const auto add = [&](std::string_view part) {
@@ -195,7 +208,7 @@ std::string RenderStationRow(const Station& s, RowKind kind, const PageContext& 
     if (!meta.empty()) meta += " · ";
     meta += HtmlEscape(part);
   };
-  add(s.country.empty() ? s.countrycode : s.country);
+  add(s.countrycode.empty() && s.country.empty() ? std::string() : CountryNameRu(s.countrycode, s.country));
   std::string format = s.codec == "UNKNOWN" ? std::string() : s.codec;
   if (s.bitrate) format += (format.empty() ? "" : " ") + std::to_string(s.bitrate) + " кбит/с";
   add(format);
@@ -218,9 +231,8 @@ std::string RenderStationRow(const Station& s, RowKind kind, const PageContext& 
   }
   out += "</div><div class=\"act\">";
   if (IsStationAddress(s.homepage)) {
-    out += "<a class=\"btn\" href=\"new:";
-    out += HtmlEscape(LinkAddress(s.homepage));
-    out += "\" title=\"Сайт станции\">сайт</a> ";
+    out += RenderWebLink(s.homepage, "сайт", "Сайт станции", context);
+    out += ' ';
   }
   const std::string key = FavouriteKey(s);
   if (kind == RowKind::kFavourite) {
@@ -254,4 +266,98 @@ std::string RenderStationRows(const std::vector<Station>& stations, RowKind kind
 std::string RenderUnreachable() {
   return "<div class=\"err\">Каталог станций сейчас недоступен: нет связи с ним. Избранное, свои "
          "станции и недавние работают как обычно. Попробуйте открыть главную страницу позже.</div>\n";
+}
+
+std::string RenderPlayLink(std::string_view address, std::string_view name, std::string_view css_class,
+                           const PageContext& context, std::string_view link_scheme) {
+  std::string out;
+  if (context.external) {
+    out += "<form class=\"play\" method=\"post\" action=\"/play\"><input type=\"hidden\" name=\"t\" value=\"";
+    out += HtmlEscape(context.token);
+    out += "\"><input type=\"hidden\" name=\"back\" value=\"";
+    out += HtmlEscape(context.back);
+    out += "\"><input type=\"hidden\" name=\"u\" value=\"";
+    out += HtmlEscape(address);
+    out += "\"><input type=\"hidden\" name=\"n\" value=\"";
+    out += HtmlEscape(name);
+    out += "\"><button type=\"submit\" class=\"";
+    out += HtmlEscape(css_class);
+    out += "\" title=\"Слушать в плеере\">";
+    out += HtmlEscape(name);
+    out += "</button></form>";
+    return out;
+  }
+  out += "<a class=\"";
+  out += HtmlEscape(css_class);
+  out += "\" href=\"";
+  out += HtmlEscape(link_scheme);
+  out += HtmlEscape(LinkAddress(address));
+  out += "\" title=\"Слушать\">";
+  out += HtmlEscape(name);
+  out += "</a>";
+  return out;
+}
+
+std::string RenderWebLink(std::string_view address, std::string_view label, std::string_view title,
+                          const PageContext& context) {
+  std::string out = "<a class=\"btn\" href=\"";
+  if (!context.external) out += "new:";
+  out += HtmlEscape(LinkAddress(address));
+  out += context.external ? "\" target=\"_blank\" rel=\"noopener noreferrer\" title=\"" : "\" title=\"";
+  out += HtmlEscape(title);
+  out += "\">";
+  out += HtmlEscape(label);
+  out += "</a>";
+  return out;
+}
+
+std::string TitleSearchAddress(std::string_view text) {
+  return "https://yandex.ru/search/?text=" + PercentEncode(text);
+}
+
+std::string ClockText(int64_t seconds) {
+  // Days to a civil date in the proleptic Gregorian calendar.
+  int64_t days = seconds >= 0 ? seconds / 86400 : (seconds - 86399) / 86400;
+  const int64_t in_day = seconds - days * 86400;
+  days += 719468;
+  const int64_t era = (days >= 0 ? days : days - 146096) / 146097;
+  const int64_t doe = days - era * 146097;
+  const int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const int64_t mp = (5 * doy + 2) / 153;
+  const int64_t day = doy - (153 * mp + 2) / 5 + 1;
+  const int64_t month = mp < 10 ? mp + 3 : mp - 9;
+  const int64_t year = yoe + era * 400 + (month <= 2 ? 1 : 0);
+  const auto two = [](int64_t n) { return std::string(n < 10 ? "0" : "") + std::to_string(n); };
+  return two(day) + "." + two(month) + "." + std::to_string(year) + " " + two(in_day / 3600) + ":" +
+         two(in_day / 60 % 60);
+}
+
+std::string RenderTitleRows(const std::vector<HeardTitle>& titles, const PageContext& context,
+                            const std::function<std::string(int64_t)>& time_text) {
+  // The pane's engine has clipboardData; other browsers the asynchronous
+  // clipboard, or a selected text field and the copy command.
+  std::string out =
+      "<script>function vnCopy(b){var t=b.getAttribute('data-copy');"
+      "function done(){b.innerHTML='скопировано';}"
+      "function field(){var a=document.createElement('textarea');a.value=t;document.body.appendChild(a);a.select();"
+      "try{if(document.execCommand('copy'))done();}catch(e){}document.body.removeChild(a);}"
+      "if(window.clipboardData&&window.clipboardData.setData){if(window.clipboardData.setData('Text',t))done();}"
+      "else if(navigator.clipboard&&window.isSecureContext){navigator.clipboard.writeText(t).then(done,field);}"
+      "else field();return false;}</script>\n";
+  for (const HeardTitle& t : titles) {
+    out += "<div class=\"tt\"><span class=\"when\">";
+    out += HtmlEscape(time_text ? time_text(t.started) : ClockText(t.started));
+    out += "</span><div class=\"info\"><span class=\"title\">";
+    out += HtmlEscape(t.title);
+    out += "</span><div class=\"meta\">";
+    out += HtmlEscape(t.station);
+    out += "</div></div><div class=\"act\"><button type=\"button\" class=\"btn copy\" title=\"Скопировать название\" "
+           "data-copy=\"";
+    out += HtmlEscape(t.title);
+    out += "\" onclick=\"return vnCopy(this)\">копировать</button> ";
+    out += RenderWebLink(TitleSearchAddress(t.title), "найти", "Найти в интернете", context);
+    out += "</div></div>\n";
+  }
+  return out;
 }

@@ -22,6 +22,11 @@ struct PageContext {
   // Why the engine cannot play a station; empty when it can.
   std::function<std::string(const Station&)> unplayable;
   std::function<bool(const std::string& key)> is_favourite;
+  // The page is shown by a browser of its own rather than the player's pane,
+  // which alone knows the play: and new: links: plays go to the server as a
+  // form, web addresses open as ordinary links.
+  bool external = false;
+  std::string played;  // the station a play from this browser just started, for the note
 };
 
 // The whole document around `content`.
@@ -45,6 +50,28 @@ std::string RenderStationRows(const std::vector<Station>& stations, RowKind kind
 std::string RenderPostButton(std::string_view action, const std::vector<std::pair<std::string, std::string>>& fields,
                              std::string_view label, std::string_view title, const PageContext& context,
                              std::string_view css_class = "btn");
+
+// A station's name that plays it: a play: link, or for an external browser
+// a form that asks the server to play it. `css_class` is the link's class.
+std::string RenderPlayLink(std::string_view address, std::string_view name, std::string_view css_class,
+                           const PageContext& context, std::string_view link_scheme = "play:");
+
+// A web address outside the catalogue: a new: link for the pane, an
+// ordinary link into a new window elsewhere.
+std::string RenderWebLink(std::string_view address, std::string_view label, std::string_view title,
+                          const PageContext& context);
+
+// The titles heard, newest first, each with when it began (`time_text`),
+// its station, a button that copies the title and a web search for it.
+std::string RenderTitleRows(const std::vector<HeardTitle>& titles, const PageContext& context,
+                            const std::function<std::string(int64_t)>& time_text);
+
+// "DD.MM.YYYY HH:MM" of `seconds` since 1970-01-01 (already moved to the
+// time zone wanted).
+std::string ClockText(int64_t seconds);
+
+// The address of a web search for `text`.
+std::string TitleSearchAddress(std::string_view text);
 
 // The "directory cannot be reached" notice.
 std::string RenderUnreachable();

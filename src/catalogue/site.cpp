@@ -5,6 +5,8 @@
 
 #include "base/ascii.h"
 #include "catalogue/directory_json.h"
+#include "catalogue/place_names.h"
+#include "catalogue/playlist_io.h"
 #include "catalogue/web_text.h"
 
 namespace {
@@ -54,6 +56,47 @@ std::string Option(std::string_view value, std::string_view label, bool selected
   return out;
 }
 
+// The request a server thread is answering, for the pages' context: each
+// connection has a thread of its own.
+thread_local const HttpRequest* t_request = nullptr;
+
+constexpr char kExternalCookie[] = "vext=1";
+
+bool FromExternalBrowser(const HttpRequest* request) {
+  if (!request) return false;
+  const auto cookies = request->Header("Cookie");
+  if (!cookies) return false;
+  std::string_view rest = *cookies;
+  while (!rest.empty()) {
+    const size_t semi = rest.find(';');
+    std::string_view one = rest.substr(0, semi);
+    rest = semi == std::string_view::npos ? std::string_view() : rest.substr(semi + 1);
+    while (!one.empty() && one.front() == ' ') one.remove_prefix(1);
+    while (!one.empty() && one.back() == ' ') one.remove_suffix(1);
+    if (one == kExternalCookie) return true;
+  }
+  return false;
+}
+
+// `target` without its query parameter `name`.
+std::string WithoutParam(const std::string& target, std::string_view name) {
+  const size_t q = target.find('?');
+  if (q == std::string::npos) return target;
+  std::string out = target.substr(0, q);
+  std::string_view rest = std::string_view(target).substr(q + 1);
+  char joint = '?';
+  while (!rest.empty()) {
+    const size_t amp = rest.find('&');
+    const std::string_view one = rest.substr(0, amp);
+    rest = amp == std::string_view::npos ? std::string_view() : rest.substr(amp + 1);
+    if (one.substr(0, one.find('=')) == name || one.empty()) continue;
+    out += joint;
+    out += one;
+    joint = '&';
+  }
+  return out;
+}
+
 std::string Chips(const std::vector<NamedCount>& list, size_t count, const char* param, bool by_code) {
   std::string out = "<div class=\"chips\">";
   for (size_t i = 0; i < list.size() && i < count; ++i) {
@@ -65,7 +108,9 @@ std::string Chips(const std::vector<NamedCount>& list, size_t count, const char*
     out += '=';
     out += HtmlEscape(PercentEncode(value));
     out += "\">";
-    out += HtmlEscape(n.name);
+    // Countries and languages in Russian where we know the name; genres as they are.
+    out += HtmlEscape(by_code ? CountryNameRu(n.code, n.name)
+                              : std::string(param) == "language" ? LanguageNameRu(n.name) : n.name);
     out += " <small>";
     out += std::to_string(n.stationcount);
     out += "</small></a>";
@@ -87,6 +132,14 @@ std::string SerializeResponse(const HttpResponse& r, bool head_only) {
     out += r.location;
   }
   if (r.status == 405) out += "\r\nAllow: GET, HEAD, POST";
+  if (!r.disposition.empty()) {
+    out += "\r\nContent-Disposition: ";
+    out += r.disposition;
+  }
+  if (!r.set_cookie.empty()) {
+    out += "\r\nSet-Cookie: ";
+    out += r.set_cookie;
+  }
   // The hosted browser renders loopback pages in an old document mode
   // unless told otherwise. Logos are the only thing loaded from elsewhere.
   out += "\r\nX-UA-Compatible: IE=edge"
@@ -141,8 +194,13 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
 
   const std::string path(request.path());
   const std::string& method = request.method();
+  struct Current {
+    explicit Current(const HttpRequest* r) { t_request = r; }
+    ~Current() { t_request = nullptr; }
+  } current(&request);
   const bool action = path == "/fav/toggle" || path == "/fav/move" || path == "/own/add" ||
-                      path == "/own/edit" || path == "/own/remove";
+                      path == "/own/edit" || path == "/own/remove" || path == HttpRequest::kUploadPath ||
+                      path == "/play";
   if (method == "POST") {
     if (!action) return Refuse(405, "Method not allowed");
     if (options_.token.empty()) {
@@ -155,12 +213,23 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
       return r;
     }
     const auto type = request.Header("Content-Type");
-    if (!type || !StartsWithIgnoreCase(*type, "application/x-www-form-urlencoded")) {
+    // The playlist comes as an upload; every other form is a plain one.
+    const bool upload = path == HttpRequest::kUploadPath;
+    if (!type || !StartsWithIgnoreCase(*type, upload ? "multipart/form-data" : "application/x-www-form-urlencoded")) {
       return Refuse(400, "Form expected");
     }
     if (!SameOrigin(request)) return Refuse(403, "Foreign origin");
-    const std::map<std::string, std::string> form = ParseForm(request.body());
+    std::map<std::string, std::string> form;
+    if (upload) {
+      auto parts = ParseMultipartForm(*type, request.body());
+      if (!parts) return Refuse(400, "Form expected");
+      form = std::move(*parts);
+    } else {
+      form = ParseForm(request.body());
+    }
     if (!SameSecret(Param(form, "t"), options_.token)) return Refuse(403, "Bad form token");
+    if (upload) return Import(form);
+    if (path == "/play") return PlayRequest(form);
     return Post(path, form);
   }
   if (method != "GET" && method != "HEAD") return Refuse(405, "Method not allowed");
@@ -173,6 +242,16 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
   if (path == "/fav") return FavouritesPage(target);
   if (path == "/own") return OwnPage(q, target, {}, {}, {});
   if (path == "/recent") return RecentPage(target);
+  if (path == "/fav/export.m3u8") return Export(false);
+  if (path == "/fav/export.pls") return Export(true);
+  if (path == kExternalEntryPath) {
+    // Only how the pages offer plays changes; what a play needs stays the token.
+    HttpResponse r;
+    r.status = 303;
+    r.location = "http://" + options_.host + "/";
+    r.set_cookie = std::string(kExternalCookie) + "; Path=/; HttpOnly; SameSite=Strict; Max-Age=31536000";
+    return r;
+  }
   HttpResponse r;
   r.status = 404;
   r.body = RenderPage("Нет такой страницы", Tab::kNone, {}, Context(target),
@@ -183,7 +262,20 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
 PageContext CatalogueSite::Context(const std::string& target) const {
   PageContext c;
   c.token = options_.token;
-  c.back = SafeBackPath(target);
+  c.back = SafeBackPath(WithoutParam(target, "played"));
+  c.external = FromExternalBrowser(t_request);
+  // The note goes by the address asked for (some pages render as another).
+  const std::string& asked = t_request ? t_request->target() : target;
+  if (c.external && asked.find("played=") != std::string::npos) {
+    const size_t q = asked.find('?');
+    const std::map<std::string, std::string> query =
+        ParseForm(q == std::string::npos ? std::string_view() : std::string_view(asked).substr(q + 1));
+    const auto it = query.find("played");
+    std::lock_guard<std::mutex> hold(lock_);
+    // Only the newest play's number names it: an address typed by hand or
+    // linked from elsewhere cannot make a page claim a play.
+    if (it != query.end() && play_number_ && it->second == std::to_string(play_number_)) c.played = played_name_;
+  }
   c.problems = store_.Problems();
   if (options_.token.empty()) c.problems.push_back(kNoTokenProblem);
   c.unplayable = options_.unplayable;
@@ -243,11 +335,9 @@ HttpResponse CatalogueSite::HomePage(const std::map<std::string, std::string>&) 
       if ((options_.unplayable && !options_.unplayable(s).empty()) || !IsStationAddress(s.StreamAddress())) {
         continue;
       }
-      content += "<div class=\"note\">Кнопка «Играть» включит станцию <a href=\"playmain:";
-      content += HtmlEscape(LinkAddress(s.StreamAddress()));
-      content += "\">";
-      content += HtmlEscape(s.name);
-      content += "</a>. Любую другую станцию можно выбрать ниже.</div>\n";
+      content += "<div class=\"note\">Кнопка «Играть» включит станцию ";
+      content += RenderPlayLink(s.StreamAddress(), s.name, "", context, "playmain:");
+      content += ". Любую другую станцию можно выбрать ниже.</div>\n";
       break;
     }
   }
@@ -281,7 +371,7 @@ HttpResponse CatalogueSite::ListPage(const std::map<std::string, std::string>& q
   query.text = Param(q, "q");
   query.countrycode = Param(q, "country");
   query.tag = Param(q, "tag");
-  query.language = Param(q, "language");
+  query.language = LanguageFromRu(Param(q, "language"));  // typed in Russian or linked in English
   query.codec = Param(q, "codec");
   query.min_bitrate = Number(Param(q, "minbr"), 10000);
   const std::string order = Param(q, "order");
@@ -299,18 +389,22 @@ HttpResponse CatalogueSite::ListPage(const std::map<std::string, std::string>& q
   if (const auto body = directory_.Get(CountriesPath())) countries = ParseNamedCounts(*body);
   bool country_listed = query.countrycode.empty();
   if (countries) {
+    std::vector<std::pair<std::string, std::string>> named;  // Russian name, code
     for (const NamedCount& c : *countries) {
-      if (c.code.empty()) continue;
-      const bool on = EqualsIgnoreCase(c.code, query.countrycode);
+      if (!c.code.empty()) named.emplace_back(CountryNameRu(c.code, c.name), c.code);
+    }
+    std::sort(named.begin(), named.end());
+    for (const auto& [name, code] : named) {
+      const bool on = EqualsIgnoreCase(code, query.countrycode);
       country_listed = country_listed || on;
-      content += Option(c.code, c.name, on);
+      content += Option(code, name, on);
     }
   }
   if (!country_listed) content += Option(query.countrycode, query.countrycode, true);
   content += "</select></label>";
   content += "<label>Жанр <input type=\"text\" name=\"tag\" size=\"10\" value=\"" + HtmlEscape(query.tag) + "\"></label>";
   content += "<label>Язык <input type=\"text\" name=\"language\" size=\"10\" value=\"" +
-             HtmlEscape(query.language) + "\"></label><br>";
+             HtmlEscape(query.language.empty() ? std::string() : LanguageNameRu(query.language)) + "\"></label><br>";
   content += "<label>Формат <select name=\"codec\">" + Option("", "любой", query.codec.empty());
   bool codec_listed = query.codec.empty();
   for (const char* const* c = kCodecChoices; *c; ++c) {
@@ -378,8 +472,126 @@ HttpResponse CatalogueSite::FavouritesPage(const std::string& target) {
     content = RenderStationRows(favourites, RowKind::kFavourite, context, false, nullptr);
   }
   HttpResponse r;
-  r.body = RenderPage("Избранное", Tab::kFavourites, {}, context, Section("Избранное", content));
+  r.body = RenderPage("Избранное", Tab::kFavourites, {}, context, Section("Избранное", content) + FilesSection(context));
   return r;
+}
+
+std::string CatalogueSite::FilesSection(const PageContext& context) const {
+  std::string files =
+      "<div class=\"files\">Избранное и свои станции в файл: "
+      "<a class=\"btn\" href=\"/fav/export.m3u8\" download=\"volnar-stations.m3u8\">M3U</a> "
+      "<a class=\"btn\" href=\"/fav/export.pls\" download=\"volnar-stations.pls\">PLS</a>"
+      "<form method=\"post\" action=\"/fav/import\" enctype=\"multipart/form-data\">"
+      "<input type=\"hidden\" name=\"t\" value=\"";
+  files += HtmlEscape(context.token);
+  files += "\"><label>Добавить станции из файла M3U или PLS: <input type=\"file\" name=\"f\" "
+           "accept=\".m3u,.m3u8,.pls\"></label> <button type=\"submit\" class=\"btn\">Добавить</button></form></div>";
+  return Section("Файл со станциями", files);
+}
+
+std::vector<PlaylistEntry> ExportEntries(const UserStore& store) {
+  std::vector<PlaylistEntry> entries;
+  const auto add = [&](const std::string& name, const std::string& url) {
+    for (const PlaylistEntry& e : entries) {
+      if (e.url == url) return;
+    }
+    entries.push_back({name, url});
+  };
+  for (const Station& s : store.Favourites()) add(s.name, s.StreamAddress());
+  for (const OwnStation& o : store.OwnStations()) add(o.name, o.url);
+  return entries;
+}
+
+HttpResponse CatalogueSite::Export(bool pls) {
+  HttpResponse r;
+  const std::vector<PlaylistEntry> entries = ExportEntries(store_);
+  r.body = pls ? WritePls(entries) : WriteM3u(entries);
+  r.content_type = pls ? "audio/x-scpls; charset=utf-8" : "audio/x-mpegurl; charset=utf-8";
+  r.disposition = pls ? "attachment; filename=\"volnar-stations.pls\"" : "attachment; filename=\"volnar-stations.m3u8\"";
+  return r;
+}
+
+HttpResponse CatalogueSite::Import(const std::map<std::string, std::string>& form) {
+  const auto it = form.find("f");
+  const PageContext context = Context("/fav");
+  std::string report;
+  if (it == form.end() || it->second.empty()) {
+    report = "<div class=\"err\">Выберите файл M3U или PLS.</div>";
+  } else {
+    const PlaylistRead read = ReadPlaylist(it->second);
+    std::vector<Station> stations;
+    for (const PlaylistEntry& e : read.entries) {
+      Station s;
+      s.name = e.name;
+      s.url = e.url;
+      stations.push_back(std::move(s));
+    }
+    const UserStore::ImportCount count = store_.ImportFavourites(stations);
+    std::string text = "Из файла " + std::string(read.pls ? "PLS" : "M3U") +
+                       " добавлено в избранное станций: " + std::to_string(count.added) + ".";
+    if (count.duplicates) text += " Уже были в списке, пропущено: " + std::to_string(count.duplicates) + ".";
+    if (count.no_room) text += " Не поместилось (избранное полно): " + std::to_string(count.no_room) + ".";
+    if (read.entries.empty() && read.bad.empty()) text += " В файле не нашлось ни одной станции.";
+    report = "<div class=\"note\" id=\"imported\">" + HtmlEscape(text) + "</div>";
+    if (!read.bad.empty()) {
+      report += "<div class=\"err\" id=\"badlines\">Пропущены строки с ошибками:<ul>";
+      for (const std::string& b : read.bad) report += "<li>" + HtmlEscape(b) + "</li>";
+      report += "</ul></div>";
+    }
+  }
+  // Shown as the answer to the upload itself, with the list as it is now.
+  const std::vector<Station> favourites = store_.Favourites();
+  std::string content = report;
+  content += Section("Избранное", favourites.empty()
+                                     ? std::string("<div class=\"note\">В избранном пока ничего нет.</div>")
+                                     : RenderStationRows(favourites, RowKind::kFavourite, context, false, nullptr));
+  content += FilesSection(context);
+  HttpResponse r;
+  r.body = RenderPage("Избранное", Tab::kFavourites, {}, context, content);
+  return r;
+}
+
+std::string CatalogueSite::KnownName(const std::string& address) {
+  for (const Station& s : store_.History()) {
+    if (s.StreamAddress() == address || LinkAddress(s.StreamAddress()) == address) return s.name;
+  }
+  for (const Station& s : store_.Favourites()) {
+    if (s.StreamAddress() == address || LinkAddress(s.StreamAddress()) == address) return s.name;
+  }
+  for (const OwnStation& o : store_.OwnStations()) {
+    if (o.url == address || LinkAddress(o.url) == address) return o.name;
+  }
+  return address;
+}
+
+HttpResponse CatalogueSite::PlayRequest(const std::map<std::string, std::string>& form) {
+  const auto u = form.find("u");
+  const std::string address = u == form.end() ? std::string() : u->second;
+  if (!IsStationAddress(address) || address.size() > kMaxAddressBytes) {
+    return Refuse(400, "Not a station address");
+  }
+  if (!options_.play) return Refuse(503, "Nothing plays here");
+  options_.play(LinkAddress(address));
+  std::string number;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    played_name_ = std::string(CutUtf8(Param(form, "n").empty() ? address : Param(form, "n"), kMaxNameBytes));
+    number = std::to_string(++play_number_);
+  }
+  const std::string back = SafeBackPath(WithoutParam(Param(form, "back"), "played"));
+  HttpResponse r;
+  r.status = 303;
+  r.location = "http://" + options_.host + back + (back.find('?') == std::string::npos ? "?" : "&") + "played=" + number;
+  return r;
+}
+
+void CatalogueSite::TitleHeard(const std::string& address, const std::string& title, int64_t started) {
+  HeardTitle heard;
+  heard.title = title;
+  heard.url = address;
+  heard.started = started;
+  heard.station = KnownName(address);
+  (void)store_.NoteTitle(heard);
 }
 
 HttpResponse CatalogueSite::RecentPage(const std::string& target) {
@@ -388,8 +600,13 @@ HttpResponse CatalogueSite::RecentPage(const std::string& target) {
   std::string content = history.empty()
                             ? std::string("<div class=\"note\">Вы ещё ничего не слушали.</div>")
                             : RenderStationRows(history, RowKind::kHistory, context, false, nullptr);
+  const std::vector<HeardTitle> titles = store_.Titles();
+  content = Section("Недавние", content);
+  content += Section("Звучало", titles.empty()
+                                   ? std::string("<div class=\"note\">Названий передач и песен пока не было.</div>")
+                                   : RenderTitleRows(titles, context, options_.time_text));
   HttpResponse r;
-  r.body = RenderPage("Недавние", Tab::kRecent, {}, context, Section("Недавние", content));
+  r.body = RenderPage("Недавние", Tab::kRecent, {}, context, content);
   return r;
 }
 
@@ -407,8 +624,7 @@ HttpResponse CatalogueSite::OwnPage(const std::map<std::string, std::string>& q,
     const bool playable = IsStationAddress(o.url);
     rows += "<div class=\"st\"><span class=\"logo\">♪</span><div class=\"info\">";
     if (playable) {
-      rows += "<a class=\"name\" href=\"play:" + HtmlEscape(LinkAddress(o.url)) + "\" title=\"Слушать\">" +
-              HtmlEscape(o.name) + "</a>";
+      rows += RenderPlayLink(o.url, o.name, "name", context);
     } else {
       rows += "<span class=\"name\">" + HtmlEscape(o.name) + "</span>";
     }

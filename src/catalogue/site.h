@@ -16,6 +16,7 @@
 #include "catalogue/directory.h"
 #include "catalogue/http_request.h"
 #include "catalogue/pages.h"
+#include "catalogue/playlist_io.h"
 #include "catalogue/station.h"
 #include "catalogue/user_store.h"
 
@@ -24,6 +25,8 @@ struct HttpResponse {
   std::string content_type = "text/html; charset=utf-8";
   std::string body;
   std::string location;  // for 303
+  std::string disposition;  // Content-Disposition, for a file to save
+  std::string set_cookie;   // one Set-Cookie value
 };
 
 // Status line, headers (length, type, the document mode, no caching, no
@@ -36,7 +39,18 @@ struct SiteOptions {
   std::string token;  // the run's form token: long, random; empty: every change is refused
   // Why the engine cannot play a station; empty when it can.
   std::function<std::string(const Station&)> unplayable;
+  // Plays a station asked for by a page in an external browser (the pane
+  // uses play: links instead). Empty: such requests are refused. Called on a
+  // server thread; must not wait for the window.
+  std::function<void(const std::string& address)> play = {};
+  // The local time of a moment (seconds since 1970 UTC) as the pages show
+  // it; empty: ClockText of the UTC time.
+  std::function<std::string(int64_t)> time_text = {};
 };
+
+// The page that an external browser opens first: it marks that browser (a
+// cookie) so that pages play through the server, then goes to the home page.
+inline constexpr char kExternalEntryPath[] = "/external";
 
 class CatalogueSite {
  public:
@@ -52,6 +66,10 @@ class CatalogueSite {
   // Whether the player has a last station. While it has none, the home page
   // names a default station with a playmain: link. Any thread.
   void SetStationChosen(bool chosen) { station_chosen_.store(chosen); }
+  // A title began to play on the station at `address` (as the program
+  // holds it), at `started` (seconds since 1970 UTC): kept in the titles
+  // heard with the station's name as the catalogue knows it. Any thread.
+  void TitleHeard(const std::string& address, const std::string& title, int64_t started);
 
  private:
   HttpResponse Refuse(int status, std::string_view text) const;
@@ -63,6 +81,11 @@ class CatalogueSite {
   HttpResponse RecentPage(const std::string& target);
   HttpResponse Post(std::string_view path, const std::map<std::string, std::string>& form);
   PageContext Context(const std::string& target) const;
+  HttpResponse Export(bool pls);
+  HttpResponse Import(const std::map<std::string, std::string>& form);
+  HttpResponse PlayRequest(const std::map<std::string, std::string>& form);
+  std::string KnownName(const std::string& address);
+  std::string FilesSection(const PageContext& context) const;
   // Stations from a directory answer (nullopt: unreachable), remembered by
   // uuid and address for the favourite toggle and the history.
   std::optional<std::vector<Station>> Stations(const std::string& path);
@@ -78,7 +101,13 @@ class CatalogueSite {
   // All the following fields are protected by lock_.
   std::map<std::string, Station> seen_;                // by uuid
   std::map<std::string, std::string> uuid_by_address_;  // stream address -> uuid
+  uint64_t play_number_ = 0;  // plays asked for by external pages so far
+  std::string played_name_;   // the name of the last of them
 };
+
+// What the favourites page saves to a file: the favourites, then the own
+// stations, each address once.
+std::vector<PlaylistEntry> ExportEntries(const UserStore& store);
 
 // A local path to return to after a form; "/" for anything else (another
 // host, a scheme, control characters).

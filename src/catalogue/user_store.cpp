@@ -89,6 +89,7 @@ void UserStore::Load(const std::optional<std::string>& document) {
   favourites_.clear();
   own_.clear();
   history_.clear();
+  titles_.clear();
   load_problems_.clear();
   save_problem_.clear();
   keep_old_on_save_ = false;
@@ -170,6 +171,24 @@ void UserStore::Load(const std::optional<std::string>& document) {
     std::optional<Station> s = StationFrom(e);
     if (!s) return false;
     history_.push_back(std::move(*s));
+    return true;
+  });
+
+  read_list("titles", "Звучало", kMaxTitles, [&](const Json& e) {
+    if (!e.is_object()) return false;
+    HeardTitle t;
+    bool too_long = false;
+    t.url = Field(e, "url", kMaxAddressBytes, &too_long);
+    t.title = Field(e, "title", kMaxTitleBytes);
+    t.station = Field(e, "station", kMaxNameBytes);
+    const auto time = e.find("time");
+    if (too_long || !IsStationAddress(t.url) || t.title.empty() || time == e.end() ||
+        !time->is_number_integer()) {
+      return false;
+    }
+    t.started = time->get<int64_t>();
+    if (t.station.empty()) t.station = StoreShownName({}, t.url);
+    titles_.push_back(std::move(t));
     return true;
   });
 
@@ -255,6 +274,34 @@ bool UserStore::MoveFavourite(std::string_view key, int step) {
   return true;
 }
 
+UserStore::ImportCount UserStore::ImportFavourites(const std::vector<Station>& stations) {
+  std::lock_guard<std::mutex> hold(lock_);
+  ImportCount count;
+  const auto known = [&](const std::string& address) {
+    return std::any_of(favourites_.begin(), favourites_.end(),
+                       [&](const Station& f) { return f.StreamAddress() == address; }) ||
+           std::any_of(own_.begin(), own_.end(), [&](const OwnStation& o) { return o.url == address; });
+  };
+  for (const Station& station : stations) {
+    const std::string address = station.StreamAddress();
+    if (!IsStationAddress(address) || address.size() > kMaxAddressBytes) continue;
+    if (known(address)) {
+      ++count.duplicates;
+    } else if (favourites_.size() >= kMaxFavourites) {
+      ++count.no_room;
+    } else {
+      Station kept = station;
+      kept.url = address;
+      kept.url_resolved.clear();
+      kept.name = StoreShownName(CleanUtf8(station.name), address);
+      favourites_.push_back(std::move(kept));
+      ++count.added;
+    }
+  }
+  if (count.added) SaveLocked();
+  return count;
+}
+
 std::vector<OwnStation> UserStore::OwnStations() const {
   std::lock_guard<std::mutex> hold(lock_);
   return own_;
@@ -327,6 +374,23 @@ void UserStore::NotePlayed(const Station& station) {
   SaveLocked();
 }
 
+std::vector<HeardTitle> UserStore::Titles() const {
+  std::lock_guard<std::mutex> hold(lock_);
+  return titles_;
+}
+
+bool UserStore::NoteTitle(const HeardTitle& heard) {
+  const std::string title(TrimUnicodeSpace(CutUtf8(CleanUtf8(heard.title), kMaxTitleBytes)));
+  if (title.empty() || !IsStationAddress(heard.url) || heard.url.size() > kMaxAddressBytes) return false;
+  std::lock_guard<std::mutex> hold(lock_);
+  if (!titles_.empty() && titles_.front().title == title && titles_.front().url == heard.url) return false;
+  HeardTitle kept{title, StoreShownName(CleanUtf8(heard.station), heard.url), heard.url, heard.started};
+  titles_.insert(titles_.begin(), std::move(kept));
+  if (titles_.size() > kMaxTitles) titles_.resize(kMaxTitles);
+  SaveLocked();
+  return true;
+}
+
 std::string UserStore::Serialize() const {
   std::lock_guard<std::mutex> hold(lock_);
   return SerializeLocked();
@@ -340,6 +404,10 @@ std::string UserStore::SerializeLocked() const {
   for (const OwnStation& o : own_) own.push_back({{"id", o.id}, {"name", o.name}, {"url", o.url}});
   Json& history = doc["history"] = Json::array();
   for (const Station& s : history_) history.push_back(StationJson(s));
+  Json& titles = doc["titles"] = Json::array();
+  for (const HeardTitle& t : titles_) {
+    titles.push_back({{"title", t.title}, {"station", t.station}, {"url", t.url}, {"time", t.started}});
+  }
   // Texts were cleaned on the way in; replace rather than throw all the same.
   return doc.dump(1, ' ', false, Json::error_handler_t::replace);
 }

@@ -1,5 +1,5 @@
 // The user's own catalogue data: favourites (in the user's order), stations
-// entered by hand, and the history of played stations. Kept as one JSON
+// entered by hand, the history of played stations and the titles heard. Kept as one JSON
 // document that the platform side writes by replacing a file atomically on
 // every change (not only at exit), so a crash loses nothing that a page
 // already showed as done.
@@ -34,9 +34,20 @@ struct OwnStation {
 inline constexpr size_t kMaxFavourites = 2000;
 inline constexpr size_t kMaxOwnStations = 500;
 inline constexpr size_t kMaxHistory = 50;
+inline constexpr size_t kMaxTitles = 500;
+inline constexpr size_t kMaxTitleBytes = 500;
 inline constexpr size_t kMaxStoreBytes = 4 * 1024 * 1024;
 inline constexpr size_t kMaxNameBytes = 300;
 inline constexpr size_t kMaxAddressBytes = 2048;
+
+// A title heard: what a stream named its programme or song (ICY, HLS or Ogg
+// metadata) while the station played.
+struct HeardTitle {
+  std::string title;    // UTF-8, as the stream sent it (cut to kMaxTitleBytes)
+  std::string station;  // the station's name as the catalogue knows it
+  std::string url;      // the station's address
+  int64_t started = 0;  // when it began to play: seconds since 1970-01-01 UTC
+};
 
 class UserStore {
  public:
@@ -66,6 +77,14 @@ class UserStore {
   // Moves one place towards the start (-1) or the end (+1).
   bool MoveFavourite(std::string_view key, int step);
 
+  // Adds stations from a file to the end of the favourites, in one write. A
+  // station whose address is already a favourite or an own station (or came
+  // earlier in the same file) is skipped; so are those past a full list.
+  struct ImportCount {
+    size_t added = 0, duplicates = 0, no_room = 0;
+  };
+  ImportCount ImportFavourites(const std::vector<Station>& stations);
+
   // ---- Own stations ----
   std::vector<OwnStation> OwnStations() const;
   std::optional<OwnStation> FindOwn(std::string_view id) const;
@@ -79,6 +98,13 @@ class UserStore {
   std::vector<Station> History() const;
   // A station was played: moved to (or put at) the front.
   void NotePlayed(const Station& station);
+
+  // ---- Titles heard: newest first, at most kMaxTitles ----
+  std::vector<HeardTitle> Titles() const;
+  // A title began to play. An empty title is no title; the same title
+  // again from the same station (a reconnect repeats it) is not a new one.
+  // False when nothing was added.
+  bool NoteTitle(const HeardTitle& heard);
 
   // The document as it would be stored now.
   std::string Serialize() const;
@@ -95,6 +121,7 @@ class UserStore {
   std::vector<Station> favourites_;
   std::vector<OwnStation> own_;
   std::vector<Station> history_;
+  std::vector<HeardTitle> titles_;
   uint64_t next_own_id_ = 1;
   std::vector<std::string> load_problems_;
   std::string save_problem_;

@@ -3,23 +3,44 @@
 // catalogue pane. Every page is loaded and photographed; a Cyrillic search is typed
 // and submitted; a favourite is added and removed and an own station added through
 // the forms; the play: and new: addresses of the links are read, and a click on a
-// play: link is caught before it leaves the page. Then every kind of page the
-// catalogue serves is checked to lie clear of the window's own pictures, which
-// cover the pane's top, and photographed again with those pictures marked.
+// play: link is caught before it leaves the page. Titles handed over as the player
+// does are listed, copied and searched; the favourites go out as M3U and PLS and a file
+// comes back in; countries are named in Russian; a page elsewhere cannot make the player
+// play, and the catalogue opened as in the system's browser plays through the server.
+// Then every kind of page the catalogue serves is checked to lie clear of the
+// window's own pictures, which cover the pane's top, and photographed again with
+// those pictures marked.
 //
-//   node browser_test.mjs BASE_URL SHOT_DIR
+//   node browser_test.mjs BASE_URL SHOT_DIR COMMANDS OUTPUT
 //
 // BASE_URL is the catalogue ("http://127.0.0.1:PORT"), serving the directory
-// stand-in's fixture. Prints one line per check and "N passed, M failed"; exit 1 on
+// stand-in's fixture; COMMANDS is the catalogue program's command input (titles heard,
+// plays asked for) and OUTPUT what it prints. Prints one line per check and "N passed, M failed"; exit 1 on
 // any failure.
 import { chromium } from 'playwright-core';
 import fs from 'node:fs';
 import path from 'node:path';
 
-const [base, shots] = process.argv.slice(2);
+const [base, shots, commands, output] = process.argv.slice(2);
 const STATION = 'http://127.0.0.1:9';
 let passed = 0;
 let failed = 0;
+// The program's texts are CP1251, as the player notification carries a title.
+function cp1251(text) {
+  const special = { 0x401: 0xA8, 0x451: 0xB8, 0x2014: 0x97, 0x2013: 0x96, 0xAB: 0xAB, 0xBB: 0xBB };
+  return Buffer.from([...text].map((ch) => {
+    const c = ch.codePointAt(0);
+    if (c < 0x80) return c;
+    if (c >= 0x410 && c <= 0x44F) return c - 0x350;
+    return special[c] ?? 0x3F;
+  }));
+}
+// One command line to the catalogue program, and what it answered since.
+function command(line) { fs.appendFileSync(commands, Buffer.concat([cp1251(line), Buffer.from('\n')])); }
+async function until(test, ms = 5000) {
+  for (let t = 0; t < ms; t += 100) { if (await test()) return true; await new Promise((r) => setTimeout(r, 100)); }
+  return false;
+}
 function check(ok, what) {
   console.log((ok ? 'ok   ' : 'FAIL ') + what);
   if (ok) passed++; else failed++;
@@ -187,6 +208,7 @@ try {
   check(await page.title() === 'Недавние', 'the history page loads');
   await shot('recent');
 
+
   // Every kind of page, laid out clear of the window's pictures at the top and,
   // scrolled to its end, still showing the top's bands beside them. Each names
   // what it must show, so that a wrong page is not checked in its place.
@@ -223,6 +245,104 @@ try {
     const seen = await colours(BANDS);
     check(seen.every((c, i) => c === BANDS[i][2]),
           `${name}: scrolled to its end, the top shows its bands (${seen.join(' ')})`);
+  }
+
+  // Titles heard, as the player hands them over: listed under the stations, newest
+  // first, each copied by its button and searched by its link.
+  const mayakAddress = `${STATION}/demo/3?mayak`;
+  command(`play ${mayakAddress}`);
+  command(`title ${mayakAddress} Кино — Группа крови`);
+  command(`title ${mayakAddress} Новости «в 18:00»`);
+  await until(async () => { await page.goto(base + '/recent'); return (await page.locator('.tt').count()) === 2; });
+  const heard = await page.locator('.tt .title').allTextContents();
+  check(heard.join('|') === 'Новости «в 18:00»|Кино — Группа крови', `the titles heard, newest first (${heard.join('|')})`);
+  check(await page.locator('.tt .meta').first().textContent() === 'Радио Маяк', 'each with its station');
+  check(await page.evaluate(() => {
+    const h = [...document.querySelectorAll('h2')].map((e) => e.textContent);
+    return h.indexOf('Недавние') >= 0 && h.indexOf('Недавние') < h.indexOf('Звучало');
+  }), 'under the stations played');
+  check(await page.locator('.tt a', { hasText: 'найти' }).last().getAttribute('href') ===
+        'new:https://yandex.ru/search/?text=' + encodeURIComponent('Кино — Группа крови'),
+        'a title\'s search link is a new: link to a web search');
+  await browser.grantPermissions(['clipboard-read', 'clipboard-write'], { origin: base });
+  await page.locator('.tt button.copy').last().click();
+  const copied = await page.evaluate(() => navigator.clipboard.readText());
+  check(copied === 'Кино — Группа крови', `the copy button copies the title (${copied})`);
+  check((await page.locator('.tt button.copy').last().textContent()) === 'скопировано', 'and says so');
+  await shot('recent-titles');
+
+  // The favourites and own stations as files, and a file read back in.
+  await page.goto(base + '/fav');
+  check(await page.locator('.st', { hasText: 'Радио Маяк' }).count() === 1, 'a favourite to save');
+  // The pages' content policy lets no script fetch: the files are asked for as the browser would.
+  const [m3u, pls] = await Promise.all(['/fav/export.m3u8', '/fav/export.pls'].map(async (u) => (await browser.request.get(base + u)).text()));
+  check(m3u === `#EXTM3U\r\n#EXTINF:-1,Радио Маяк\r\n${mayakAddress}\r\n#EXTINF:-1,Моя волна\r\nhttp://own.example:8000/live\r\n`,
+        `M3U holds the favourite and the own station with their names (${JSON.stringify(m3u)})`);
+  check(pls.startsWith(`[playlist]\r\nFile1=${mayakAddress}\r\nTitle1=Радио Маяк\r\n`) && pls.includes('NumberOfEntries=2\r\n'),
+        'PLS holds them too');
+  const download = await Promise.all([page.waitForEvent('download'), page.click('.files a:has-text("PLS")')]);
+  check(download[0].suggestedFilename() === 'volnar-stations.pls', `the PLS link saves a file (${download[0].suggestedFilename()})`);
+  const upload = path.join(profile, 'mine.pls');
+  fs.writeFileSync(upload, `[playlist]\nFile1=${mayakAddress}\nTitle1=Маяк again\nFile2=http://imported.example/live\n` +
+                           'Title2=Привезённая\nFile3=C:\\Music\\a.mp3\nNumberOfEntries=3\n');
+  await page.setInputFiles('.files input[type="file"]', upload);
+  await navigating(() => page.click('.files button:has-text("Добавить")'));
+  check((await page.locator('#imported').textContent()).includes('добавлено в избранное станций: 1. Уже были в списке, пропущено: 1.'),
+        `the import adds the new station and skips the one there (${await page.locator('#imported').textContent()})`);
+  check((await page.locator('#badlines li').allTextContents()).join('|').startsWith('строка 6: не адрес станции'),
+        'and names the bad line');
+  check(await page.locator('.st', { hasText: 'Привезённая' }).count() === 1, 'the imported station is a favourite');
+  await shot('favourites-files');
+  for (const [name, open, shows] of [['recent-titles', '/recent', '.tt button.copy'],
+                                     ['favourites-files', '/fav', '.files input[type="file"]']]) {
+    await page.goto(base + open);
+    const under = await underPictures();
+    check(await page.locator(shows).count() > 0 && under.length === 0,
+          `${name}: shows ${shows}, nothing under the window's pictures (${under.slice(0, 4).join('; ')})`);
+    await pictureShot(name);
+  }
+
+  // Countries in Russian from their codes.
+  await page.goto(base + '/');
+  const countries = await page.locator('.chips a[href^="/list?country="]').allTextContents();
+  check(countries.some((c) => c.startsWith('Россия ')) && !countries.some((c) => /Russia/.test(c)),
+        `countries are named in Russian (${countries.slice(0, 4).join(', ')})`);
+
+  // Another page cannot make the player play: a form of a page elsewhere (the
+  // directory stand-in's address is another origin) posting to the play action.
+  const played = () => { command('plays'); return until(() => fs.readFileSync(output, 'latin1').includes('ok plays\n')); };
+  const lastPlay = () => {
+    const lines = fs.readFileSync(output, 'latin1').split(/\r?\n/).filter((l) => l.startsWith('play-request '));
+    return lines[lines.length - 1];
+  };
+  const elsewhere = await browser.newPage();
+  await elsewhere.goto('data:text/html,<form method="post" action="' + base + '/play"><input name="t" value="guess">' +
+                       '<input name="u" value="http://evil.example/"><button>go</button></form>');
+  const answer = await Promise.all([elsewhere.waitForNavigation(), elsewhere.click('button')]);
+  check(answer[0] && answer[0].status() === 403, `a foreign form's play is refused (${answer[0] && answer[0].status()})`);
+  await elsewhere.close();
+  await played();
+  check(lastPlay() === 'play-request -', `and nothing plays (${lastPlay()})`);
+
+  // The catalogue in the system's browser: its play links ask the server.
+  await page.goto(base + '/external');
+  check(page.url() === base + '/', 'the entry for an external browser leads to the home page');
+  check(await page.locator('a[href^="play:"], a[href^="new:"], a[href^="playmain:"]').count() === 0,
+        'there no link needs the pane');
+  const mayakThere = page.locator('.st', { hasText: 'Радио Маяк' }).first();
+  check(await mayakThere.locator('a[href="https://mayak.example/"][target="_blank"]').count() === 1,
+        'a homepage opens as an ordinary link');
+  await navigating(() => mayakThere.locator('button.name').click());
+  check((await page.locator('#played').textContent()) === 'Плеер включил станцию «Радио Маяк».',
+        'a station\'s name plays it, and the page says so');
+  await played();
+  check(lastPlay() === `play-request ${mayakAddress}`, `the player is asked to play it (${lastPlay()})`);
+  for (const [name, open, shows] of [['external-home', '/?played=1', '#played'], ['external-recent', '/recent', '.tt a[target="_blank"]']]) {
+    await page.goto(base + open);
+    const under = await underPictures();
+    check(await page.locator(shows).count() > 0 && under.length === 0,
+          `${name}: shows ${shows}, nothing under the window's pictures (${under.slice(0, 4).join('; ')})`);
+    await pictureShot(name);
   }
 
   check(foreign.length === 0, `nothing is loaded from elsewhere (${foreign.join(' ')})`);

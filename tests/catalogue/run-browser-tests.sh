@@ -39,7 +39,7 @@ for _ in $(seq 300); do grep -q '^listening' "$work/out" 2>/dev/null && break; s
 host=$(sed -n 's/^listening //p' "$work/out" | tr -d '\r')
 [ -n "$host" ] || { echo "vncatalogue did not start"; echo "0 passed, 1 failed"; exit 1; }
 
-node "$here/browser_test.mjs" "http://$host" "$shots"
+node "$here/browser_test.mjs" "http://$host" "$shots" "$work/in" "$work/out"
 rc=$?
 rm -rf "${WINEPREFIX:-/nonexistent}/drive_c/$folder"
 exit $rc

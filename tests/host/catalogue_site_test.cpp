@@ -2,6 +2,7 @@
 // its forms change, and what a play reports.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <string>
@@ -48,11 +49,14 @@ struct Fixture {
     disk = text;
     return true;
   }};
+  std::vector<std::string> plays;  // what pages in an external browser asked to play
   CatalogueSite site{SiteOptions{kHost, token,
                                  [](const Station& s) {
                                    return s.codec == "OGG" ? std::string("Формат OGG плеер пока не проигрывает")
                                                            : std::string();
-                                 }},
+                                 },
+                                 [this](const std::string& address) { plays.push_back(address); },
+                                 [](int64_t t) { return ClockText(t + 3 * 3600); }},
                      directory, store};
 
   HttpResponse Send(const std::string& text) {
@@ -68,6 +72,15 @@ struct Fixture {
     return Send("POST " + path + " HTTP/1.1\r\nHost: " + kHost +
                 "\r\nContent-Type: application/x-www-form-urlencoded\r\n" + extra +
                 "Content-Length: " + std::to_string(form.size()) + "\r\n\r\n" + form);
+  }
+  // The upload form as a browser sends it: the token and one file.
+  HttpResponse Upload(const std::string& token_value, const std::string& file, const std::string& extra = "") {
+    const std::string body = "------b7\r\nContent-Disposition: form-data; name=\"t\"\r\n\r\n" + token_value +
+                             "\r\n------b7\r\nContent-Disposition: form-data; name=\"f\"; filename=\"my.m3u\"\r\n"
+                             "Content-Type: audio/x-mpegurl\r\n\r\n" + file + "\r\n------b7--\r\n";
+    return Send(std::string("POST /fav/import HTTP/1.1\r\nHost: ") + kHost +
+                "\r\nContent-Type: multipart/form-data; boundary=----b7\r\n" + extra +
+                "Content-Length: " + std::to_string(body.size()) + "\r\n\r\n" + body);
   }
 };
 
@@ -150,11 +163,11 @@ TEST(CatalogueSite, HomeListsStationsWithPlayAndNewLinksAndGreysWhatCannotPlay) 
   EXPECT_NE(page.find("<a class=\"name\" href=\"play:http://ep.example/live\" title=\"Слушать\">Европа Плюс</a>"),
             std::string::npos);
   EXPECT_NE(page.find("href=\"new:https://europaplus.example/\""), std::string::npos);
-  EXPECT_NE(page.find("Russia · MP3 128 кбит/с · pop hits"), std::string::npos);
+  EXPECT_NE(page.find("Россия · MP3 128 кбит/с · pop hits"), std::string::npos);
   EXPECT_NE(page.find("<img src=\"https://img.example/ep.png\""), std::string::npos);
   EXPECT_EQ(page.find("Ogg FM"), std::string::npos);  // left out by default
   EXPECT_NE(page.find("href=\"/list?tag=%D1%80%D0%BE%D0%BA\">рок <small>300</small></a>"), std::string::npos);
-  EXPECT_NE(page.find("href=\"/list?country=RU\">Russia <small>2000</small></a>"), std::string::npos);
+  EXPECT_NE(page.find("href=\"/list?country=RU\">Россия <small>2000</small></a>"), std::string::npos);
   // The first run names the most listened-to playable station for Play.
   EXPECT_EQ(Count(page, "href=\"playmain:"), 1u);
   EXPECT_NE(page.find("href=\"playmain:http://ep.example/live\""), std::string::npos);
@@ -349,3 +362,131 @@ TEST(CatalogueCodecs, TheEnginesListDecidesWhatPlays) {
   EXPECT_EQ(UnplayableReason(aac, [](AudioCodec codec) { return codec != AudioCodec::kAac; }),
             "Для формата AAC в системе нет декодера");
 }
+
+namespace {
+
+TEST(CatalogueSite, TheRecentPageListsTheTitlesHeardUnderTheStationsWithCopyAndSearch) {
+  Fixture f;
+  f.Get("/");
+  f.site.StationPlayed("http://ep.example/live");
+  f.site.TitleHeard("http://ep.example/live", "Ария — «Штиль» <live>", 1765300000);  // 17:06:40 UTC
+  f.site.TitleHeard("http://nowhere.example/", "Second", 1765300060);
+  f.site.TitleHeard("http://nowhere.example/", "Second", 1765300090);  // the same again: not a new title
+  ASSERT_EQ(f.store.Titles().size(), 2u);
+  const std::string page = f.Get("/recent").body;
+  const size_t stations = page.find("<h2>Недавние</h2>"), heard = page.find("<h2>Звучало</h2>");
+  ASSERT_NE(heard, std::string::npos);
+  EXPECT_LT(stations, heard);
+  const size_t second = page.find("Second"), first = page.find("Ария — «Штиль» &lt;live&gt;</span>");
+  ASSERT_NE(first, std::string::npos);
+  EXPECT_LT(second, first);  // newest first
+  EXPECT_NE(page.find("<span class=\"when\">09.12.2025 20:06</span>"), std::string::npos);  // as time_text says
+  EXPECT_NE(page.find("<div class=\"meta\">Европа Плюс</div>"), std::string::npos);  // the catalogue's name
+  EXPECT_NE(page.find("<div class=\"meta\">http://nowhere.example/</div>"), std::string::npos);
+  EXPECT_NE(page.find("data-copy=\"Ария — «Штиль» &lt;live&gt;\" onclick=\"return vnCopy(this)\""), std::string::npos);
+  EXPECT_NE(page.find("href=\"new:https://yandex.ru/search/?text=%D0%90%D1%80%D0%B8%D1%8F%20%E2%80%94%20%C2%AB%D0%A8"),
+            std::string::npos);
+  EXPECT_EQ(ClockText(0), "01.01.1970 00:00");
+  EXPECT_EQ(ClockText(951782400 + 86399), "29.02.2000 23:59");
+}
+
+TEST(CatalogueSite, FavouritesGoOutAsM3uAndPlsAndFilesComeInWithoutDuplicates) {
+  Fixture f;
+  f.Get("/");
+  ASSERT_EQ(f.Post("/fav/toggle", std::string("t=") + kToken + "&k=u%3Aru-1").status, 303);
+  ASSERT_EQ(f.store.AddOwn("Своя", "http://own.example/"), "");
+  const HttpResponse m3u = f.Get("/fav/export.m3u8");
+  EXPECT_EQ(m3u.body, "#EXTM3U\r\n#EXTINF:-1,Европа Плюс\r\nhttp://ep.example/live\r\n#EXTINF:-1,Своя\r\nhttp://own.example/\r\n");
+  EXPECT_NE(SerializeResponse(m3u, true).find("\r\nContent-Disposition: attachment; filename=\"volnar-stations.m3u8\"\r\n"),
+            std::string::npos);
+  const HttpResponse pls = f.Get("/fav/export.pls");
+  EXPECT_NE(pls.body.find("File2=http://own.example/\r\nTitle2=Своя\r\n"), std::string::npos);
+  EXPECT_NE(pls.body.find("NumberOfEntries=2\r\n"), std::string::npos);
+  EXPECT_NE(f.Get("/fav").body.find("action=\"/fav/import\" enctype=\"multipart/form-data\""), std::string::npos);
+
+  const std::string file = "#EXTM3U\r\n#EXTINF:-1,Европа again\r\nhttp://ep.example/live\r\nhttp://own.example/\r\n"
+                           "#EXTINF:-1,Новая\r\nhttp://new.example/a\r\nC:\\Music\\song.mp3\r\nhttp://new.example/a\r\n";
+  EXPECT_EQ(f.Upload("wrong", file).status, 403);
+  EXPECT_EQ(f.Upload(kToken, file, "Origin: http://evil.example\r\n").status, 403);
+  EXPECT_EQ(f.Post("/fav/import", std::string("t=") + kToken + "&f=http%3A%2F%2Fx.example%2F").status, 400);
+  EXPECT_EQ(f.store.Favourites().size(), 1u);
+  const HttpResponse in = f.Upload(kToken, file);
+  EXPECT_EQ(in.status, 200);
+  const auto fav = f.store.Favourites();
+  ASSERT_EQ(fav.size(), 2u);
+  EXPECT_EQ(fav[1].name, "Новая");
+  EXPECT_EQ(fav[1].url, "http://new.example/a");
+  EXPECT_NE(in.body.find("добавлено в избранное станций: 1. Уже были в списке, пропущено: 3."), std::string::npos);
+  EXPECT_NE(in.body.find("<li>строка 7: не адрес станции"), std::string::npos);
+  EXPECT_NE(in.body.find(">Новая</a>"), std::string::npos);  // the list as it is now
+  // A playlist may be larger than any other form, but only on its own path.
+  HttpRequest big, other;
+  EXPECT_EQ(big.Feed("POST /fav/import HTTP/1.1\r\nContent-Length: 500000\r\n\r\n"), HttpRequest::State::kBody);
+  EXPECT_EQ(other.Feed("POST /fav/toggle HTTP/1.1\r\nContent-Length: 500000\r\n\r\n"), HttpRequest::State::kError);
+}
+
+TEST(CatalogueSite, AnExternalBrowserPlaysThroughTheServerOnlyWithOurHostOriginAndToken) {
+  Fixture f;
+  const HttpResponse entry = f.Get(kExternalEntryPath);
+  EXPECT_EQ(entry.status, 303);
+  EXPECT_EQ(entry.set_cookie.rfind("vext=1; Path=/; HttpOnly", 0), 0u);
+  // The pane's pages keep their play: and new: links.
+  EXPECT_NE(f.Get("/").body.find("href=\"play:http://ep.example/live\""), std::string::npos);
+  const auto get = [&](const std::string& target) {
+    return f.Send("GET " + target + " HTTP/1.1\r\nHost: " + kHost + "\r\nCookie: a=b; vext=1\r\n\r\n");
+  };
+  const std::string page = get("/").body;
+  EXPECT_EQ(page.find("href=\"play:"), std::string::npos);
+  EXPECT_EQ(page.find("href=\"new:"), std::string::npos);
+  EXPECT_NE(page.find("href=\"https://europaplus.example/\" target=\"_blank\""), std::string::npos);
+  EXPECT_NE(page.find("<form class=\"play\" method=\"post\" action=\"/play\"><input type=\"hidden\" name=\"t\" value=\"" +
+                      std::string(kToken) + "\"><input type=\"hidden\" name=\"back\" value=\"/\">"
+                      "<input type=\"hidden\" name=\"u\" value=\"http://ep.example/live\">"),
+            std::string::npos);
+
+  const std::string form = std::string("t=") + kToken + "&u=http%3A%2F%2Fep.example%2Flive&n=%D0%95%D0%9F&back=%2Flist%3Fq%3Dx";
+  EXPECT_EQ(f.Post("/play", "u=http%3A%2F%2Fep.example%2Flive").status, 403);
+  EXPECT_EQ(f.Post("/play", form, "Origin: http://evil.example\r\n").status, 403);
+  EXPECT_EQ(f.Post("/play", form, "Referer: http://evil.example/\r\n").status, 403);
+  EXPECT_EQ(f.Send("POST /play HTTP/1.1\r\nHost: evil.example:47471\r\nContent-Type: application/x-www-form-urlencoded"
+                   "\r\nContent-Length: " + std::to_string(form.size()) + "\r\n\r\n" + form).status,
+            421);
+  EXPECT_EQ(f.Get("/play?" + form).status, 405);
+  EXPECT_EQ(f.Post("/play", std::string("t=") + kToken + "&u=file%3A%2F%2F%2Fc%3A%2Fx.exe").status, 400);
+  EXPECT_TRUE(f.plays.empty());
+
+  const HttpResponse played = f.Post("/play", form, "Origin: http://127.0.0.1:47471\r\n");
+  EXPECT_EQ(played.status, 303);
+  EXPECT_EQ(played.location, "http://127.0.0.1:47471/list?q=x&played=1");
+  EXPECT_EQ(f.plays, std::vector<std::string>{"http://ep.example/live"});
+  EXPECT_NE(get("/list?q=x&played=1").body.find("Плеер включил станцию «ЕП»"), std::string::npos);
+  EXPECT_EQ(get("/list?q=x&played=2").body.find("Плеер включил"), std::string::npos);  // not a play of ours
+  // The next form on that page returns without the note's number.
+  const std::string home = get("/?played=1").body;
+  EXPECT_NE(home.find("name=\"back\" value=\"/\"><input type=\"hidden\" name=\"u\""), std::string::npos);
+  EXPECT_NE(home.find("Плеер включил станцию «ЕП»"), std::string::npos);
+}
+
+TEST(CatalogueSite, CountriesAndLanguagesAreNamedInRussian) {
+  Fixture f;
+  f.answers[CountriesPath()] = R"([{"name":"Germany","iso_3166_1":"DE","stationcount":5},
+    {"name":"Austria","iso_3166_1":"AT","stationcount":4},{"name":"Atlantis","iso_3166_1":"QQ","stationcount":3}])";
+  f.answers[LanguagesPath(24)] = R"([{"name":"russian","iso_639":"ru","stationcount":9},{"name":"klingon","stationcount":1}])";
+  const std::string home = f.Get("/").body;
+  EXPECT_NE(home.find("href=\"/list?country=DE\">Германия <small>5</small>"), std::string::npos);
+  EXPECT_NE(home.find("href=\"/list?country=QQ\">Atlantis <small>3</small>"), std::string::npos);
+  EXPECT_NE(home.find("href=\"/list?language=russian\">русский <small>9</small>"), std::string::npos);
+  EXPECT_NE(home.find("href=\"/list?language=klingon\">klingon <small>1</small>"), std::string::npos);
+  const std::string list = f.Get("/list?country=AT").body;
+  const size_t at = list.find("<option value=\"AT\" selected>Австрия</option>");
+  ASSERT_NE(at, std::string::npos);
+  EXPECT_LT(at, list.find("<option value=\"DE\">Германия</option>"));
+  // A language typed in Russian is looked for by the directory's name, and shown in Russian.
+  const std::string typed = f.Get("/list?language=" + PercentEncode("Русский")).body;
+  EXPECT_NE(typed.find("name=\"language\" size=\"10\" value=\"русский\""), std::string::npos);
+  EXPECT_NE(std::find_if(f.asked.begin(), f.asked.end(),
+                         [](const std::string& p) { return p.find("language=russian") != std::string::npos; }),
+            f.asked.end());
+}
+
+}  // namespace

@@ -25,6 +25,7 @@
 #include "browser/cookies_win.h"
 #include "browser/hosted_browser_win.h"
 #include "browser/link_interception_win.h"
+#include "browser/pane_notice_win.h"
 #include "browser_test_util.h"
 #include "controls/glass_button_win.h"
 #include "engine/api/engine.h"
@@ -335,6 +336,38 @@ TEST_F(BrowserFormTest, OtherLinksNavigateAndOnlyTheExactHomeAddressShowsThePlea
   }
   EXPECT_EQ(LastUrl, "http://127.0.0.1:9/kept");
   EXPECT_EQ(ConnectAttempts, 100);
+}
+
+TEST_F(BrowserFormTest, WhereThePaneShowsNoPageANoticeOffersTheCatalogueInTheSystemBrowser) {
+  Open();
+  PumpUntil([&] { return log.size() >= 2; });
+  THostedBrowser* b = Form1->WebBrowser1;
+  auto* notice = dynamic_cast<TPaneNotice*>(b->FindComponent("PaneNotice"));
+  ASSERT_NE(notice, nullptr);
+  // Wine's control navigates but never makes a document: the notice comes.
+  notice->Check();
+  ASSERT_EQ(notice->Showing(), b->Document() == nullptr);
+  if (!notice->Showing()) GTEST_SKIP() << "this browser control renders pages";
+  RECT n{}, pane{};
+  GetWindowRect(notice->Window(), &n);
+  GetWindowRect(b->Handle(), &pane);
+  EXPECT_TRUE(n.left > pane.left && n.right < pane.right && n.bottom <= pane.bottom) << n.left << "," << n.right;
+  EXPECT_GE(n.top - pane.top, 131) << "below the window's pictures over the pane";
+  RECT button{};
+  GetWindowRect(notice->Button(), &button);
+  EXPECT_EQ(WindowFromPoint(POINT{(button.left + button.right) / 2, (button.top + button.bottom) / 2}), notice->Button())
+      << "the button is on top of the pane";
+  EXPECT_EQ(TextOf(notice->Button()), ToWide("Открыть каталог в браузере"));
+  SendMessageW(notice->Button(), BM_CLICK, 0, 0);
+  ASSERT_EQ(opened.size(), 1u);
+  EXPECT_EQ(opened[0].owner, Form1->Handle());
+  EXPECT_EQ(opened[0].address, "http://" + CatalogueHost + "/external");
+  // A document that comes after all takes the notice away.
+  StandInPage page({}, HomeW() + L"/");
+  b->SetAutomationStandIn(page.browser.Get());
+  CompleteDocument();
+  EXPECT_FALSE(notice->Showing());
+  EXPECT_EQ(WatchPaneRendering(*b, Form1->Handle(), CatalogueHost), notice) << "one notice a pane";
 }
 
 TEST_F(BrowserFormTest, PageCompletionHidesTheBoxAndTheLastPlayMainLinkWins) {

@@ -19,6 +19,7 @@
 #include "catalogue/server_win.h"
 #include "catalogue/store_file_win.h"
 #include "engine/api/engine.h"
+#include "playback/notification_rules.h"
 #include "registry_guard.h"
 #include "ui_test_util.h"
 
@@ -301,6 +302,45 @@ TEST_F(CatalogueFormTest, TheWindowUsesTheRunningCatalogueAndHandsItsPlaysOver) 
   EXPECT_NE(recent.find("href=\"play:http://127.0.0.1:9/played-by-the-button\""), std::string::npos);
   Form1->Free();
   EXPECT_FALSE(CatalogueRunning());  // the window's end stops it
+}
+
+TEST_F(CatalogueFormTest, TitlesReachTheHistoryAndAnExternalPagesPlayReachesTheWindow) {
+  StopCatalogue();
+  CatalogueSetup setup;
+  setup.data_folder = folder;
+  setup.directory = "http://127.0.0.1:9";
+  setup.ports = {0};
+  const std::string host = StartCatalogue(false, setup);
+  Application.CreateForm(Form1);
+  ASSERT_NE(Form1, nullptr);
+  ShowWindow(Application.Handle(), SW_SHOWNOACTIVATE);
+  Form1->Show();
+  LastUrl = "http://127.0.0.1:9/titled";
+  // The player notification's title, in the program's CP1251: "Песня – 1".
+  const char title[] = "\xCF\xE5\xF1\xED\xFF \x96 1";
+  SendMessageW(Form1->Handle(), kPlayerNotification, kCodeTitle, reinterpret_cast<LPARAM>(title));
+  std::string recent;
+  ASSERT_TRUE(PumpUntil([&] {
+    recent = Get(host, "/recent");
+    return recent.find("Песня – 1") != std::string::npos;
+  }, 2000)) << recent.substr(0, 300);
+  EXPECT_NE(recent.find("<div class=\"meta\">http://127.0.0.1:9/titled</div>"), std::string::npos);
+
+  // A page of the catalogue in another browser asks the server to play.
+  const std::string own = Get(host, "/own");
+  const size_t at = own.find("name=\"t\" value=\"");
+  ASSERT_NE(at, std::string::npos);
+  const std::string token = own.substr(at + 16, 32);
+  const std::string form = "t=" + token + "&u=http%3A%2F%2F127.0.0.1%3A9%2Fasked&back=%2F";
+  const uint16_t port = static_cast<uint16_t>(std::stoi(host.substr(host.find(':') + 1)));
+  const std::string post = "POST /play HTTP/1.1\r\nHost: " + host + "\r\nOrigin: http://" + host +
+                           "\r\nContent-Type: application/x-www-form-urlencoded\r\nContent-Length: " +
+                           std::to_string(form.size()) + "\r\n\r\n";
+  EXPECT_EQ(Ask(port, "GET /play HTTP/1.1\r\nHost: " + host + "\r\n\r\n").rfind("HTTP/1.1 405", 0), 0u);
+  const std::string answer = Ask(port, post + form);
+  EXPECT_EQ(answer.rfind("HTTP/1.1 303", 0), 0u) << answer.substr(0, 100);
+  EXPECT_TRUE(PumpUntil([] { return LastUrl == "http://127.0.0.1:9/asked"; }, 2000)) << LastUrl;
+  Form1->Free();
 }
 
 }  // namespace
