@@ -86,4 +86,22 @@ ffmpeg -loglevel error -y -i "$tmp/m.wav" -c:a flac -fflags +bitexact -flags:a +
 sox -n -r 44100 -c 1 -b 24 "$tmp/n.wav" synth 2 sine 650 vol 0.5
 ffmpeg -loglevel error -y -i "$tmp/n.wav" -c:a flac -sample_fmt s32 -fflags +bitexact -flags:a +bitexact \
   -metadata ARTIST="Ogg Flac" -metadata TITLE="Tone 650" -f ogg "$out/tone650-44k-24-mono.oga"
+# HE-AAC v1 (SBR) and v2 (SBR and parametric stereo) in ADTS, 44100 Hz stereo, 8 s:
+# 740 Hz at 48 kbit/s and 370 Hz at 32 kbit/s. The ADTS headers say AAC-LC at 22050 Hz
+# (v2: one channel); the decoder doubles the rate and makes stereo. No free encoder
+# makes HE-AAC: these were made with Debian's non-free fdk-aac encoder (aac-enc 2.0.2,
+# libfdk-aac2), which this script never installs. Point AAC_ENC at a folder where both
+# packages were unpacked to make them again:
+#   apt-get download aac-enc libfdk-aac2   # with "non-free" in a (private) source list
+#   dpkg -x aac-enc_*.deb DIR; dpkg -x libfdk-aac2_*.deb DIR
+# Without AAC_ENC the committed files stay as they are.
+if [ -n "${AAC_ENC:-}" ]; then
+  he() {  # he OUT AOT KBITS FREQ
+    tone "$tmp/he.wav" "$4" 44100 8
+    LD_LIBRARY_PATH="$AAC_ENC/usr/lib/x86_64-linux-gnu" "$AAC_ENC/usr/bin/aac-enc" -t "$2" -r "$(($3 * 1000))" \
+      "$tmp/he.wav" "$out/$1" >/dev/null
+  }
+  he tone740-44k-he1.aac 5 48 740
+  he tone370-44k-he2.aac 29 32 370
+fi
 ls -l "$out"

@@ -138,6 +138,14 @@ TEST(StreamTitles, ComeFromOpusTagsOggFlacAndNativeFlacHeaders) {
   EXPECT_EQ(titles.Feed(Fixture("tone800-48k-16.oga")), "StreamTitle='Ogg Flac - Tone 800';");
   EXPECT_EQ(titles.Feed(Fixture("tone650-44k-24-mono.oga")), "StreamTitle='Ogg Flac - Tone 650';");
   const std::vector<uint8_t> flac = Fixture("tone700-48k-24-mono.flac");
+  {
+    // Native FLAC: its headers (here with 8 KiB of padding) come in small reads.
+    OggTitles native;
+    std::optional<std::string> title;
+    for (size_t at = 0; at < 20000 && !title; at += 1000)
+      title = native.Feed(std::span(flac).subspan(at, 1000));
+    EXPECT_EQ(title, "StreamTitle='Tone 700';");
+  }
   FlacHeaders headers;
   ASSERT_EQ(ParseFlacHeaders(flac, flac.size(), headers), FlacHeadersResult::kDone);
   ASSERT_TRUE(headers.comments);
@@ -159,6 +167,31 @@ TEST(StreamTitles, ComeFromOpusTagsOggFlacAndNativeFlacHeaders) {
   ASSERT_TRUE(ogg_flac);
   EXPECT_EQ(ogg_flac->codec, AudioCodec::kFlac);
   EXPECT_EQ(ogg_flac->sample_rate, 44100u);
+}
+
+}  // namespace
+
+namespace {
+
+// HE-AAC's ADTS headers describe the core stream (AAC-LC at half the rate; v2
+// with one channel, parametric stereo making two): the framing reports that, as
+// coded, and its bit rate; the system decoder doubles the rate.
+TEST(HeAacFraming, ReportsTheCoreRateChannelsAndBitRate) {
+  const struct {
+    const char* file;
+    uint32_t channels, kbps;
+  } cases[] = {{"tone740-44k-he1.aac", 2, 48}, {"tone370-44k-he2.aac", 1, 32}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.file);
+    const std::vector<uint8_t> data = Fixture(c.file);
+    std::optional<StreamFormat> f = ProbeFormat(data, AudioCodec::kUnknown);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->codec, AudioCodec::kAac);
+    EXPECT_EQ(f->sample_rate, 22050u);
+    EXPECT_EQ(f->channels, c.channels);
+    EXPECT_EQ(f->offset, 0u);
+    EXPECT_NEAR(double(f->bitrate), c.kbps * 1000.0, c.kbps * 60.0);
+  }
 }
 
 }  // namespace

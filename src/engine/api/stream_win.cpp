@@ -13,7 +13,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <mutex>
@@ -89,17 +88,9 @@ class Stream final : public CompressedInput {
     // An Ogg stream's titles are in its own headers: the first ones count as
     // what the stream carried when it opened.
     std::optional<std::string> ogg_title;
-    const bool in_ogg = first_audio_.size() >= 4 && std::memcmp(first_audio_.data(), "OggS", 4) == 0;
-    if (codec_ == AudioCodec::kVorbis || codec_ == AudioCodec::kOpus || (codec_ == AudioCodec::kFlac && in_ogg)) {
+    if (codec_ == AudioCodec::kVorbis || codec_ == AudioCodec::kOpus || codec_ == AudioCodec::kFlac) {
       ogg_titles_ = std::make_unique<OggTitles>();
       ogg_title = ogg_titles_->Feed(first_audio_);
-    } else if (codec_ == AudioCodec::kFlac) {
-      // A native FLAC stream's comments are in the metadata blocks it starts with.
-      FlacHeaders headers;
-      if (first_audio_.size() >= 4 && std::memcmp(first_audio_.data(), "fLaC", 4) == 0 &&
-          ParseFlacHeaders(first_audio_, first_audio_.size(), headers) == FlacHeadersResult::kDone &&
-          headers.comments)
-        ogg_title = VorbisTitleMeta(*headers.comments);
     }
     std::lock_guard lock(lock_);
     meta_ = ogg_title ? *ogg_title : session_->first_meta();
@@ -347,7 +338,7 @@ class Stream final : public CompressedInput {
   // thread's own.
   std::unique_ptr<StreamSession> session_;
   std::vector<uint8_t> first_audio_;         // the probed audio, until written
-  std::unique_ptr<OggTitles> ogg_titles_;    // Ogg: titles of each new stream
+  std::unique_ptr<OggTitles> ogg_titles_;    // Ogg, FLAC: titles from the stream's own headers
   // Set by the opener before the download thread starts, read-only afterwards.
   std::unique_ptr<RingBuffer> ring_;
   uint32_t bitrate_ = 0;  // bits/s, 0 unknown: sizes the buffer

@@ -64,6 +64,7 @@ FlacHeaderResult ParseFlacFrameHeader(std::span<const uint8_t> data, const FlacS
     return FlacHeaderResult::kInvalid;
   // The frame or sample number, coded as UTF-8 is (up to 7 bytes for samples).
   size_t pos = 4;
+  if (need(pos + 1)) return FlacHeaderResult::kNeedMore;
   const uint8_t lead = data[pos];
   int extra = 0;
   if (lead < 0x80) extra = 0;

@@ -321,6 +321,32 @@ std::optional<StreamFormat> ProbeOgg(std::span<const uint8_t> data) {
 }
 
 std::optional<std::string> OggTitles::Feed(std::span<const uint8_t> data) {
+  constexpr size_t kMaxFlacHeaderBytes = 1 << 20;  // metadata blocks read for a title (pictures are large)
+  if (!decided_ || native_) {
+    head_.insert(head_.end(), data.begin(), data.end());
+    if (!decided_) {
+      if (head_.size() < 4) return std::nullopt;
+      decided_ = true;
+      native_ = StartsWith(head_, "fLaC", 4);
+      if (!native_) {
+        std::vector<uint8_t> first = std::move(head_);
+        head_.clear();
+        return FeedOgg(first);
+      }
+    }
+    FlacHeaders headers;
+    const FlacHeadersResult r = ParseFlacHeaders(head_, kMaxFlacHeaderBytes, headers);
+    if (r == FlacHeadersResult::kNeedMore) return std::nullopt;
+    native_ = false;
+    head_.clear();
+    head_.shrink_to_fit();
+    if (r == FlacHeadersResult::kDone && headers.comments) return VorbisTitleMeta(*headers.comments);
+    return std::nullopt;
+  }
+  return FeedOgg(data);
+}
+
+std::optional<std::string> OggTitles::FeedOgg(std::span<const uint8_t> data) {
   std::optional<std::string> result;
   reader_.Push(data);
   while (std::optional<OggPage> page = reader_.Next()) {

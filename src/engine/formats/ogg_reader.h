@@ -177,15 +177,27 @@ std::optional<StreamFormat> ProbeOgg(std::span<const uint8_t> data);
 
 // Follows the titles of a chained Ogg stream (Vorbis, Opus or FLAC) on the
 // download side: fed the stream's bytes, it reports the metadata text of each
-// new logical stream's comments. One thread at a time.
+// new logical stream's comments. A native FLAC stream (one that starts with
+// "fLaC") has its comments in the metadata blocks it starts with. One thread
+// at a time.
 class OggTitles {
  public:
   // Takes bytes; returns the metadata text of the newest comment header among
   // them, if any arrived.
   std::optional<std::string> Feed(std::span<const uint8_t> data);
-  void Reset() { reader_.Reset(); }
+  // A break in the bytes: what follows is read afresh.
+  void Reset() {
+    reader_.Reset();
+    head_.clear();
+    decided_ = native_ = false;
+  }
 
  private:
+  std::optional<std::string> FeedOgg(std::span<const uint8_t> data);
+
+  bool decided_ = false;       // the first bytes said whether it is native FLAC
+  bool native_ = false;        // native FLAC whose headers are still being gathered
+  std::vector<uint8_t> head_;  // the first bytes, until decided; native FLAC's headers so far
   OggReader reader_;
   struct Followed {
     AudioCodec codec = AudioCodec::kUnknown;
