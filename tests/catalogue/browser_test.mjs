@@ -157,7 +157,8 @@ try {
   await page.click('text=Показать все');
   check(await page.locator('.st.off', { hasText: 'Ретро WMA' }).count() === 1 &&
         (await page.locator('.st.off', { hasText: 'Ретро WMA' }).locator('.why').textContent()).includes('WMA') &&
-        await page.locator('.st:not(.off)', { hasText: 'Ретро Ogg' }).count() === 1,
+        await page.locator('.st:not(.off)', { hasText: 'Ретро Ogg' }).count() === 1 &&
+        await page.locator('.st:not(.off)', { hasText: 'Ретро Opus' }).count() === 1,
         'shown on request, greyed with the reason');
   await shot('list');
 
