@@ -63,4 +63,45 @@ ffmpeg -loglevel error -y -i "$out/tone660-44k-lc.aac" -c:a copy -bsf:a aac_adts
   -hls_segment_type fmp4 -hls_fmp4_init_filename init.mp4 -hls_segment_filename "$tmp/fmp4/seg%d.m4s" \
   -hls_list_size 0 -hls_playlist_type vod "$tmp/fmp4/index.m3u8"
 cp "$tmp/fmp4/init.mp4" "$tmp/fmp4/seg0.m4s" "$tmp/fmp4/seg1.m4s" "$out/hls-fmp4/"
+# Ogg Opus (always 48 kHz): stereo 600 Hz and mono 900 Hz, each with artist and title;
+# played one after the other they make a chained stream whose channels and title change.
+tone "$tmp/i.wav" 600 48000 3
+ffmpeg -loglevel error -y -i "$tmp/i.wav" -c:a libopus -b:a 64k -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="Opus Artist" -metadata TITLE="Tone 600" "$out/tone600-48k.opus"
+sox -n -r 48000 -c 1 -b 16 "$tmp/j.wav" synth 2 sine 900 vol 0.5
+ffmpeg -loglevel error -y -i "$tmp/j.wav" -c:a libopus -b:a 32k -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="Second Opus" -metadata TITLE="Tone 900" "$out/tone900-48k-mono.opus"
+# FLAC, native: 16-bit 44100 Hz stereo 500 Hz, and 24-bit 48000 Hz mono 700 Hz.
+tone "$tmp/k.wav" 500 44100 3
+ffmpeg -loglevel error -y -i "$tmp/k.wav" -c:a flac -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="Flac Artist" -metadata TITLE="Tone 500" "$out/tone500-44k-16.flac"
+sox -n -r 48000 -c 1 -b 24 "$tmp/l.wav" synth 2 sine 700 vol 0.5
+ffmpeg -loglevel error -y -i "$tmp/l.wav" -c:a flac -sample_fmt s32 -fflags +bitexact -flags:a +bitexact \
+  -metadata TITLE="Tone 700" "$out/tone700-48k-24-mono.flac"
+# FLAC in Ogg: 16-bit 48000 Hz stereo 800 Hz, and 24-bit 44100 Hz mono 650 Hz (a chain
+# of the two changes rate, channels, depth and title).
+tone "$tmp/m.wav" 800 48000 3
+ffmpeg -loglevel error -y -i "$tmp/m.wav" -c:a flac -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="Ogg Flac" -metadata TITLE="Tone 800" -f ogg "$out/tone800-48k-16.oga"
+sox -n -r 44100 -c 1 -b 24 "$tmp/n.wav" synth 2 sine 650 vol 0.5
+ffmpeg -loglevel error -y -i "$tmp/n.wav" -c:a flac -sample_fmt s32 -fflags +bitexact -flags:a +bitexact \
+  -metadata ARTIST="Ogg Flac" -metadata TITLE="Tone 650" -f ogg "$out/tone650-44k-24-mono.oga"
+# HE-AAC v1 (SBR) and v2 (SBR and parametric stereo) in ADTS, 44100 Hz stereo, 8 s:
+# 740 Hz at 48 kbit/s and 370 Hz at 32 kbit/s. The ADTS headers say AAC-LC at 22050 Hz
+# (v2: one channel); the decoder doubles the rate and makes stereo. No free encoder
+# makes HE-AAC: these were made with Debian's non-free fdk-aac encoder (aac-enc 2.0.2,
+# libfdk-aac2), which this script never installs. Point AAC_ENC at a folder where both
+# packages were unpacked to make them again:
+#   apt-get download aac-enc libfdk-aac2   # with "non-free" in a (private) source list
+#   dpkg -x aac-enc_*.deb DIR; dpkg -x libfdk-aac2_*.deb DIR
+# Without AAC_ENC the committed files stay as they are.
+if [ -n "${AAC_ENC:-}" ]; then
+  he() {  # he OUT AOT KBITS FREQ
+    tone "$tmp/he.wav" "$4" 44100 8
+    LD_LIBRARY_PATH="$AAC_ENC/usr/lib/x86_64-linux-gnu" "$AAC_ENC/usr/bin/aac-enc" -t "$2" -r "$(($3 * 1000))" \
+      "$tmp/he.wav" "$out/$1" >/dev/null
+  }
+  he tone740-44k-he1.aac 5 48 740
+  he tone370-44k-he2.aac 29 32 370
+fi
 ls -l "$out"

@@ -158,6 +158,16 @@ class Fixture:
         with open(path, "rb") as f:
             self.data = f.read()
         self.is_aac = self.name.lower().endswith(".aac")
+        self.is_flac = self.data[:4] == b"fLaC"
+        if self.is_flac:
+            # Native FLAC: rate and length from STREAMINFO (the first block); looped, each
+            # round starts with the stream's headers again.
+            packed = int.from_bytes(self.data[18:26], "big")
+            self.sample_rate = packed >> 44
+            self.duration = (packed & ((1 << 36) - 1)) / self.sample_rate
+            self.bytes_per_second = len(self.data) / self.duration
+            self.kbps = int(round(self.bytes_per_second * 8 / 1000))
+            return
         parse = adts_frame if self.is_aac else mp3_frame
         i = 0
         if self.data[:3] == b"ID3" and len(self.data) > 10:  # skip an ID3v2 tag
@@ -419,6 +429,8 @@ def serve_stream(sock, req_headers, q, fx, server_port):
     status_line = {"icy": "ICY 200 OK", "http10": "HTTP/1.0 200 OK",
                    "http11": "HTTP/1.1 200 OK"}.get(status, "ICY 200 OK")
     ctype = q.text("ctype")
+    if ctype is None and fx.is_flac:
+        ctype = "audio/flac"
     if ctype is None and (status != "icy" or fx.is_aac):
         ctype = "audio/aacp" if (fx.is_aac and status == "icy") else (
             "audio/aac" if fx.is_aac else "audio/mpeg")

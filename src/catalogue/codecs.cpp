@@ -14,6 +14,8 @@ std::optional<AudioCodec> CodecOfDirectoryName(std::string_view name) {
   if (n == "mp3" || n == "mpeg") return AudioCodec::kMp3;
   if (n == "aac" || n == "aac+" || n == "aacp" || n == "he-aac" || n == "heaac") return AudioCodec::kAac;
   if (n == "ogg" || n == "vorbis") return AudioCodec::kVorbis;
+  if (n == "opus") return AudioCodec::kOpus;
+  if (n == "flac") return AudioCodec::kFlac;
   return AudioCodec::kUnknown;
 }
 
@@ -23,7 +25,9 @@ std::string UnplayableReason(const Station& station, const std::function<bool(Au
   const std::optional<AudioCodec> codec = CodecOfDirectoryName(station.codec);
   if (!codec) return {};
   const std::string name(CutUtf8(station.codec, 16));
-  if (*codec == AudioCodec::kUnknown) return "Формат " + name + " плеер пока не проигрывает";
+  // HLS segments carry MP3 or AAC here, never Opus or FLAC.
+  const bool ogg_only = *codec == AudioCodec::kOpus || *codec == AudioCodec::kFlac;
+  if (*codec == AudioCodec::kUnknown || (station.hls && ogg_only)) return "Формат " + name + " плеер пока не проигрывает";
   if (available && !available(*codec)) return "Для формата " + name + " в системе нет декодера";
   return {};
 }

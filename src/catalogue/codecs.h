@@ -12,8 +12,8 @@
 #include "catalogue/station.h"
 #include "engine/codecs/decoder.h"
 
-// The engine's codec for a directory codec name: kMp3, kAac, kVorbis, kUnknown
-// for a codec the engine does not play (kEngineCodecs: "OPUS", "FLAC" ...);
+// The engine's codec for a directory codec name: kMp3, kAac, kVorbis, kOpus,
+// kFlac; kUnknown for a codec the engine does not play ("WMA" ...);
 // nullopt when the directory does not know the codec ("", "UNKNOWN"): the
 // stream is tried.
 std::optional<AudioCodec> CodecOfDirectoryName(std::string_view name);

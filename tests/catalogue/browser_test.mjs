@@ -176,9 +176,10 @@ try {
   check(await page.locator('text=Скрыто станций, которые плеер не проигрывает').count() === 1,
         'stations the player cannot play are left out and counted');
   await page.click('text=Показать все');
-  check(await page.locator('.st.off', { hasText: 'Ретро Opus' }).count() === 1 &&
-        (await page.locator('.st.off', { hasText: 'Ретро Opus' }).locator('.why').textContent()).includes('OPUS') &&
-        await page.locator('.st:not(.off)', { hasText: 'Ретро Ogg' }).count() === 1,
+  check(await page.locator('.st.off', { hasText: 'Ретро WMA' }).count() === 1 &&
+        (await page.locator('.st.off', { hasText: 'Ретро WMA' }).locator('.why').textContent()).includes('WMA') &&
+        await page.locator('.st:not(.off)', { hasText: 'Ретро Ogg' }).count() === 1 &&
+        await page.locator('.st:not(.off)', { hasText: 'Ретро Opus' }).count() === 1,
         'shown on request, greyed with the reason');
   await shot('list');
 

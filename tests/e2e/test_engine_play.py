@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """The engine against the test station under Wine, through the vnplay driver.
 
-Each run has its own audio capture, paced at real time. Checks: MP3, AAC and resampled
-MP3 play the fixture's tone (within 2 %) for the run without a gap, and the output never
+Each run has its own audio capture, paced at real time. Checks: MP3, AAC, FLAC and
+resampled MP3 play the fixture's tone (within 2 %) for the run without a gap, and the output never
 runs short of the stream's audio, also when the station paces with jitter; titles follow the station's changes;
 failing stations give exit code 2 and the right error, and no run hangs.
 Run: python3 tests/e2e/test_engine_play.py   (exit 0 on success)
@@ -80,6 +80,7 @@ class PlayTest(unittest.TestCase):
             ("/stream/tone660-44k-lc.aac?status=http10&burst=32768", 660),
             ("/stream/tone1000-24k-64.mp3?status=http11&chunked=1", 1000),  # 24 kHz, resampled
             ("/stream/tone880-48k-lc.aac?status=icy", 880),  # 48 kHz AAC, resampled, no burst
+            ("/stream/tone700-48k-24-mono.flac?status=http11&chunked=1", 700),  # FLAC, 24 bits, resampled
             # No burst, paced at exactly the stream's rate with every slice up to 100 ms
             # late: the start's cushion must carry it through.
             ("/stream/tone440-44k-128.mp3?burst=0&jitter=100&seed=3", 440),
@@ -116,6 +117,12 @@ class PlayTest(unittest.TestCase):
         self.assertEqual([t for _, t in run.events("status:")], ["HTTP/1.0 200 OK"])
         self.assertTrue(run.events("tag http: icy-name: Volnar Test"))
         self.assertEqual([t for _, t in run.events("name:")], ["Volnar Test"])
+
+    def test_native_flac_over_http_plays_with_the_title_of_its_comments(self):
+        # Looped by the station: the stream's headers come again every 3 s, between frames.
+        run, cap = vnplay("/stream/tone500-44k-16.flac?status=http10&metaint=0")
+        self.assert_played(run, cap, 500)
+        self.assertEqual({t for _, t in run.events("title:")}, {"Flac Artist - Tone 500"})
 
     def test_titles_follow_the_station(self):
         path = ("/stream/tone440-44k-128.mp3?status=http11&chunked=1&burst=65536&metaint=4000"

@@ -341,8 +341,8 @@ TEST(CatalogueCodecs, TheEnginesListDecidesWhatPlays) {
       {"Ogg", false, ""},
       {"", false, ""},         // not known: tried
       {"UNKNOWN", false, ""},  // the same
-      {"OPUS", false, "Формат OPUS плеер пока не проигрывает"},
-      {"FLAC", false, "Формат FLAC плеер пока не проигрывает"},
+      {"OPUS", false, ""},
+      {"flac", false, ""},
       {"WMA", false, "Формат WMA плеер пока не проигрывает"},
       {"MP3", true, ""},  // HLS plays when its codec does
       {"AAC", true, ""},

@@ -325,7 +325,11 @@ TEST(OggProbe, FindsTheCodecOfTheFirstStreamThatStarts) {
   f = ProbeFormat(Page(9, 0, 0x02, {uint8_t(opus.size())}, opus), AudioCodec::kVorbis);
   ASSERT_TRUE(f);
   EXPECT_EQ(f->codec, AudioCodec::kOpus);
-  std::vector<uint8_t> flac = {0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1};
+  // The Ogg FLAC head: mapping 1.0, one header packet, "fLaC", STREAMINFO
+  // (4096-sample blocks, 44100 Hz, 2 channels, 16 bits).
+  std::vector<uint8_t> flac = {0x7f, 'F', 'L', 'A', 'C', 1, 0, 0, 1, 'f', 'L', 'a', 'C', 0x80, 0, 0, 34,
+                               0x10, 0, 0x10, 0, 0, 0, 0, 0, 0, 0, 0x0a, 0xc4, 0x42, 0xf0};
+  flac.resize(13 + 4 + 34);
   f = ProbeFormat(Page(9, 0, 0x02, {uint8_t(flac.size())}, flac), AudioCodec::kUnknown);
   ASSERT_TRUE(f);
   EXPECT_EQ(f->codec, AudioCodec::kFlac);

@@ -29,6 +29,8 @@ const Case kCases[] = {
     {"tone330-16k-32.mp3", AudioCodec::kMp3, 330},    // MPEG-2, resampled
     {"tone660-44k-lc.aac", AudioCodec::kAac, 660},
     {"tone880-48k-lc.aac", AudioCodec::kAac, 880},    // 48 kHz: resampled
+    {"tone740-44k-he1.aac", AudioCodec::kAac, 740},   // HE-AAC: SBR doubles the coded 22050 Hz
+    {"tone370-44k-he2.aac", AudioCodec::kAac, 370},   // HE-AAC v2: one coded channel made two
 };
 
 // Checks one second of both channels from `at` seconds on.

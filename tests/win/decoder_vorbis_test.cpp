@@ -61,13 +61,25 @@ TEST(VorbisDecoding, ChainedStreamChangesRateAndChannelsAndKeepsBothPitches) {
   ExpectOggTone(pcm, 3.6, 770);  // mono on both sides, resampled
 }
 
-TEST(VorbisDecoding, OpusAndFlacHaveNoDecoder) {
+// Opus (always 48 kHz) and FLAC of other rates reach the output at 44100 Hz
+// through the system's resampler, at their pitch, for their length.
+TEST(VorbisDecoding, OpusAndFlacPlayThroughTheSystemResampler) {
   engine_env::EnsureEngine();
-  EXPECT_FALSE(DecoderAvailable(AudioCodec::kOpus));
-  EXPECT_FALSE(DecoderAvailable(AudioCodec::kFlac));
-  MemoryInput input({});
-  EXPECT_EQ(MakeDecoder(AudioCodec::kOpus, input), nullptr);
-  EXPECT_EQ(MakeDecoder(AudioCodec::kFlac, input), nullptr);
+  ASSERT_TRUE(DecoderAvailable(AudioCodec::kOpus));
+  ASSERT_TRUE(DecoderAvailable(AudioCodec::kFlac));
+  std::vector<uint8_t> opus = ReadFixture("tone600-48k.opus");
+  const std::vector<uint8_t> mono = ReadFixture("tone900-48k-mono.opus");
+  opus.insert(opus.end(), mono.begin(), mono.end());
+  std::vector<int16_t> pcm = DecodeAll(AudioCodec::kOpus, opus);
+  EXPECT_NEAR(double(pcm.size() / 2) / engine_env::kRate, 5.0, 0.02);
+  ExpectOggTone(pcm, 1.0, 600);
+  ExpectOggTone(pcm, 3.5, 900);  // mono on both sides
+  pcm = DecodeAll(AudioCodec::kFlac, ReadFixture("tone700-48k-24-mono.flac"));
+  EXPECT_NEAR(double(pcm.size() / 2) / engine_env::kRate, 2.0, 0.1);  // the last frame waits for a header
+  ExpectOggTone(pcm, 0.5, 700);
+  pcm = DecodeAll(AudioCodec::kFlac, ReadFixture("tone800-48k-16.oga"));
+  EXPECT_NEAR(double(pcm.size() / 2) / engine_env::kRate, 3.0, 0.02);
+  ExpectOggTone(pcm, 1.0, 800);
 }
 
 }  // namespace

@@ -110,17 +110,16 @@ struct EngineCodec {
   int error;                  // the EngineLastError of a stream that cannot play
   const char* plugin;         // a plug-in EngineLoadPlugin must enable first, or null
 };
-// Opus and FLAC (in Ogg, or FLAC on its own) have no decoder in this build:
-// such a stream is recognised while StreamOpenUrl connects and fails there with
-// kErrorCodec, never playing silence.
+// Opus (in Ogg, chained) and FLAC (in Ogg, or native) decode through the
+// libraries built in (libopus, dr_flac).
 inline constexpr EngineCodec kEngineCodecs[] = {
     {"MP3", "MPEG audio frames (also in HLS segments)", "audio/mpeg audio/mp3 audio/mpeg3 audio/x-mpeg audio/x-mp3", true, kErrorOk, nullptr},
     {"AAC", "ADTS (also in HLS segments)", "audio/aac audio/x-aac", true, kErrorOk, kPluginAac},
     {"AAC+", "ADTS (also in HLS segments)", "audio/aacp audio/x-aacp", true, kErrorOk, kPluginAac},
     {"OGG", "Ogg, chained", "application/ogg audio/ogg audio/x-ogg application/x-ogg", true, kErrorOk, nullptr},
     {"VORBIS", "Ogg, chained", "audio/vorbis audio/x-vorbis audio/x-vorbis+ogg", true, kErrorOk, nullptr},
-    {"OPUS", "Ogg", "audio/opus audio/x-opus+ogg", false, kErrorCodec, nullptr},
-    {"FLAC", "Ogg or native", "audio/flac audio/x-flac audio/x-flac+ogg", false, kErrorCodec, nullptr},
+    {"OPUS", "Ogg, chained", "audio/opus audio/x-opus+ogg", true, kErrorOk, nullptr},
+    {"FLAC", "Ogg (chained) or native", "audio/flac audio/x-flac audio/x-flac+ogg", true, kErrorOk, nullptr},
 };
 
 // HLS: segments encrypted with METHOD=AES-128 play (the key fetched from the

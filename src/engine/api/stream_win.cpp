@@ -89,7 +89,7 @@ class Stream final : public CompressedInput {
     // An Ogg stream's titles are in its own headers: the first ones count as
     // what the stream carried when it opened.
     std::optional<std::string> ogg_title;
-    if (codec_ == AudioCodec::kVorbis) {
+    if (codec_ == AudioCodec::kVorbis || codec_ == AudioCodec::kOpus || codec_ == AudioCodec::kFlac) {
       ogg_titles_ = std::make_unique<OggTitles>();
       ogg_title = ogg_titles_->Feed(first_audio_);
     }
@@ -339,7 +339,7 @@ class Stream final : public CompressedInput {
   // thread's own.
   std::unique_ptr<StreamSession> session_;
   std::vector<uint8_t> first_audio_;         // the probed audio, until written
-  std::unique_ptr<OggTitles> ogg_titles_;    // Ogg Vorbis: titles of each new stream
+  std::unique_ptr<OggTitles> ogg_titles_;    // Ogg, FLAC: titles from the stream's own headers
   // Set by the opener before the download thread starts, read-only afterwards.
   std::unique_ptr<RingBuffer> ring_;
   uint32_t bitrate_ = 0;  // bits/s, 0 unknown: sizes the buffer

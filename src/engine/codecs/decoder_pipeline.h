@@ -21,6 +21,24 @@ struct PcmFormat {
   uint32_t mask = 0;      // speaker bits, 0 = the usual layout for `channels`
 };
 
+// The speakers of `channels` channels in the order FLAC gives them (and the
+// Opus decoder, reordered from Vorbis order): WAVE order, as the mask's bits.
+constexpr uint32_t XiphChannelMask(uint32_t channels) {
+  constexpr uint32_t kFront = kSpeakerFrontLeft | kSpeakerFrontRight;
+  constexpr uint32_t kBack = kSpeakerBackLeft | kSpeakerBackRight;
+  constexpr uint32_t kSide = kSpeakerSideLeft | kSpeakerSideRight;
+  constexpr uint32_t kCentre = kSpeakerFrontCenter, kLfe = kSpeakerLowFrequency;
+  switch (channels) {
+    case 3: return kFront | kCentre;
+    case 4: return kFront | kBack;
+    case 5: return kFront | kCentre | kBack;
+    case 6: return kFront | kCentre | kLfe | kBack;
+    case 7: return kFront | kCentre | kLfe | kSpeakerBackCenter | kSide;
+    case 8: return kFront | kCentre | kLfe | kBack | kSide;
+    default: return 0;  // mono and stereo: the usual layout
+  }
+}
+
 // One codec. Called on the rendering thread only.
 class FrameCodec {
  public:

@@ -5,6 +5,8 @@
 #include <atomic>
 #include <mutex>
 
+#include "engine/codecs/decoder_flac.h"
+#include "engine/codecs/decoder_opus.h"
 #include "engine/codecs/decoder_vorbis.h"
 #include "engine/codecs/media_win.h"
 
@@ -21,7 +23,9 @@ bool DecoderAvailable(AudioCodec codec) {
   switch (codec) {
     case AudioCodec::kMp3: return mp3;
     case AudioCodec::kAac: return gAacEnabled;  // switched on only after AacDecoderWorks()
-    case AudioCodec::kVorbis: return true;      // built in
+    case AudioCodec::kVorbis:
+    case AudioCodec::kOpus:
+    case AudioCodec::kFlac: return true;  // built in
     default: return false;
   }
 }
@@ -30,6 +34,10 @@ std::unique_ptr<PcmSource> MakeDecoder(AudioCodec codec, CompressedInput& input)
   const uint32_t rate = OutputRate() ? OutputRate() : 44100;
   if (codec == AudioCodec::kVorbis)
     return std::make_unique<VorbisDecoder>(input, std::make_unique<MfRateConverter>(), rate);
+  if (codec == AudioCodec::kOpus)
+    return std::make_unique<OggOpusDecoder>(input, std::make_unique<MfRateConverter>(), rate);
+  if (codec == AudioCodec::kFlac)
+    return std::make_unique<FlacDecoder>(input, std::make_unique<MfRateConverter>(), rate);
   std::unique_ptr<FrameCodec> frame_codec;
   if (codec == AudioCodec::kMp3) frame_codec = MakeMp3Codec();
   if (codec == AudioCodec::kAac && gAacEnabled) frame_codec = MakeAacCodec();

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "engine/codecs/flac_sync.h"
 #include "engine/formats/ogg_reader.h"
 
 namespace {
@@ -139,10 +140,24 @@ std::optional<StreamFormat> ProbeFormat(std::span<const uint8_t> data, AudioCode
   // Ogg pages carry a CRC, so a stream found there is no chance match,
   // whatever the content type said.
   if (auto ogg = ProbeOgg(data)) return ogg;
-  // Codecs without a decoder here are named at once from the content type.
-  if (hint == AudioCodec::kOpus || hint == AudioCodec::kFlac) {
+  // Opus comes only in Ogg (found above, or not yet in these bytes); a native
+  // FLAC stream joined after its headers is found by its frames.
+  if (hint == AudioCodec::kOpus) {
     StreamFormat f;
     f.codec = hint;
+    return f;
+  }
+  if (hint == AudioCodec::kFlac) {
+    FlacFrameSync sync;
+    sync.Push(data);
+    StreamFormat f;
+    f.codec = hint;
+    if (std::optional<FlacFrame> frame = sync.Next()) {
+      f.sample_rate = frame->header.sample_rate;
+      f.channels = frame->header.channels;
+      f.bitrate = FlacBitrateEstimate(f.sample_rate, f.channels, frame->header.bits);
+      f.offset = size_t(sync.SkippedBytes());  // junk before the first frame
+    }
     return f;
   }
   auto mp3 = FindLock(AudioCodec::kMp3, data);

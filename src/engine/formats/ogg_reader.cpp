@@ -217,7 +217,16 @@ AudioCodec OggStreamCodec(std::span<const uint8_t> first_packet) {
 std::optional<std::vector<std::pair<std::string, std::string>>> ParseVorbisComments(
     std::span<const uint8_t> packet) {
   if (!StartsWith(packet, "\x03vorbis", 7)) return std::nullopt;
-  size_t pos = 7;
+  return ParseCommentList(packet.subspan(7));
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> ParseOpusTags(std::span<const uint8_t> packet) {
+  if (!StartsWith(packet, "OpusTags", 8)) return std::nullopt;
+  return ParseCommentList(packet.subspan(8));
+}
+
+std::optional<std::vector<std::pair<std::string, std::string>>> ParseCommentList(std::span<const uint8_t> packet) {
+  size_t pos = 0;
   auto read32 = [&](uint32_t& v) {
     if (packet.size() - pos < 4) return false;
     v = Le32(packet.data() + pos);
@@ -265,6 +274,14 @@ std::optional<StreamFormat> ProbeOgg(std::span<const uint8_t> data) {
   if (StartsWith(data, "fLaC", 4)) {
     StreamFormat f;
     f.codec = AudioCodec::kFlac;
+    // STREAMINFO is the first block, by the format's rule.
+    if (data.size() >= 8 + kFlacStreamInfoBytes && (data[4] & 0x7f) == 0) {
+      if (auto info = ParseFlacStreamInfo(data.subspan(8, kFlacStreamInfoBytes))) {
+        f.sample_rate = info->sample_rate;
+        f.channels = info->channels;
+        f.bitrate = FlacBitrateEstimate(info->sample_rate, info->channels, info->bits);
+      }
+    }
     return f;
   }
   OggReader reader;
@@ -284,30 +301,103 @@ std::optional<StreamFormat> ProbeOgg(std::span<const uint8_t> data) {
       f.bitrate = id->bitrate;
       return f;
     }
-    if (codec != AudioCodec::kUnknown) return f;
+    if (codec == AudioCodec::kOpus) {
+      std::optional<OpusHead> head = ParseOpusHead(packet);
+      if (!head) continue;
+      f.sample_rate = 48000;
+      f.channels = head->channels;
+      return f;
+    }
+    if (codec == AudioCodec::kFlac) {
+      std::optional<OggFlacHead> head = ParseOggFlacHead(packet);
+      if (!head) continue;
+      f.sample_rate = head->info.sample_rate;
+      f.channels = head->info.channels;
+      f.bitrate = FlacBitrateEstimate(head->info.sample_rate, head->info.channels, head->info.bits);
+      return f;
+    }
   }
   return std::nullopt;
 }
 
 std::optional<std::string> OggTitles::Feed(std::span<const uint8_t> data) {
+  constexpr size_t kMaxFlacHeaderBytes = 1 << 20;  // metadata blocks read for a title (pictures are large)
+  if (!decided_ || native_) {
+    head_.insert(head_.end(), data.begin(), data.end());
+    if (!decided_) {
+      if (head_.size() < 4) return std::nullopt;
+      decided_ = true;
+      native_ = StartsWith(head_, "fLaC", 4);
+      if (!native_) {
+        std::vector<uint8_t> first = std::move(head_);
+        head_.clear();
+        return FeedOgg(first);
+      }
+    }
+    FlacHeaders headers;
+    const FlacHeadersResult r = ParseFlacHeaders(head_, kMaxFlacHeaderBytes, headers);
+    if (r == FlacHeadersResult::kNeedMore) return std::nullopt;
+    native_ = false;
+    head_.clear();
+    head_.shrink_to_fit();
+    if (r == FlacHeadersResult::kDone && headers.comments) return VorbisTitleMeta(*headers.comments);
+    return std::nullopt;
+  }
+  return FeedOgg(data);
+}
+
+std::optional<std::string> OggTitles::FeedOgg(std::span<const uint8_t> data) {
   std::optional<std::string> result;
   reader_.Push(data);
   while (std::optional<OggPage> page = reader_.Next()) {
     if (page->bos) {
-      packets_.erase(page->serial);
-      if (!page->packets.empty() && page->packets.front().first &&
-          OggStreamCodec(page->packets.front().data) == AudioCodec::kVorbis) {
-        if (packets_.size() >= kOggMaxStreams) packets_.clear();
-        packets_[page->serial] = 0;
+      streams_.erase(page->serial);
+      if (!page->packets.empty() && page->packets.front().first) {
+        Followed followed;
+        followed.codec = OggStreamCodec(page->packets.front().data);
+        if (followed.codec == AudioCodec::kFlac) {
+          std::optional<OggFlacHead> head = ParseOggFlacHead(page->packets.front().data);
+          followed.codec = head ? AudioCodec::kFlac : AudioCodec::kUnknown;
+          if (head) followed.headers = head->header_packets;
+        }
+        if (followed.codec != AudioCodec::kUnknown) {
+          if (streams_.size() >= kOggMaxStreams) streams_.clear();
+          streams_[page->serial] = followed;
+        }
       }
     }
-    auto it = packets_.find(page->serial);
-    if (it == packets_.end()) continue;
+    auto it = streams_.find(page->serial);
+    if (it == streams_.end()) continue;
+    Followed& s = it->second;
+    bool done = false;
     for (const OggPacket& packet : page->packets) {
-      if (++it->second != 2) continue;  // the comment header is the second packet
-      if (auto comments = ParseVorbisComments(packet.data)) result = VorbisTitleMeta(*comments);
+      if (done) break;
+      const uint32_t index = s.packets++;
+      if (index == 0) continue;  // the identification header
+      std::optional<std::vector<std::pair<std::string, std::string>>> comments;
+      if (s.codec == AudioCodec::kVorbis) {
+        // The comment header is the second packet.
+        comments = ParseVorbisComments(packet.data);
+        done = true;
+      } else if (s.codec == AudioCodec::kOpus) {
+        comments = ParseOpusTags(packet.data);
+        done = true;
+      } else {
+        // FLAC: metadata blocks, one a packet, up to the one flagged last (or
+        // the count the first packet gave); VORBIS_COMMENT is type 4.
+        if (packet.data.size() < 4 || (s.headers && index > s.headers)) {
+          done = true;
+          continue;
+        }
+        if ((packet.data[0] & 0x7f) == 4) {
+          comments = ParseCommentList(std::span(packet.data).subspan(4));
+          done = true;
+        }
+        if (packet.data[0] & 0x80) done = true;
+      }
+      if (comments) result = VorbisTitleMeta(*comments);
     }
-    if (page->eos || it->second >= 2) packets_.erase(it);
+    if (page->eos || done) streams_.erase(it);
   }
   return result;
 }
