@@ -156,7 +156,8 @@ if [ "$win_rc" = 0 ]; then
       echo $? >"$work/win-$1.rc"
     }
     (
-      unset DISPLAY VOLNAR_XVFB_PID VOLNAR_PULSE_PID VOLNAR_PULSE_DIR VOLNAR_PAREC_PID
+      unset DISPLAY
+      VOLNAR_XVFB_PID= VOLNAR_PULSE_PID= VOLNAR_PULSE_DIR= VOLNAR_PAREC_PID=
       volnar_display && volnar_wine_prefix "$VOLNAR_ROOT/build/wine-side" &&
         volnar_capture_audio "$work/audio-side" &&
         { [ -z "${VOLNAR_TLS_DIR:-}" ] || volnar_trust_test_tls "$VOLNAR_TLS_DIR"; } && win_half 1
