@@ -1,7 +1,6 @@
 // The recording's queue, its writer thread and its files.
 #include "playback/recorder_win.h"
 
-#include <knownfolders.h>
 #include <shlobj.h>
 
 #include <condition_variable>
@@ -25,6 +24,9 @@ namespace {
 // falls this far behind stops the recording rather than the memory.
 constexpr size_t kMaxQueuedBytes = 16u << 20;
 constexpr int kMaxNameNumber = 99;  // "name (99).mp3" is the last one tried
+// FOLDERID_Music, spelled out: the known-folder GUIDs of the system's headers
+// pull in libuuid's object that also defines a GUID the browser host defines.
+constexpr KNOWNFOLDERID kMusicFolder = {0x4BD8D571, 0x6D19, 0x48D3, {0xBE, 0x97, 0x42, 0x22, 0x20, 0x08, 0x0E, 0x43}};
 
 RecordTime Now() {
   SYSTEMTIME t;
@@ -155,7 +157,8 @@ class Recorder final : public RecordTap {
       return false;
     }
     const std::wstring station_folder = folder_ + L"\\" + ToWide(CleanFileName(station_, 100, "радио"));
-    if (!::CreateDirectoryW(station_folder.c_str(), nullptr) && ::GetLastError() != ERROR_ALREADY_EXISTS) {
+    if (!::CreateDirectoryW(station_folder.c_str(), nullptr) && !IsFolder(station_folder)) {
+      // Not made, and not there as a folder (a file of that name, say).
       Fail(::GetLastError() == ERROR_DISK_FULL ? std::string(kRecordDiskFull)
                                                  : kRecordNoFolder + FromWide(station_folder));
       return false;
@@ -226,7 +229,7 @@ std::wstring gLastFile;
 
 std::wstring DefaultRecordFolder() {
   PWSTR music = nullptr;
-  if (FAILED(::SHGetKnownFolderPath(FOLDERID_Music, KF_FLAG_CREATE, nullptr, &music))) return {};
+  if (FAILED(::SHGetKnownFolderPath(kMusicFolder, KF_FLAG_CREATE, nullptr, &music))) return {};
   std::wstring folder = std::wstring(music) + L"\\" + ToWide(kRecordFolderName);
   ::CoTaskMemFree(music);
   ::CreateDirectoryW(folder.c_str(), nullptr);
