@@ -28,13 +28,13 @@ constexpr int kMaxNameNumber = 99;  // "name (99).mp3" is the last one tried
 // pull in libuuid's object that also defines a GUID the browser host defines.
 constexpr KNOWNFOLDERID kMusicFolder = {0x4BD8D571, 0x6D19, 0x48D3, {0xBE, 0x97, 0x42, 0x22, 0x20, 0x08, 0x0E, 0x43}};
 
-RecordTime Now() {
+RecordTime LocalRecordTime() {
   SYSTEMTIME t;
   ::GetLocalTime(&t);
   return RecordTime{t.wYear, t.wMonth, t.wDay, t.wHour, t.wMinute};
 }
 
-bool IsFolder(const std::wstring& path) {
+bool IsExistingFolder(const std::wstring& path) {
   const DWORD attributes = ::GetFileAttributesW(path.c_str());
   return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
@@ -55,7 +55,7 @@ class Recorder final : public RecordTap {
     item.begin = true;
     item.meta = meta;
     item.extension = extension;
-    item.time = Now();
+    item.time = LocalRecordTime();
     Push(std::move(item), 0);
   }
 
@@ -119,7 +119,7 @@ class Recorder final : public RecordTap {
     note_ = note;
     queue_.clear();
     queued_ = 0;
-    ::PostMessageW(window_, kMsgRecordingStopped, 0, 0);
+    if (window_) ::PostMessageW(window_, kMsgRecordingStopped, 0, 0);
   }
 
   void Fail(const std::string& note) {
@@ -152,12 +152,12 @@ class Recorder final : public RecordTap {
   // A new file for `item`'s title; false when the recording must stop.
   bool Open(const Item& item) {
     file_.Reset();
-    if (!IsFolder(folder_)) {
+    if (!IsExistingFolder(folder_)) {
       Fail(kRecordNoFolder + FromWide(folder_));
       return false;
     }
     const std::wstring station_folder = folder_ + L"\\" + ToWide(CleanFileName(station_, 100, "радио"));
-    if (!::CreateDirectoryW(station_folder.c_str(), nullptr) && !IsFolder(station_folder)) {
+    if (!::CreateDirectoryW(station_folder.c_str(), nullptr) && !IsExistingFolder(station_folder)) {
       // Not made, and not there as a folder (a file of that name, say).
       Fail(::GetLastError() == ERROR_DISK_FULL ? std::string(kRecordDiskFull)
                                                  : kRecordNoFolder + FromWide(station_folder));
@@ -239,7 +239,7 @@ std::wstring DefaultRecordFolder() {
 std::string StartRecording(HWND window, HSTREAM stream, const std::wstring& folder, const std::string& station) {
   StopRecording();
   if (!stream) return kRecordNothing;
-  if (folder.empty() || !IsFolder(folder)) return kRecordNoFolder + FromWide(folder);
+  if (folder.empty() || !IsExistingFolder(folder)) return kRecordNoFolder + FromWide(folder);
   auto recorder = std::make_shared<Recorder>(window, folder, station);
   if (!recorder->Start()) return kRecordWriteFailed;
   if (!StreamSetRecordTap(stream, recorder)) {
