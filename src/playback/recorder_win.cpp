@@ -50,13 +50,23 @@ class Recorder final : public RecordTap {
   bool Start() { return StartGuardedThread(thread_, [this] { Run(); }); }
 
   // Download thread: queued, never written here.
+  // The download thread must go on whatever happens here: a failure to queue
+  // ends the recording, never the stream.
   void Begin(const std::string& meta, const char* extension) override {
-    Item item;
-    item.begin = true;
-    item.meta = meta;
-    item.extension = extension;
-    item.time = LocalRecordTime();
-    Push(std::move(item), 0);
+    std::lock_guard lock(lock_);
+    if (failed_ || finishing_) return;
+    try {
+      Item item;
+      item.begin = true;
+      item.meta = meta;
+      item.extension = extension;
+      item.time = LocalRecordTime();
+      queue_.push_back(std::move(item));
+    } catch (...) {
+      FailLocked(kRecordTooSlow);
+      return;
+    }
+    wake_.notify_one();
   }
 
   void Write(std::span<const uint8_t> bytes) override {
@@ -66,9 +76,14 @@ class Recorder final : public RecordTap {
       FailLocked(kRecordTooSlow);
       return;
     }
-    // Frames are small: they join the piece queued last.
-    if (queue_.empty() || queue_.back().begin) queue_.emplace_back();
-    queue_.back().data.insert(queue_.back().data.end(), bytes.begin(), bytes.end());
+    try {
+      // Frames are small: they join the piece queued last.
+      if (queue_.empty() || queue_.back().begin) queue_.emplace_back();
+      queue_.back().data.insert(queue_.back().data.end(), bytes.begin(), bytes.end());
+    } catch (...) {
+      FailLocked(kRecordTooSlow);
+      return;
+    }
     queued_ += bytes.size();
     wake_.notify_one();
   }
@@ -102,14 +117,6 @@ class Recorder final : public RecordTap {
     RecordTime time;             // begin: when its title started
     std::vector<uint8_t> data;   // bytes
   };
-
-  void Push(Item item, size_t bytes) {
-    std::lock_guard lock(lock_);
-    if (failed_ || finishing_) return;
-    queue_.push_back(std::move(item));
-    queued_ += bytes;
-    wake_.notify_one();
-  }
 
   // Caller holds lock_. The first failure stops the recording; the window
   // hears of it once.

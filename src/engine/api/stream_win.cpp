@@ -313,14 +313,21 @@ class Stream final : public CompressedInput {
     }
     NoTap none;
     RecordTap& tap = tap_ ? *tap_ : static_cast<RecordTap&>(none);
-    size_t at = 0;
-    for (const auto& [place, text] : metas) {
-      const size_t to = std::clamp(place, at, audio.size());
-      cutter_->Feed(audio.subspan(at, to - at), tap);
-      cutter_->Title(text);
-      at = to;
+    try {
+      size_t at = 0;
+      for (const auto& [place, text] : metas) {
+        const size_t to = std::clamp(place, at, audio.size());
+        cutter_->Feed(audio.subspan(at, to - at), tap);
+        cutter_->Title(text);
+        at = to;
+      }
+      cutter_->Feed(audio.subspan(at), tap);
+    } catch (...) {
+      // Out of memory in the recording's own bookkeeping: the recording goes,
+      // the sound stays (the download loop must not end for it).
+      tap_.reset();
+      cutter_->Stop();
     }
-    cutter_->Feed(audio.subspan(at), tap);
   }
 
   // Calls each end sync not called yet.
