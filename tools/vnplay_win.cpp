@@ -2,12 +2,15 @@
 // and prints every event with the milliseconds since the driver started.
 //
 //   vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS] [--reconnect MS]
+//          [--record FOLDER]
 //
 //   --volume V        master volume 0.0 .. 1.0 before opening
 //   --stop-at S       S seconds into playback, stop the output (the Stop button)
 //   --close-after MS  close the stream from another thread MS ms after opening
 //                     starts, to see that a connection in progress is abandoned
 //   --reconnect MS    how long a dropped live stream is tried again (engine default 30 s)
+//   --record FOLDER   record the stream, as the player's Record does, into FOLDER (a
+//                     Windows path that exists) from the moment it plays until the end
 //
 // Besides the player's calls it registers the end sync and prints "ended" when
 // the stream ends for good, and prints "output: ..." whenever the output changes
@@ -33,6 +36,9 @@
 #include "engine/api/stream_win.h"
 #include "engine/output/output_win.h"
 #include "engine/output/pcm_source.h"
+#include "base/cp1251_win.h"
+#include "playback/record_rules.h"
+#include "playback/recorder_win.h"
 
 namespace {
 
@@ -166,7 +172,8 @@ void ReportOutputFigures() {
 void SleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
 int Usage() {
-  fprintf(stderr, "usage: vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS] [--reconnect MS]\n");
+  fprintf(stderr, "usage: vnplay URL SECONDS [--volume V] [--stop-at S] [--close-after MS] [--reconnect MS]"
+                  " [--record FOLDER]\n");
   return 1;
 }
 
@@ -180,6 +187,7 @@ int main(int argc, char** argv) {
   double stop_at = -1;
   int close_after = -1;
   int reconnect = -1;
+  const char* record = nullptr;
   for (int i = 3; i < argc; ++i) {
     if (i + 1 >= argc) return Usage();
     if (strcmp(argv[i], "--volume") == 0) {
@@ -190,6 +198,8 @@ int main(int argc, char** argv) {
       close_after = atoi(argv[++i]);
     } else if (strcmp(argv[i], "--reconnect") == 0) {
       reconnect = atoi(argv[++i]);
+    } else if (strcmp(argv[i], "--record") == 0) {
+      record = argv[++i];
     } else {
       return Usage();
     }
@@ -298,9 +308,10 @@ int main(int argc, char** argv) {
     kind = "http";
   }
   if (tags == nullptr) Print("tags: none");
+  std::string station;
   for (const char* t = tags; t != nullptr && *t != '\0'; t += strlen(t) + 1) {
     Print("tag %s: %s", kind, t);
-    if (strncmp(t, "icy-name:", 9) == 0) Print("name: %s", t + 9);
+    if (strncmp(t, "icy-name:", 9) == 0) Print("name: %s", t + 9), station = t + 9;
     else if (strncmp(t, "icy-br:", 7) == 0) Print("bitrate: %s", t + 7);
   }
   ReadStreamTitle();
@@ -313,6 +324,11 @@ int main(int argc, char** argv) {
     rc = 3;
   } else {
     Print("playing");
+  }
+  if (record) {
+    const std::string note = StartRecording(nullptr, stream, ToWide(record), RecordStationName(station, url));
+    if (note.empty()) Print("recording into %s", record);
+    else Print("recording refused: %s", note.c_str());
   }
 
   const long long play_start = NowMs();
@@ -348,6 +364,10 @@ int main(int argc, char** argv) {
     while (NowMs() < play_end) SleepMs(100);  // silence is what the capture should hear now
   }
   if (closer.joinable()) closer.join();
+  if (Recording()) {
+    const std::string note = StopRecording();
+    Print("recording ended%s%s", note.empty() ? "" : ": ", note.c_str());
+  }
   StreamClose(stream);
   Print("closed");
   stop_watching();

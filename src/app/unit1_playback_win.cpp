@@ -12,6 +12,8 @@
 #include "engine/api/engine.h"
 #include "playback/connection_win.h"
 #include "playback/notification_rules.h"
+#include "playback/recorder_win.h"
+#include "playback/record_rules.h"
 #include "playback/status_rules.h"
 #include "playback/volume.h"
 #include "tray/tray_icon_win.h"
@@ -41,6 +43,8 @@ LRESULT TForm1::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
     // code is not that code.
     if (wparam <= kLastPlayerCode)
       SafeCall([&] { PlayerNotification(static_cast<uint32_t>(wparam), lparam); });
+  } else if (msg == kMsgRecordingStopped) {
+    SafeCall([&] { RecordingStopped(); });
   } else {
     HandleConnectionReport(Handle(), msg, wparam, lparam);
   }
@@ -102,6 +106,8 @@ void TForm1::RetryAfterFailure() {
 
 void TForm1::NplayClick(TObject*) {
   if (LastUrl.empty()) return;
+  if (Recording()) ToggleRecording();  // a recording is of one station's stream
+  record_note_.clear();
   EngineStart();  // a stop may have silenced the output
   StartConnection(Handle(), LastUrl);
   CatalogueStationPlayed(LastUrl);  // the history; never waits
@@ -114,6 +120,7 @@ void TForm1::NplayClick(TObject*) {
 void TForm1::NstopClick(TObject*) {
   // The stream stays; the next start frees it.
   EngineStop();
+  if (Recording()) ToggleRecording();
   Nstop->SetEnabled(false);
   Nplay->SetEnabled(true);
   StopButton->SetEnabled(false);
@@ -134,18 +141,18 @@ void TForm1::SetStatus(int slot, const std::string& text) {
   if (slots.title != StatusLabel->Caption()) StatusLabel->SetCaption(slots.title);
   if (slots.state != Label1->Caption()) Label1->SetCaption(slots.state);
   if (slots.detail != Label2->Caption()) Label2->SetCaption(slots.detail);
-  Label3->SetCaption(StatusLine(slots));
+  Label3->SetCaption(WithRecordMark(StatusLine(slots), Recording(), record_note_));
 
   // The tray hint takes the title as the application's window reads it back
   // (at most 255 characters).
   if (slot == kSlotReset) {
     TimerL->SetEnabled(false);
     Application.SetTitle(kResetTitle);
-    TrayIcon1->SetHint(Application.Title());
+    TrayIcon1->SetHint(WithRecordMark(Application.Title(), Recording(), {}));
   }
   if (std::optional<std::string> title = MarqueeTitle(slots)) {
     Application.SetTitle(*title);
-    TrayIcon1->SetHint(Application.Title());
+    TrayIcon1->SetHint(WithRecordMark(Application.Title(), Recording(), {}));
     TimerL->SetEnabled(true);
   }
 }

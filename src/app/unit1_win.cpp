@@ -186,6 +186,7 @@ void TForm1::BuildLayout() {
   PopupMenu1->SetName("PopupMenu1");
   Nplay = MakeItem(this, PopupMenu1, "Nplay", "Вкл. последнее радио", false);
   Nstop = MakeItem(this, PopupMenu1, "Nstop", "Остановить", false);
+  Nrecord = MakeItem(this, PopupMenu1, "Nrecord", "Запись", true);
   N2 = MakeItem(this, PopupMenu1, "N2", "-", true);
   N1 = MakeItem(this, PopupMenu1, "N1", "Скрыть/Показать ", true);
   N3 = MakeItem(this, PopupMenu1, "N3", "Выход", true);
@@ -199,6 +200,10 @@ void TForm1::BuildLayout() {
   N5 = MakeItem(this, PopupMenu2, "N5", "Вырезать", true, MakeShortCut('X', true));
   N4 = MakeItem(this, PopupMenu2, "N4", "Копировать", true, MakeShortCut('C', true));
   N6 = MakeItem(this, PopupMenu2, "N6", "Вставить", true, MakeShortCut('V', true));
+  N7 = MakeItem(this, PopupMenu2, "N7", "-", true);
+  Nrecord2 = MakeItem(this, PopupMenu2, "Nrecord2", "Запись", true);
+  Nrecord->OnClick = [this](TObject* s) { NrecordClick(s); };
+  Nrecord2->OnClick = [this](TObject* s) { NrecordClick(s); };
   SetUpBrowser();
 
   TrayIcon1 = new TTrayIcon(this);
@@ -322,6 +327,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     Application.HandleException(error);
   }
   EngineStop();
+  if (Recording()) ToggleRecording();  // the files are complete before the program ends
   closed_ = true;
 }
 

@@ -75,6 +75,9 @@ class TForm1 : public TForm {
   TMenuItem* N5;
   TMenuItem* N4;
   TMenuItem* N6;
+  TMenuItem* Nrecord;   // the tray menu's "Запись"
+  TMenuItem* N7;        // the window's menu: separator
+  TMenuItem* Nrecord2;  // the window's menu's "Запись"
   TTrayIcon* TrayIcon1;
   TTimer* Timer1;
   TTimer* TimerL;
@@ -115,6 +118,16 @@ class TForm1 : public TForm {
   void TimerLTimer(TObject* sender);  // the title marquee
   void SkinTrackBar1Change(TObject* sender);
 
+  // ---- Recording (unit1_record_win.cpp) ----
+  // Record: starts recording what plays, or stops the recording. The menus'
+  // items and the media Record key call it.
+  void ToggleRecording();
+  void NrecordClick(TObject* sender);
+  void RecordingStopped();  // a recording stopped by itself: its note shows
+  // The recording's mark or note in the status line and the tray hint, and
+  // the menus' checks.
+  void ShowRecordState();
+
   // ---- Catalogue browser (unit1_browser_win.cpp) ----
   void WebBrowser0BeforeNavigate2(TObject* sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
                                   VARIANT* TargetFrameName, VARIANT* PostData, VARIANT* Headers,
@@ -138,6 +151,7 @@ class TForm1 : public TForm {
   void PlayerNotification(uint32_t code, LPARAM param);
   void RetryAfterFailure();  // the reaction to a failed connection
   bool closed_ = false;      // FormClose has run: the program is ending
+  std::string record_note_;  // why the last recording stopped by itself, or could not start
   void BuildLayout();
   void MakeRegion();       // creation step 7
   void MakeTitleImages();  // creation step 8

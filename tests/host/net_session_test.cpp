@@ -528,3 +528,44 @@ TEST(StreamSession, PlaylistEntriesAndTheProbeThroughOneReceiveLoop) {
 }
 
 }  // namespace
+
+TEST(StreamSession, EachMetadataBlockIsPlacedWhereItStandsInTheAudio) {
+  // A block after every 1000 audio bytes, each with its own title: "T<k>"
+  // after the k-th thousand. Reads of several sizes cut blocks and audio anywhere.
+  const std::string audio = Frames(0, 60);
+  std::string body;
+  for (size_t at = 0, k = 1; at < audio.size(); at += 1000, ++k) {
+    body += audio.substr(at, 1000);
+    if (at + 1000 > audio.size()) break;
+    const std::string text = "StreamTitle='T" + std::to_string(k) + "';";
+    std::string block(1, char((text.size() + 15) / 16));
+    block += text;
+    block.resize(1 + size_t(block[0]) * 16, '\0');
+    body += block;
+  }
+  for (size_t chunk : {size_t{1}, size_t{700}, size_t{1500}, size_t{4096}}) {
+    FakeNetwork net;
+    Attempt a;
+    a.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\nicy-metaint:1000\r\n\r\n" + body;
+    a.chunk = chunk;
+    a.end = Attempt::End::kClose;
+    net.script = {a};
+    StreamSession session(net, Options(), [](AudioCodec c) { return c == AudioCodec::kMp3; });
+    ASSERT_EQ(session.Open("http://radio.test/live", 0, nullptr), kErrorOk);
+    size_t received = session.TakeAudio().size();
+    std::vector<std::pair<size_t, std::string>> placed;
+    std::vector<uint8_t> piece;
+    auto on_meta = [&](const std::string& text) { placed.emplace_back(received + session.meta_at(), text); };
+    for (int guard = 0; guard < 100000; ++guard) {
+      piece.clear();
+      bool discontinuity = false;
+      if (session.Receive(piece, discontinuity, on_meta) != StreamSession::Next::kAudio) break;
+      received += piece.size();
+    }
+    EXPECT_EQ(received, audio.size()) << chunk;
+    ASSERT_GT(placed.size(), 10u) << chunk;  // those that came while opening are not among them
+    for (const auto& [at, text] : placed)
+      EXPECT_EQ(text, "StreamTitle='T" + std::to_string(at / 1000) + "';") << chunk << " at " << at;
+    for (const auto& [at, text] : placed) EXPECT_EQ(at % 1000, 0u) << chunk << " " << text;
+  }
+}

@@ -13,6 +13,7 @@
 #include "app/program_win.h"
 #include "app/settings_win.h"
 #include "app/unit1_win.h"
+#include "base/cp1251_win.h"
 #include "controls/glass_button_win.h"
 #include "controls/skin_trackbar_win.h"
 #include "engine/api/engine.h"
@@ -22,6 +23,8 @@
 #include "pcm_analysis.h"
 #include "playback/connection_win.h"
 #include "playback/notification_rules.h"
+#include "playback/record_rules.h"
+#include "playback/recorder_win.h"
 #include "registry_guard.h"
 #include "silent_server.h"
 #include "tray/tray_icon_win.h"
@@ -728,4 +731,69 @@ TEST_F(PlaybackTest, TaskbarRestartPutsTheIconBackWithItsHint) {
   data.uID = id;
   data.uFlags = NIF_TIP;
   EXPECT_FALSE(Shell_NotifyIconW(NIM_MODIFY, &data)) << "removed at exit";
+}
+
+// ---- Record from the menus ----
+
+TEST_F(PlaybackTest, RecordMarksTheStatusAndAFolderThatCannotBeMadeStopsItWhileTheSoundGoesOn) {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::wstring folder = std::wstring(temp) + L"volnar-record-" + std::to_wstring(GetCurrentProcessId());
+  CreateDirectoryW(folder.c_str(), nullptr);
+  WriteSetting(kRecordDirSetting, FromWide(folder));
+  Open(Station() + "/stream/tone440-44k-128.mp3?status=icy&name=Jazz&titles=One&title_every=60&metaint=4000");
+  ClickControl(Form1->PlayButton);
+  ASSERT_TRUE(WaitFor([&] { return Form1->StatusLabel->Caption() == "One"; })) << Heard();
+
+  // The tray menu's item starts it; the window's menu shows it checked too.
+  Form1->Nrecord->Click();
+  ASSERT_TRUE(Recording());
+  EXPECT_TRUE(Form1->Nrecord->Checked());
+  EXPECT_TRUE(Form1->Nrecord2->Checked());
+  EXPECT_EQ(Form1->Label3->Caption(), "[Запись] Jazz   One");
+  EXPECT_EQ(Form1->TrayIcon1->Hint().substr(0, 9), "[Запись] ");
+  ASSERT_TRUE(WaitFor([&] { return !LastRecordFile().empty(); })) << Heard();
+  const std::wstring first = LastRecordFile();
+  EXPECT_EQ(first.substr(0, folder.size() + 6), folder + L"\\Jazz\\") << FromWide(first);
+  EXPECT_EQ(first.substr(first.size() - 10), L" - One.mp3") << FromWide(first);
+
+  auto size_of = [](const std::wstring& path) -> uint64_t {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return 0;
+    return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+  };
+  ASSERT_TRUE(WaitFor([&] { return size_of(first) > 32000; })) << "two seconds of 128 kbit/s";
+
+  // The window's menu's item stops it: the file is complete and closed.
+  Form1->Nrecord2->Click();
+  EXPECT_FALSE(Recording());
+  EXPECT_FALSE(Form1->Nrecord->Checked());
+  EXPECT_EQ(Form1->Label3->Caption(), "Jazz   One");
+  EXPECT_TRUE(DeleteFileW(first.c_str())) << "the file was left open";
+  RemoveDirectoryW((folder + L"\\Jazz").c_str());
+
+  // A file where the station's folder would be: the writer cannot go on. The
+  // recording stops with the reason in the status line; the stream plays on.
+  const std::wstring blocker = folder + L"\\Jazz";
+  CloseHandle(CreateFileW(blocker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  const HSTREAM stream = CurrentStream();
+  Form1->ToggleRecording();
+  ASSERT_TRUE(WaitFor([&] { return !Recording(); })) << Heard();
+  const std::string note = std::string(kRecordNoFolder) + FromWide(blocker);
+  EXPECT_EQ(Form1->Label3->Caption().substr(0, note.size()), note);
+  EXPECT_FALSE(Form1->Nrecord->Checked());
+  EXPECT_EQ(CurrentStream(), stream);
+  EXPECT_TRUE(Form1->Nstop->Enabled());
+  const uint64_t decoded = StreamFilePosition(stream, kFilePosDecoded);
+  ASSERT_TRUE(WaitFor([&] { return StreamFilePosition(stream, kFilePosDecoded) > decoded + 16000; })) << Heard();
+
+  // A folder that is not there: refused at once, with the same kind of note.
+  WriteSetting(kRecordDirSetting, FromWide(folder + L"\\missing"));
+  Form1->ToggleRecording();
+  EXPECT_FALSE(Recording());
+  EXPECT_EQ(Form1->Label3->Caption().substr(0, sizeof kRecordNoFolder - 1), kRecordNoFolder);
+  DeleteFileW(blocker.c_str());
+  RemoveDirectoryW(folder.c_str());
+  EXPECT_TRUE(errors.empty());
+  EXPECT_TRUE(boxes.empty());
 }

@@ -30,6 +30,7 @@
 #include "engine/codecs/decoder.h"
 #include "engine/formats/ogg_reader.h"
 #include "engine/net/net_win.h"
+#include "engine/session/record_cut.h"
 #include "engine/session/ring_buffer.h"
 #include "engine/session/stream_session.h"
 
@@ -53,6 +54,13 @@ struct Sync {
 };
 
 std::atomic<HSYNC> gNextSync{1};
+
+// Where the cutter's runs go while nothing records.
+class NoTap final : public RecordTap {
+ public:
+  void Begin(const std::string&, const char*) override {}
+  void Write(std::span<const uint8_t>) override {}
+};
 
 class Stream final : public CompressedInput {
  public:
@@ -93,8 +101,10 @@ class Stream final : public CompressedInput {
       ogg_titles_ = std::make_unique<OggTitles>();
       ogg_title = ogg_titles_->Feed(first_audio_);
     }
+    recordable_ = RecordableStream(codec_, first_audio_);
     std::lock_guard lock(lock_);
     meta_ = ogg_title ? *ogg_title : session_->first_meta();
+    cutter_ = std::make_unique<RecordCutter>(codec_, meta_);
     if (closed_) return kErrorAborted;
     if (!StartGuardedThread(download_, [self] { self->Download(); })) return kErrorMemory;
     ready_ = true;
@@ -216,6 +226,17 @@ class Stream final : public CompressedInput {
     return n;
   }
 
+  // Any thread: the stream's audio goes to `tap` from its next whole frame or
+  // page on, in one run per title (null: the recording ends). Once this has
+  // returned, the tap given before hears nothing more.
+  int SetRecordTap(std::shared_ptr<RecordTap> tap) {
+    if (tap && !recordable_) return kErrorFormat;
+    std::lock_guard lock(record_lock_);
+    tap_ = std::move(tap);
+    record_restart_ = true;
+    return kErrorOk;
+  }
+
   bool TakeDiscontinuity() override {
     std::lock_guard lock(marks_lock_);
     if (marks_.empty() || marks_.front() > ring_->TotalRead()) return false;
@@ -232,12 +253,19 @@ class Stream final : public CompressedInput {
   }
 
   void DownloadLoop() {
+    Record(first_audio_, {});
     if (!WriteAudio(first_audio_)) return;
     first_audio_ = {};
-    auto on_meta = [this](const std::string& text) { OnMeta(text); };
+    // Each block with its place in the audio received, for the recording's cuts.
+    std::vector<std::pair<size_t, std::string>> metas;
+    auto on_meta = [this, &metas](const std::string& text) {
+      metas.emplace_back(session_->meta_at(), text);
+      OnMeta(text);
+    };
     std::vector<uint8_t> audio;
     for (;;) {
       audio.clear();
+      metas.clear();
       bool discontinuity = false;
       const StreamSession::Next next = session_->Receive(audio, discontinuity, on_meta);
       if (next == StreamSession::Next::kClosed) return;
@@ -252,6 +280,8 @@ class Stream final : public CompressedInput {
         // headers a server sends again on reconnect) is no change.
         if (std::optional<std::string> title = ogg_titles_->Feed(audio)) OnMeta(*title);
       }
+      if (discontinuity) cutter_->Break();
+      Record(audio, metas);
       if (!WriteAudio(audio)) return;
       if (playing_ && ring_->Fill() >= GatherBytes(bitrate_) &&
           WaitForSingleObject(cancel_.Event(), kGatherMs) == WAIT_OBJECT_0)
@@ -269,6 +299,35 @@ class Stream final : public CompressedInput {
       FireEnd();
       HANDLE handles[2] = {cancel_.Event(), end_sync_added_.Get()};
       if (WaitForMultipleObjects(2, handles, FALSE, INFINITE) != WAIT_OBJECT_0 + 1) return;
+    }
+  }
+
+  // Download thread: the audio received, with the metadata blocks placed in
+  // it, to the recording's cutter (which follows Ogg streams even while
+  // nothing records).
+  void Record(std::span<const uint8_t> audio, const std::vector<std::pair<size_t, std::string>>& metas) {
+    std::lock_guard lock(record_lock_);
+    if (record_restart_) {
+      record_restart_ = false;
+      if (tap_) cutter_->Start();
+      else cutter_->Stop();
+    }
+    NoTap none;
+    RecordTap& tap = tap_ ? *tap_ : static_cast<RecordTap&>(none);
+    try {
+      size_t at = 0;
+      for (const auto& [place, text] : metas) {
+        const size_t to = std::clamp(place, at, audio.size());
+        cutter_->Feed(audio.subspan(at, to - at), tap);
+        cutter_->Title(text);
+        at = to;
+      }
+      cutter_->Feed(audio.subspan(at), tap);
+    } catch (...) {
+      // Out of memory in the recording's own bookkeeping: the recording goes,
+      // the sound stays (the download loop must not end for it).
+      tap_.reset();
+      cutter_->Stop();
     }
   }
 
@@ -348,6 +407,12 @@ class Stream final : public CompressedInput {
   std::string icy_tags_;   // ICY answer's header list, empty for an HTTP answer
   std::atomic<bool> download_ended_{false};
   std::atomic<bool> playing_{false};
+
+  bool recordable_ = false;  // set by the opener: RecordableStream
+  std::mutex record_lock_;
+  std::unique_ptr<RecordCutter> cutter_;  // protected by record_lock_; made by the opener
+  std::shared_ptr<RecordTap> tap_;        // protected by record_lock_: the recording, or null
+  bool record_restart_ = false;           // protected by record_lock_: tap_ changed
 
   std::mutex marks_lock_;
   std::deque<uint64_t> marks_;  // protected by marks_lock_: ring positions where a new run of audio starts
@@ -502,6 +567,15 @@ HSYNC StreamSetSync(HSTREAM stream, uint32_t type, uint64_t, SyncProc* proc, voi
     if (!s) return FailWith(kErrorHandle, HSYNC{0});
     if ((type != kSyncMeta && type != kSyncEnd) || !proc) return FailWith(kErrorIllegalParam, HSYNC{0});
     return s->AddSync(type, proc, user);
+  });
+}
+
+bool StreamSetRecordTap(HSTREAM stream, std::shared_ptr<RecordTap> tap) {
+  return GuardedCall(false, [&] {
+    std::shared_ptr<Stream> s = Usable(stream);
+    if (!s) return FailWith(kErrorHandle, false);
+    const int error = s->SetRecordTap(std::move(tap));
+    return error == kErrorOk ? true : FailWith(error, false);
   });
 }
 

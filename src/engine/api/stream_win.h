@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/api/engine.h"
+#include "engine/session/record_cut.h"
 
 // Every live stream handle, also those of streams still connecting inside
 // StreamOpenUrl (so another thread can abandon such a connection with
@@ -35,3 +36,10 @@ class OpeningCancel {
 // StreamOpenUrl, abandoned when `cancel` (may be null) is.
 HSTREAM StreamOpenUrlUnder(const char* url, uint32_t offset, uint32_t flags, DownloadProc* proc, void* user,
                            const std::shared_ptr<OpeningCancel>& cancel);
+
+// Recording: from the next whole frame or page on, the stream's audio as it
+// arrives (no metadata, nothing re-encoded) goes to `tap` in one run per
+// title, on the stream's download thread; a null tap ends it. Once this has
+// returned, a tap given before is called no more. kErrorFormat for a
+// stream that cannot be recorded as received (native FLAC). Any thread.
+bool StreamSetRecordTap(HSTREAM stream, std::shared_ptr<RecordTap> tap);

@@ -248,7 +248,16 @@ int StreamSession::OpenHls(const Url& url, std::string_view text, const HttpAnsw
 }
 
 StreamSession::Next StreamSession::Receive(std::vector<uint8_t>& audio, bool& discontinuity,
-                                           const IcyDemux::MetaHandler& on_meta) {
+                                           const IcyDemux::MetaHandler& given_meta) {
+  // Each block is placed in the audio: the bytes of this read before it pass
+  // on to `audio` unless a reconnect's audio is being matched.
+  IcyDemux::MetaHandler on_meta;
+  if (given_meta) {
+    on_meta = [&](const std::string& text) {
+      meta_at_ = audio.size() + (hls_ || splicer_.Matching() ? 0 : piece_.size());
+      given_meta(text);
+    };
+  }
   if (hls_) {
     switch (hls_->Next(audio, discontinuity, on_meta)) {
       case HlsSource::Result::kAudio: return Next::kAudio;

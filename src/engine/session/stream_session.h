@@ -75,6 +75,10 @@ class StreamSession {
   // without overlap), so the decoder resynchronises there. Metadata blocks go
   // to `on_meta` as they arrive.
   Next Receive(std::vector<uint8_t>& audio, bool& discontinuity, const IcyDemux::MetaHandler& on_meta);
+  // While Receive calls `on_meta`: where in its `audio` the block stands (the
+  // number of audio bytes before it). Exact for audio that passes straight
+  // on; while a reconnect's audio is being matched, the end of `audio` so far.
+  size_t meta_at() const { return meta_at_; }
   int reconnects() const { return reconnects_; }
   uint64_t repeated_bytes() const { return splicer_.RepeatedBytes(); }
 
@@ -154,4 +158,5 @@ class StreamSession {
   Splicer splicer_{kSpliceHistoryBytes};
   std::vector<uint8_t> piece_;    // scratch: one read's audio
   int reconnects_ = 0;
+  size_t meta_at_ = 0;  // see meta_at()
 };
