@@ -185,6 +185,9 @@ void TForm1::BuildLayout() {
   PopupMenu1->SetName("PopupMenu1");
   Nplay = MakeItem(this, PopupMenu1, "Nplay", "Вкл. последнее радио", false);
   Nstop = MakeItem(this, PopupMenu1, "Nstop", "Остановить", false);
+  BuildListeningMenus();
+  PopupMenu1->Add(Ncopy);
+  PopupMenu1->Add(Nsleep);
   N2 = MakeItem(this, PopupMenu1, "N2", "-", true);
   N1 = MakeItem(this, PopupMenu1, "N1", "Скрыть/Показать ", true);
   N3 = MakeItem(this, PopupMenu1, "N3", "Выход", true);
@@ -243,6 +246,7 @@ void TForm1::FormCreate(TObject*) {
   MakeTitleImages();
   MainWindowHandle = Handle();
   StartEngine();
+  StartListening();
 }
 
 void TForm1::StartEngine() {
@@ -318,6 +322,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
     Application.HandleException(error);
   }
   EngineStop();
+  StopListening();
   closed_ = true;
 }
 
@@ -329,6 +334,7 @@ void TForm1::SessionEnded() {
 }
 
 void TForm1::FormDestroy(TObject*) {
+  StopListening();
   // Connections still running report nothing more; once the engine has let
   // go of their streams they end quickly, and they are let finish here so
   // that none of them outlives the program's data.

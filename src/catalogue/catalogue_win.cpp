@@ -160,3 +160,8 @@ void CatalogueStationPlayed(const std::string& address) {
   }
   g_catalogue->wake.notify_one();
 }
+
+std::string CatalogueStationName(const std::string& address) {
+  if (!g_catalogue || address.empty()) return {};
+  return g_catalogue->site->KnownName(address);
+}

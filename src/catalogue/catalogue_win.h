@@ -38,3 +38,6 @@ uint64_t CatalogueRequestsAnswered();
 // address as the program holds it. Queued for the catalogue's own thread,
 // which adds it to the history and reports a directory station's play.
 void CatalogueStationPlayed(const std::string& address);
+// The name the running catalogue knows for `address` (UTF-8), empty when it
+// knows none or none runs. Window thread; takes the store's lock briefly.
+std::string CatalogueStationName(const std::string& address);
