@@ -199,11 +199,13 @@ bool TForm1::ListeningMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& r
       return true;
     }
     case WM_CONTEXTMENU: {
-      // The catalogue pane keeps its own menus.
+      // The menu belongs to the control strip (a right click on the status
+      // line, the buttons or the slider) and to the keyboard's menu key. The
+      // frame, the logo and the header pictures move the window with any
+      // button, and the catalogue pane keeps its own menus.
       const HWND from = reinterpret_cast<HWND>(wparam);
-      if (WebBrowser1->HandleAllocated() &&
-          (from == WebBrowser1->Handle() || IsChild(WebBrowser1->Handle(), from)))
-        return false;
+      const HWND strip = SkinPanel1->HandleAllocated() ? SkinPanel1->Handle() : nullptr;
+      if (lparam != -1 && (!strip || (from != strip && !IsChild(strip, from)))) return false;
       POINT at{GET_X_LPARAM(lparam), GET_Y_LPARAM(lparam)};
       if (lparam == -1) {  // the keyboard's menu key: at the status line
         at = {Label3->Left() + SkinPanel1->Left(), SkinPanel1->Top() + SkinPanel1->Height()};
@@ -238,18 +240,26 @@ float TForm1::SleepShareNow() const {
 }
 
 void TForm1::SetSleepTimer(int minutes) {
-  const bool was_fading = sleep_minutes_ != 0 && SleepShareNow() < 1.0f;
-  sleep_minutes_ = minutes;
   for (auto& [item, choice] : sleep_items_) item->SetChecked(choice == minutes);
   if (minutes == 0) {
+    const bool was_fading = SleepShareNow() < 1.0f;
+    sleep_minutes_ = 0;
     TimerSleep->SetEnabled(false);
     if (was_fading) EngineSetVolume(PositionToVolume(SkinTrackBar1->Position()));
-  } else {
-    sleep_deadline_ = GetTickCount64() + static_cast<uint64_t>(minutes) * 60000u;
-    if (was_fading) EngineSetVolume(PositionToVolume(SkinTrackBar1->Position()));
-    TimerSleep->SetInterval(kSleepTickMs);
-    TimerSleep->SetEnabled(true);
+    UpdateTrayHint();
+    return;
   }
+  sleep_minutes_ = minutes;
+  SetSleepTimerEndingIn(static_cast<uint32_t>(minutes) * 60000u);
+}
+
+void TForm1::SetSleepTimerEndingIn(uint32_t ms) {
+  if (sleep_minutes_ == 0) return;
+  sleep_deadline_ = GetTickCount64() + ms;
+  // A fade under way (a new choice made during it) starts over from full.
+  EngineSetVolume(PositionToVolume(SkinTrackBar1->Position()) * SleepShareNow());
+  TimerSleep->SetInterval(ms <= kSleepFadeMs ? kSleepFadeTickMs : kSleepTickMs);
+  TimerSleep->SetEnabled(true);
   UpdateTrayHint();
 }
 

@@ -83,8 +83,8 @@ class TForm1 : public TForm {
   TMenuItem* N5;
   TMenuItem* N4;
   TMenuItem* N6;
-  // The window's own menu (a right click on the window outside the catalogue
-  // pane, or the keyboard's menu key).
+  // The window's own menu (a right click on the control strip, or the
+  // keyboard's menu key).
   TPopupMenu* PopupMenu3;
   TMenuItem* Wplay;
   TMenuItem* Wstop;
@@ -146,6 +146,8 @@ class TForm1 : public TForm {
   // faded out over the last 30 s; the player stops, the volume comes back
   // for the next start, and with the setting "sleepquit" = "1" the program ends.
   void SetSleepTimer(int minutes);
+  // Moves a running timer's end to `ms` from now (the choice stays checked).
+  void SetSleepTimerEndingIn(uint32_t ms);
   int SleepMinutes() const { return sleep_minutes_; }
   uint32_t SleepRemainingMs() const;
   void TimerSleepTimer(TObject* sender);

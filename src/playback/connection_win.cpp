@@ -190,8 +190,11 @@ void Connect(const ConnectionAttempt& c) {
   const char* list = StreamTags(stream, kTagsIcy);
   if (!list) list = StreamTags(stream, kTagsHttp);
   std::vector<std::pair<uint32_t, std::string>> reports = StationHeaderReports(list);
-  // A stream without icy-name would keep the buffering text in the state
-  // slot while it plays: it gets the best name there is instead.
+  // A stream without icy-name (or with a blank one) would keep the buffering
+  // text in the state slot while it plays: it gets the best name there is.
+  std::erase_if(reports, [](const auto& r) {
+    return r.first == kCodeStationName && r.second.find_first_not_of(" \t") == std::string::npos;
+  });
   const bool named = std::any_of(reports.begin(), reports.end(),
                                  [](const auto& r) { return r.first == kCodeStationName; });
   if (!named) {
