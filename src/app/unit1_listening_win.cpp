@@ -156,9 +156,9 @@ void TForm1::StartListening() {
   hot_keys_[kHotKeyPlayPause - 1] =
       RegisterHotKey(Handle(), kHotKeyPlayPause, MOD_NOREPEAT, VK_MEDIA_PLAY_PAUSE) != FALSE;
   hot_keys_[kHotKeyStop - 1] = RegisterHotKey(Handle(), kHotKeyStop, MOD_NOREPEAT, VK_MEDIA_STOP) != FALSE;
-  // Where the system has no media controls (before Windows 10, under Wine)
-  // the player goes on without them.
-  (void)media_controls_.Attach(Handle(), kMsgMediaButton);
+  // The controls go with the window of the taskbar button. Where the system
+  // has none (before Windows 10, under Wine) the player goes on without them.
+  (void)media_controls_.Attach(Application.Handle(), Handle(), kMsgMediaButton);
   UpdateMediaControls();
 }
 

@@ -57,7 +57,7 @@ void ReleaseAndClear(T*& p) {
 
 }  // namespace
 
-HRESULT SystemMediaControls::Attach(HWND window, UINT button_message, const wchar_t* runtime_dll) {
+HRESULT SystemMediaControls::Attach(HWND window, HWND notify, UINT button_message, const wchar_t* runtime_dll) {
   Detach();
   module_ = LoadLibraryW(runtime_dll);
   if (!module_) return HRESULT_FROM_WIN32(GetLastError());
@@ -98,7 +98,7 @@ HRESULT SystemMediaControls::Attach(HWND window, UINT button_message, const wcha
   (void)controls_->put_IsPauseEnabled(TRUE);
   (void)controls_->put_IsStopEnabled(TRUE);
   (void)controls_->put_PlaybackStatus(kStatusStopped);
-  handler_ = new ButtonHandler(window, button_message);
+  handler_ = new ButtonHandler(notify, button_message);
   EventToken token{};
   if (SUCCEEDED(controls_->add_ButtonPressed(handler_, &token))) {
     token_ = token.value;

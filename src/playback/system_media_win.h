@@ -30,11 +30,13 @@ class SystemMediaControls {
   SystemMediaControls(const SystemMediaControls&) = delete;
   SystemMediaControls& operator=(const SystemMediaControls&) = delete;
 
-  // Takes the controls of `window`; a pressed button posts `button_message`
-  // to it with the button's number (winrt_media::kButton*) as wParam.
-  // `runtime_dll` is the module with the WinRT functions (combase.dll; tests
-  // name one without them). Failing HRESULT: the object stays inactive.
-  [[nodiscard]] HRESULT Attach(HWND window, UINT button_message, const wchar_t* runtime_dll = L"combase.dll");
+  // Takes the controls of `window` (the top-level window that carries the
+  // taskbar button); a pressed button posts `button_message` to `notify` with
+  // the button's number (winrt_media::kButton*) as wParam. `runtime_dll` is
+  // the module with the WinRT functions (combase.dll; tests name one without
+  // them). Failing HRESULT: the object stays inactive.
+  [[nodiscard]] HRESULT Attach(HWND window, HWND notify, UINT button_message,
+                               const wchar_t* runtime_dll = L"combase.dll");
   void Detach();
   bool Active() const { return controls_ != nullptr; }
 

@@ -157,13 +157,15 @@ TEST_F(ListeningTest, WithoutTheSystemsMediaControlsThePlayerGoesOn) {
   // runtime that cannot activate the controls' class: each fails cleanly.
   HWND window = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
   SystemMediaControls none;
-  EXPECT_FALSE(SUCCEEDED(none.Attach(window, WM_APP, L"volnar-no-such-runtime.dll")));
+  EXPECT_FALSE(SUCCEEDED(none.Attach(window, window, WM_APP, L"volnar-no-such-runtime.dll")));
   EXPECT_FALSE(none.Active());
-  EXPECT_EQ(none.Attach(window, WM_APP, L"kernel32.dll"), HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND));
+  EXPECT_EQ(none.Attach(window, window, WM_APP, L"kernel32.dll"), HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND));
   EXPECT_FALSE(none.Active());
   none.Show(true, "Station", "Title");  // inactive: nothing happens
   SystemMediaControls real;
-  const HRESULT hr = real.Attach(window, WM_APP);
+  const HRESULT hr = real.Attach(window, window, WM_APP);
+  const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+  if (wine) EXPECT_FALSE(SUCCEEDED(hr)) << "this Wine has no media controls to activate";
   if (SUCCEEDED(hr)) {
     EXPECT_TRUE(real.Active());
     real.Show(true, "Станция", "Песня");
@@ -176,6 +178,7 @@ TEST_F(ListeningTest, WithoutTheSystemsMediaControlsThePlayerGoesOn) {
   // The window started all the same, and its buttons' message still acts.
   Open(Tone("name=Smtc"));
   EXPECT_TRUE(errors.empty());
+  EXPECT_EQ(Form1->MediaControls().Active(), SUCCEEDED(hr));
   PostMessageW(Form1->Handle(), TForm1::kMsgMediaButton, winrt_media::kButtonPlay, 0);
   PumpMessages();
   EXPECT_TRUE(Form1->Playing());
