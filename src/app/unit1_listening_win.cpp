@@ -121,10 +121,6 @@ void TForm1::NcopyClick(TObject*) {
 
 bool TForm1::Playing() const { return Nstop->Enabled(); }
 
-void TForm1::ToggleRecording() {
-  // The recording's switch is wired here; nothing records yet.
-}
-
 void TForm1::MediaCommand(MediaAction action) {
   if (action == MediaAction::kToggle) action = ResolveToggle(Playing());
   switch (action) {

@@ -137,9 +137,8 @@ class TForm1 : public TForm {
   void MediaCommand(MediaAction action);
   // Playing as the transport sees it: Stop is what can be pressed.
   bool Playing() const;
-  // The recording's on/off switch: the media Record key and the system's
-  // Record button come here. Recording is not part of this window's code
-  // yet; until it is, this does nothing.
+  // The recording's on/off switch (unit1_record_win.cpp): the media Record
+  // key and the system's Record button come here.
   void ToggleRecording();
   void NcopyClick(TObject* sender);  // "station - title" to the clipboard
   // Sleep timer: `minutes` from now (0 = off). At its end the volume has
