@@ -61,7 +61,8 @@ std::string HintWithTimer(std::string_view status, std::string_view timer_line, 
 
 // The state slot's text for a stream that has started to play when its
 // answer carried no icy-name: the name the catalogue knows for the address,
-// else the stream's own name (its tags or playlist), else the address's host.
+// else the stream's own name (what its answer names it besides icy-name),
+// else the address's host.
 // Empty names do not count. Nothing when not even a host can be read.
 std::optional<std::string> NameForNamelessStream(std::string_view catalogue_name,
                                                  std::string_view stream_name,

@@ -4,6 +4,7 @@
 
 #include <string>
 
+#include "playback/connection_rules.h"
 #include "playback/listening_rules.h"
 
 namespace {
@@ -94,6 +95,19 @@ TEST(StreamNameRules, CatalogueThenStreamThenHost) {
       {"http://[::1", ""},
   };
   for (const Case& c : cases) EXPECT_EQ(AddressHost(c.address), c.host) << c.address;
+}
+
+TEST(StreamNameRules, TheStreamsOwnNameFromItsAnswer) {
+  using namespace std::string_literals;
+  EXPECT_EQ(StreamOwnName(nullptr), "");
+  EXPECT_EQ(StreamOwnName("HTTP/1.0 200 OK\0Content-Type: application/ogg\0\0"), "");
+  EXPECT_EQ(StreamOwnName(("HTTP/1.0 200 OK\0ice-name:  Ogg FM \0\0"s).c_str()), "Ogg FM");
+  EXPECT_EQ(StreamOwnName(("HTTP/1.1 200 OK\0X-Audiocast-Name:Old Cast\0\0"s).c_str()), "Old Cast");
+  // A blank one does not count; the next one does. UTF-8 comes as CP1251.
+  EXPECT_EQ(StreamOwnName(("OK\0ice-name:   \0x-audiocast-name: \xD0\xA0\xD0\xB0\xD0\xB4\xD0\xB8\xD0\xBE\0\0"s).c_str()),
+            "Радио");
+  // Only the answer's lines up to the empty one are read.
+  EXPECT_EQ(StreamOwnName(("OK\0\0ice-name: After\0\0"s).c_str()), "");
 }
 
 TEST(StreamNameRules, CopiedTitle) {
