@@ -10,6 +10,7 @@
 #include "controls/glass_button_win.h"
 #include "controls/skin_trackbar_win.h"
 #include "engine/api/engine.h"
+#include "playback/connection_rules.h"
 #include "playback/connection_win.h"
 #include "playback/notification_rules.h"
 #include "playback/recorder_win.h"
@@ -24,6 +25,10 @@ constexpr uint32_t kRetryWaitMs = 3000;
 
 LRESULT TForm1::WndProc(UINT msg, WPARAM wparam, LPARAM lparam) {
   if (msg == WM_QUERYENDSESSION) return TRUE;  // the player never holds up a logoff
+  // Media commands, hot keys and the window's menu: a media command left to
+  // the default handling would also reach the system (which would, for one,
+  // change the system's volume as well as ours).
+  if (LRESULT handled = 0; ListeningMessage(msg, wparam, lparam, handled)) return handled;
   if (msg == WM_ENDSESSION) {
     if (wparam) SafeCall([&] { SessionEnded(); });
     return 0;
@@ -57,6 +62,7 @@ void TForm1::PlayerNotification(uint32_t code, LPARAM param) {
       CodeCarriesText(code) && param ? std::string(reinterpret_cast<const char*>(param)) : std::string();
   switch (code) {
     case kCodeConnecting:
+      station_name_.clear();
       SetStatus(kSlotTitle, "");
       SetStatus(kSlotDetail, "");
       SetStatus(kSlotState, kStateConnecting);
@@ -68,6 +74,7 @@ void TForm1::PlayerNotification(uint32_t code, LPARAM param) {
       SetStatus(kSlotState, BufferingText(static_cast<uint32_t>(param)));
       break;
     case kCodeStationName:
+      station_name_ = text;
       SetStatus(kSlotState, text);
       break;
     case kCodeBitrate:
@@ -109,12 +116,14 @@ void TForm1::NplayClick(TObject*) {
   if (Recording()) ToggleRecording();  // a recording is of one station's stream
   record_note_.clear();
   EngineStart();  // a stop may have silenced the output
-  StartConnection(Handle(), LastUrl);
+  // A stream without icy-name shows the name the catalogue knows for it.
+  StartConnection(Handle(), LastUrl, StationTextToCp1251(CatalogueStationName(LastUrl)));
   CatalogueStationPlayed(LastUrl);  // the history; never waits
   Nstop->SetEnabled(true);
   Nplay->SetEnabled(false);
   StopButton->SetEnabled(true);
   PlayButton->SetEnabled(false);
+  UpdateMediaControls();
 }
 
 void TForm1::NstopClick(TObject*) {
@@ -148,13 +157,16 @@ void TForm1::SetStatus(int slot, const std::string& text) {
   if (slot == kSlotReset) {
     TimerL->SetEnabled(false);
     Application.SetTitle(kResetTitle);
-    TrayIcon1->SetHint(WithRecordMark(Application.Title(), Recording(), {}));
+    hint_status_ = WithRecordMark(Application.Title(), Recording(), {});
+    UpdateTrayHint();
   }
   if (std::optional<std::string> title = MarqueeTitle(slots)) {
     Application.SetTitle(*title);
-    TrayIcon1->SetHint(WithRecordMark(Application.Title(), Recording(), {}));
+    hint_status_ = WithRecordMark(Application.Title(), Recording(), {});
+    UpdateTrayHint();
     TimerL->SetEnabled(true);
   }
+  UpdateMediaControls();
 }
 
 void TForm1::TimerLTimer(TObject*) { Application.SetTitle(RotateLeft(Application.Title())); }
@@ -162,5 +174,6 @@ void TForm1::TimerLTimer(TObject*) { Application.SetTitle(RotateLeft(Application
 // ---- The volume slider ----
 
 void TForm1::SkinTrackBar1Change(TObject*) {
-  EngineSetVolume(PositionToVolume(SkinTrackBar1->Position()));
+  // While the sleep timer fades, the new volume fades with it.
+  EngineSetVolume(PositionToVolume(SkinTrackBar1->Position()) * SleepShareNow());
 }

@@ -62,4 +62,5 @@ void TForm1::ShowRecordState() {
   TrayIcon1->SetHint(WithRecordMark(Application.Title(), recording, {}));
   Nrecord->SetChecked(recording);
   Nrecord2->SetChecked(recording);
+  Wrecord->SetChecked(recording);
 }

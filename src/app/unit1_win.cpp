@@ -187,6 +187,9 @@ void TForm1::BuildLayout() {
   Nplay = MakeItem(this, PopupMenu1, "Nplay", "Вкл. последнее радио", false);
   Nstop = MakeItem(this, PopupMenu1, "Nstop", "Остановить", false);
   Nrecord = MakeItem(this, PopupMenu1, "Nrecord", "Запись", true);
+  BuildListeningMenus();
+  PopupMenu1->Add(Ncopy);
+  PopupMenu1->Add(Nsleep);
   N2 = MakeItem(this, PopupMenu1, "N2", "-", true);
   N1 = MakeItem(this, PopupMenu1, "N1", "Скрыть/Показать ", true);
   N3 = MakeItem(this, PopupMenu1, "N3", "Выход", true);
@@ -250,6 +253,7 @@ void TForm1::FormCreate(TObject*) {
   MakeTitleImages();
   MainWindowHandle = Handle();
   StartEngine();
+  StartListening();
 }
 
 void TForm1::StartEngine() {
@@ -328,6 +332,7 @@ void TForm1::FormClose(TObject*, TCloseAction&) {
   }
   EngineStop();
   if (Recording()) ToggleRecording();  // the files are complete before the program ends
+  StopListening();
   closed_ = true;
 }
 
@@ -339,6 +344,7 @@ void TForm1::SessionEnded() {
 }
 
 void TForm1::FormDestroy(TObject*) {
+  StopListening();
   // Connections still running report nothing more; once the engine has let
   // go of their streams they end quickly, and they are let finish here so
   // that none of them outlives the program's data.

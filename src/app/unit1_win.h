@@ -14,10 +14,16 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "app/app_state_win.h"
 #include "browser/link_rules.h"  // kPlaceholderPage
+#include "playback/listening_rules.h"
+#include "playback/system_media_win.h"
 #include "ui/ui_win.h"
+
+inline constexpr char kProgramTitle[] = "Волнар-радио";
 
 class TGlassButton;
 class THostedBrowser;
@@ -68,6 +74,8 @@ class TForm1 : public TForm {
   TPopupMenu* PopupMenu1;
   TMenuItem* Nplay;
   TMenuItem* Nstop;
+  TMenuItem* Ncopy;   // "Копировать название"
+  TMenuItem* Nsleep;  // "Таймер сна", a submenu
   TMenuItem* N2;
   TMenuItem* N1;
   TMenuItem* N3;
@@ -78,9 +86,18 @@ class TForm1 : public TForm {
   TMenuItem* Nrecord;   // the tray menu's "Запись"
   TMenuItem* N7;        // the window's menu: separator
   TMenuItem* Nrecord2;  // the window's menu's "Запись"
+  // The window's own menu (a right click on the control strip, or the
+  // keyboard's menu key).
+  TPopupMenu* PopupMenu3;
+  TMenuItem* Wplay;
+  TMenuItem* Wstop;
+  TMenuItem* Wrecord;
+  TMenuItem* Wcopy;
+  TMenuItem* Wsleep;
   TTrayIcon* TrayIcon1;
   TTimer* Timer1;
   TTimer* TimerL;
+  TTimer* TimerSleep;  // the sleep timer's ticks: 1 s, 100 ms while it fades
   // Made by FormCreate.
   TImageMouse* image11 = nullptr;
   TImageMouse* image12 = nullptr;
@@ -127,6 +144,34 @@ class TForm1 : public TForm {
   // The recording's mark or note in the status line and the tray hint, and
   // the menus' checks.
   void ShowRecordState();
+  // ---- Media keys, system media controls, sleep timer (unit1_listening_win.cpp) ----
+  // One media command: from WM_APPCOMMAND, a global hot key or the system's
+  // media controls.
+  void MediaCommand(MediaAction action);
+  // Playing as the transport sees it: Stop is what can be pressed.
+  bool Playing() const;
+  void NcopyClick(TObject* sender);  // "station - title" to the clipboard
+  // Sleep timer: `minutes` from now (0 = off). At its end the volume has
+  // faded out over the last 30 s; the player stops, the volume comes back
+  // for the next start, and with the setting "sleepquit" = "1" the program ends.
+  void SetSleepTimer(int minutes);
+  // Moves a running timer's end to `ms` from now (the choice stays checked).
+  void SetSleepTimerEndingIn(uint32_t ms);
+  int SleepMinutes() const { return sleep_minutes_; }
+  uint32_t SleepRemainingMs() const;
+  void TimerSleepTimer(TObject* sender);
+  void NsleepQuitClick(TObject* sender);
+  bool SleepQuits() const;
+  // Shows the window's menu at (x, y), screen coordinates.
+  void ShowWindowMenu(int x, int y);
+  const std::string& StationName() const { return station_name_; }
+  SystemMediaControls& MediaControls() { return media_controls_; }
+  // The hot keys this run holds (a key another program holds is not ours).
+  bool HoldsHotKey(int id) const { return id >= 1 && id <= 2 && hot_keys_[id - 1]; }
+  // Posted by the system's media controls: wParam = the button.
+  static constexpr UINT kMsgMediaButton = WM_APP + 0x140;
+  static constexpr int kHotKeyPlayPause = 1;
+  static constexpr int kHotKeyStop = 2;
 
   // ---- Catalogue browser (unit1_browser_win.cpp) ----
   void WebBrowser0BeforeNavigate2(TObject* sender, IDispatch* pDisp, VARIANT* URL, VARIANT* Flags,
@@ -158,6 +203,29 @@ class TForm1 : public TForm {
   void StartEngine();      // creation step 10
   void MoveWindowByMouse();
   void SetUpBrowser();     // the browser's settings and handlers
+  // unit1_listening_win.cpp
+  void BuildListeningMenus();
+  void MakeSleepMenu(TMenuItem* heading);
+  void ListeningMenuPopup(TObject* sender);
+  void StartListening();   // hot keys and the system's media controls
+  void StopListening();
+  bool ListeningMessage(UINT msg, WPARAM wparam, LPARAM lparam, LRESULT& result);
+  void UpdateTrayHint();   // the status text and the sleep timer's line
+  void UpdateMediaControls();
+  void EndSleepTimer();
+  float SleepShareNow() const;
+  std::string CopyTitleText() const;
+
+  std::string station_name_;     // the current station's name (CP1251), empty when none
+  std::string hint_status_ = kProgramTitle;  // the status part of the tray hint
+  std::string sleep_line_;       // the timer's line now in the tray hint
+  MuteMemory mute_;
+  SystemMediaControls media_controls_;
+  bool hot_keys_[2] = {false, false};
+  int sleep_minutes_ = 0;        // the chosen timer, 0 = off
+  uint64_t sleep_deadline_ = 0;  // GetTickCount64 at its end
+  std::vector<std::pair<TMenuItem*, int>> sleep_items_;  // choice items with their minutes
+  std::vector<TMenuItem*> sleep_quit_items_;
 };
 
 // Waits `ms` milliseconds while handling the thread's window messages:
@@ -167,4 +235,3 @@ class TForm1 : public TForm {
 // the window's close, may run inside; callers re-check their state after it.
 void WaitWithMessages(uint32_t ms);
 
-inline constexpr char kProgramTitle[] = "Волнар-радио";

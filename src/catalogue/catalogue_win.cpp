@@ -230,3 +230,8 @@ std::optional<std::string> TakeCataloguePlayRequest() {
   g_play.reset();
   return play;
 }
+
+std::string CatalogueStationName(const std::string& address) {
+  if (!g_catalogue || address.empty()) return {};
+  return g_catalogue->site->KnownName(address);
+}

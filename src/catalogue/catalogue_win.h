@@ -58,3 +58,7 @@ void SetCataloguePlayWindow(HWND window);
 // The newest play asked for since the last call (older ones are dropped:
 // only one station plays); nullopt when none. The address is ASCII. Any thread.
 std::optional<std::string> TakeCataloguePlayRequest();
+
+// The name the running catalogue knows for `address` (UTF-8), empty when it
+// knows none or none runs. Window thread; takes the store's lock briefly.
+std::string CatalogueStationName(const std::string& address);

@@ -752,3 +752,25 @@ void CatalogueSite::StationPlayed(const std::string& address) {
   store_.NotePlayed(*station);
   if (!station->uuid.empty()) directory_.Send(ClickPath(station->uuid));
 }
+
+std::string CatalogueSite::KnownName(const std::string& address) const {
+  for (const Station& s : store_.Favourites()) {
+    if (LinkAddress(s.StreamAddress()) == address && !s.name.empty()) return s.name;
+  }
+  for (const OwnStation& o : store_.OwnStations()) {
+    if (LinkAddress(o.url) == address && !o.name.empty()) return o.name;
+  }
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto it = uuid_by_address_.find(address);
+    if (it != uuid_by_address_.end()) {
+      const auto seen = seen_.find(it->second);
+      if (seen != seen_.end() && !seen->second.name.empty()) return seen->second.name;
+    }
+  }
+  // A station played before without a name has its address as its name.
+  for (const Station& s : store_.History()) {
+    if (LinkAddress(s.StreamAddress()) == address && s.name != address) return s.name;
+  }
+  return {};
+}

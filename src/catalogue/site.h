@@ -63,6 +63,10 @@ class CatalogueSite {
   // into the history, and a play of a directory station is reported to the
   // directory. May wait for the directory: not on the window thread.
   void StationPlayed(const std::string& address);
+  // The name the catalogue knows for a played address (UTF-8): a favourite's,
+  // an own station's, a directory station's shown on the pages, or one the
+  // history holds; empty when it knows none.
+  std::string KnownName(const std::string& address) const;
   // Whether the player has a last station. While it has none, the home page
   // names a default station with a playmain: link. Any thread.
   void SetStationChosen(bool chosen) { station_chosen_.store(chosen); }

@@ -39,6 +39,24 @@ std::vector<std::pair<uint32_t, std::string>> StationHeaderReports(const char* l
   return reports;
 }
 
+std::string StreamOwnName(const char* list) {
+  if (!list) return {};
+  for (const char* line = list; *line; line += std::strlen(line) + 1) {
+    const std::string_view text(line);
+    const size_t colon = text.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string key(text.substr(0, colon));
+    for (char& c : key) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    if (key != "ice-name" && key != "x-audiocast-name") continue;
+    std::string_view value = text.substr(colon + 1);
+    const size_t first = value.find_first_not_of(" \t");
+    if (first == std::string_view::npos) continue;
+    value = value.substr(first, value.find_last_not_of(" \t") - first + 1);
+    return StationTextToCp1251(value);
+  }
+  return {};
+}
+
 std::optional<std::string> ParseStreamTitle(std::string_view metadata) {
   const size_t field = metadata.find(kTitleField);
   if (field == std::string_view::npos) return std::nullopt;

@@ -22,6 +22,12 @@ std::string StationTextToCp1251(std::string_view text);
 // exactly, case included; other texts are skipped. nullptr gives nothing.
 std::vector<std::pair<uint32_t, std::string>> StationHeaderReports(const char* list);
 
+// The station name a stream's answer gives besides icy-name, for the streams
+// that send none: "ice-name:" or "x-audiocast-name:" (names matched in any
+// case), the value without surrounding spaces and converted as station texts
+// are. Empty when the list has neither (or only blank ones).
+std::string StreamOwnName(const char* list);
+
 // The track title in a metadata text, or nothing when it holds no
 // "StreamTitle=" (exact, case included). The title begins one character after
 // "StreamTitle=" (past the opening quote) and ends before the next "';", or

@@ -1,5 +1,6 @@
 #include "playback/connection_win.h"
 
+#include <algorithm>
 #include <atomic>
 #include <memory>
 #include <mutex>
@@ -10,6 +11,7 @@
 
 #include "engine/api/stream_win.h"
 #include "playback/connection_rules.h"
+#include "playback/listening_rules.h"
 #include "playback/notification_rules.h"
 
 namespace {
@@ -105,6 +107,7 @@ void ReportTitle(HSTREAM stream, uint32_t generation) {
 // One start of playback, owned by its thread.
 struct ConnectionAttempt {
   std::string address;  // the thread's own copy
+  std::string known_name;  // the catalogue's name for the address (CP1251), or empty
   uint32_t generation = 0;
   std::shared_ptr<OpeningCancel> opening;  // abandoned once a newer connection starts
 };
@@ -186,7 +189,19 @@ void Connect(const ConnectionAttempt& c) {
   if (Superseded(c.generation)) return;
   const char* list = StreamTags(stream, kTagsIcy);
   if (!list) list = StreamTags(stream, kTagsHttp);
-  for (auto& [code, text] : StationHeaderReports(list)) SendText(c.generation, code, std::move(text));
+  std::vector<std::pair<uint32_t, std::string>> reports = StationHeaderReports(list);
+  // A stream without icy-name (or with a blank one) would keep the buffering
+  // text in the state slot while it plays: it gets the best name there is.
+  std::erase_if(reports, [](const auto& r) {
+    return r.first == kCodeStationName && r.second.find_first_not_of(" \t") == std::string::npos;
+  });
+  const bool named = std::any_of(reports.begin(), reports.end(),
+                                 [](const auto& r) { return r.first == kCodeStationName; });
+  if (!named) {
+    if (std::optional<std::string> name = NameForNamelessStream(c.known_name, StreamOwnName(list), c.address))
+      reports.emplace(reports.begin(), kCodeStationName, std::move(*name));
+  }
+  for (auto& [code, text] : reports) SendText(c.generation, code, std::move(text));
 
   // 7 to 9. The title now, its changes from now on, and sound. Then the
   // stream's end for good, reported as a failed connection once what was
@@ -226,12 +241,12 @@ DWORD WINAPI ConnectStream(void* parameter) {
 
 }  // namespace
 
-void StartConnection(HWND window, const std::string& address) {
+void StartConnection(HWND window, const std::string& address, const std::string& known_name) {
   g_window = window;
   const uint32_t generation = g_newest.load() + 1;
   g_newest = generation;
   auto opening = std::make_shared<OpeningCancel>();
-  auto* connection = new ConnectionAttempt{address, generation, opening};
+  auto* connection = new ConnectionAttempt{address, known_name, generation, opening};
   {
     Shared& shared = State();
     std::lock_guard lock(shared.lock);

@@ -23,8 +23,10 @@
 
 // Starts a connection to `address` (copied) on a new thread, which is not
 // waited for and ends by itself. Its reports, and those of the engine's
-// callbacks, go to `window` (the main window).
-void StartConnection(HWND window, const std::string& address);
+// callbacks, go to `window` (the main window). `known_name` (CP1251): the
+// name the catalogue knows for the address, which a stream without icy-name
+// shows once it plays (before its own name or the address's host).
+void StartConnection(HWND window, const std::string& address, const std::string& known_name = {});
 
 // The window's side of the reports: call from the main window's procedure
 // for every message. Returns true when the message was a connection report;

@@ -16,7 +16,7 @@
 #include "engine/api/engine.h"
 
 // Posted to the window when a recording has stopped by itself.
-inline constexpr UINT kMsgRecordingStopped = WM_APP + 0x1A0;
+inline constexpr UINT kMsgRecordingStopped = WM_APP + 0x1A1;
 
 // The folder recordings go to by default: the user's Music folder, then
 // kRecordFolderName (made when missing). Empty when the system has no Music

@@ -9,7 +9,7 @@
 
 namespace {
 
-std::map<UINT, TMenuItem*>& Items() {
+std::map<UINT, TMenuItem*>& CommandTable() {
   // Never destroyed: items freed during the program's exit still find it.
   static auto* items = new std::map<UINT, TMenuItem*>;
   return *items;
@@ -21,21 +21,37 @@ UINT g_next_command = 100;
 // ---- TMenuItem ------------------------------------------------------------------
 
 TMenuItem::TMenuItem(TComponent* owner) : TComponent(owner), command_(g_next_command++) {
-  Items()[command_] = this;
+  CommandTable()[command_] = this;
 }
 
 TMenuItem::~TMenuItem() {
-  Items().erase(command_);
+  CommandTable().erase(command_);
+  for (TMenuItem* item : items_) item->parent_ = nullptr;
+  if (parent_) parent_->Remove(this);
   if (menu_) menu_->Remove(this);
 }
 
+void TMenuItem::Add(TMenuItem* item) {
+  if (item->menu_) item->menu_->Remove(item);
+  if (item->parent_) item->parent_->Remove(item);
+  items_.push_back(item);
+  item->parent_ = this;
+  Changed();
+}
+
+void TMenuItem::Remove(TMenuItem* item) {
+  items_.erase(std::remove(items_.begin(), items_.end(), item), items_.end());
+  if (item->parent_ == this) item->parent_ = nullptr;
+  Changed();
+}
+
 TMenuItem* TMenuItem::FindByCommand(UINT command) {
-  auto it = Items().find(command);
-  return it == Items().end() ? nullptr : it->second;
+  auto it = CommandTable().find(command);
+  return it == CommandTable().end() ? nullptr : it->second;
 }
 
 void TMenuItem::Changed() {
-  if (menu_) menu_->dirty_ = true;
+  if (TPopupMenu* menu = Menu()) menu->dirty_ = true;
 }
 
 void TMenuItem::SetCaption(std::string caption) {
@@ -64,7 +80,7 @@ void TMenuItem::SetShortCut(TShortCut shortcut) {
 }
 
 void TMenuItem::Click() {
-  if (!enabled_) return;
+  if (!enabled_ || !items_.empty()) return;
   FireEvent(OnClick, this);
 }
 
@@ -78,6 +94,7 @@ TPopupMenu::~TPopupMenu() {
 
 void TPopupMenu::Add(TMenuItem* item) {
   if (item->menu_) item->menu_->Remove(item);
+  if (item->parent_) item->parent_->Remove(item);
   items_.push_back(item);
   item->menu_ = this;
   dirty_ = true;
@@ -102,13 +119,11 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
   if (component == popup_component_) popup_component_ = nullptr;
 }
 
-void TPopupMenu::Rebuild() {
-  UniqueHmenu menu(::CreatePopupMenu());
-  if (!menu) throw std::runtime_error("Could not create the menu");
-  for (TMenuItem* item : items_) {
+void TPopupMenu::Append(HMENU menu, const std::vector<TMenuItem*>& items) {
+  for (TMenuItem* item : items) {
     if (!item->visible_) continue;
     if (item->IsSeparator()) {
-      ::AppendMenuW(menu.Get(), MF_SEPARATOR, 0, nullptr);
+      ::AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
       continue;
     }
     std::string text = item->caption_;
@@ -116,9 +131,23 @@ void TPopupMenu::Rebuild() {
     if (!keys.empty()) text += "\t" + keys;
     const UINT flags = MF_STRING | (item->enabled_ ? MF_ENABLED : MF_GRAYED) |
                        (item->checked_ ? MF_CHECKED : MF_UNCHECKED);
-    ::AppendMenuW(menu.Get(), flags, item->command_, ToWide(text).c_str());
-    if (item->default_) ::SetMenuDefaultItem(menu.Get(), item->command_, FALSE);
+    if (!item->items_.empty()) {
+      // The submenu belongs to this menu from here on and goes with it.
+      HMENU sub = ::CreatePopupMenu();
+      if (!sub) throw std::runtime_error("Could not create the menu");
+      Append(sub, item->items_);
+      ::AppendMenuW(menu, flags | MF_POPUP, reinterpret_cast<UINT_PTR>(sub), ToWide(text).c_str());
+      continue;
+    }
+    ::AppendMenuW(menu, flags, item->command_, ToWide(text).c_str());
+    if (item->default_) ::SetMenuDefaultItem(menu, item->command_, FALSE);
   }
+}
+
+void TPopupMenu::Rebuild() {
+  UniqueHmenu menu(::CreatePopupMenu());
+  if (!menu) throw std::runtime_error("Could not create the menu");
+  Append(menu.Get(), items_);
   handle_ = std::move(menu);
   dirty_ = false;
 }

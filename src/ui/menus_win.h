@@ -36,7 +36,16 @@ class TMenuItem : public TComponent {
   TShortCut ShortCut() const { return shortcut_; }
   void SetShortCut(TShortCut shortcut);
 
-  TPopupMenu* Menu() const { return menu_; }
+  // Items of this item's submenu, in order; an item with any is a submenu
+  // heading (its OnClick never runs). An item is in at most one place.
+  void Add(TMenuItem* item);
+  void Remove(TMenuItem* item);
+  int Count() const { return static_cast<int>(items_.size()); }
+  TMenuItem* Items(int index) const { return items_.at(index); }
+  TMenuItem* Parent() const { return parent_; }
+
+  // The menu this item is in, also through the submenus above it.
+  TPopupMenu* Menu() const { return parent_ ? parent_->Menu() : menu_; }
   UINT Command() const { return command_; }  // the system menu's item id
 
   // Runs OnClick (through SafeCall) when the item is enabled.
@@ -57,6 +66,8 @@ class TMenuItem : public TComponent {
   bool default_ = false;
   TShortCut shortcut_ = 0;
   TPopupMenu* menu_ = nullptr;
+  TMenuItem* parent_ = nullptr;
+  std::vector<TMenuItem*> items_;
   UINT command_ = 0;
 };
 
@@ -93,6 +104,7 @@ class TPopupMenu : public TComponent {
  private:
   friend class TMenuItem;
   void Rebuild();
+  static void Append(HMENU menu, const std::vector<TMenuItem*>& items);
 
   std::vector<TMenuItem*> items_;
   bool auto_popup_ = true;

@@ -302,6 +302,25 @@ TEST(CatalogueSite, APlayGoesIntoTheHistoryAndReportsADirectoryStation) {
   EXPECT_EQ(f.Get("/").body.find("\"playmain:"), std::string::npos);
 }
 
+TEST(CatalogueSite, TheNameKnownForAPlayedAddress) {
+  Fixture f;
+  EXPECT_EQ(f.site.KnownName("http://ep.example/live"), "");  // not seen on a page yet
+  f.Get("/");
+  EXPECT_EQ(f.site.KnownName("http://ep.example/live"), "Европа Плюс");
+  // The user's own names come first: a favourite's, then an own station's.
+  ASSERT_EQ(f.Post("/own/add", std::string("t=") + kToken + "&name=%D0%9C%D0%BE%D1%8F&url=http%3A%2F%2Fep.example%2Flive").status,
+            303);
+  EXPECT_EQ(f.site.KnownName("http://ep.example/live"), "Моя");
+  Station fav;
+  fav.name = "Любимая";
+  fav.url = "http://ep.example/live";
+  f.store.ToggleFavourite(fav);
+  EXPECT_EQ(f.site.KnownName("http://ep.example/live"), "Любимая");
+  // An address played without a name is known by none.
+  f.site.StationPlayed("http://elsewhere.example/x");
+  EXPECT_EQ(f.site.KnownName("http://elsewhere.example/x"), "");
+}
+
 TEST(CatalogueSite, FavouritesMoveAndStoredProblemsAreShown) {
   Fixture f;
   f.store.Load(std::string(R"({"favourites":[{"name":"A","url":"http://a.example/"},{"name":"B","url":"http://b.example/"}],"own":7})"));

@@ -180,8 +180,9 @@ TEST_F(FormTest, CreationSetsTheGlobalsAndTheLoadedLayout) {
   // Menus and timers.
   std::vector<std::string> tray;
   for (int i = 0; i < Form1->PopupMenu1->Count(); ++i) tray.push_back(Form1->PopupMenu1->Items(i)->Caption());
-  EXPECT_EQ(tray, (std::vector<std::string>{"Вкл. последнее радио", "Остановить", "Запись", "-",
-                                            "Скрыть/Показать ", "Выход"}));
+  EXPECT_EQ(tray, (std::vector<std::string>{"Вкл. последнее радио", "Остановить", "Запись",
+                                            "Копировать название", "Таймер сна", "-", "Скрыть/Показать ",
+                                            "Выход"}));
   EXPECT_FALSE(Form1->Nplay->Enabled());
   EXPECT_FALSE(Form1->Nstop->Enabled());
   EXPECT_EQ(Form1->N5->ShortCut(), MakeShortCut('X', true));

@@ -210,6 +210,42 @@ TEST(UiMenu, ItemsBuildTheSystemMenuWithStatesAndShortcutTexts) {
   EXPECT_EQ(::GetMenuItemCount(menu->Handle()), 3);
 }
 
+TEST(UiMenu, ASubmenuIsBuiltFromItsItemsAndFollowsTheirChanges) {
+  Application.Initialize();
+  TComponent owner(nullptr);
+  auto* menu = new TPopupMenu(&owner);
+  auto* heading = new TMenuItem(&owner);
+  heading->SetCaption("Таймер сна");
+  auto* first = new TMenuItem(&owner);
+  first->SetCaption("15 минут");
+  auto* second = new TMenuItem(&owner);
+  second->SetCaption("Выключен");
+  heading->Add(first);
+  heading->Add(second);
+  menu->Add(heading);
+  EXPECT_EQ(first->Menu(), menu);
+  HMENU sub = ::GetSubMenu(menu->Handle(), 0);
+  ASSERT_NE(sub, nullptr);
+  EXPECT_EQ(MenuText(menu->Handle(), 0), L"Таймер сна");
+  ASSERT_EQ(::GetMenuItemCount(sub), 2);
+  EXPECT_EQ(::GetMenuItemID(sub, 1), second->Command());
+  // A change deep down rebuilds the whole menu.
+  second->SetChecked(true);
+  sub = ::GetSubMenu(menu->Handle(), 0);
+  EXPECT_TRUE(::GetMenuState(sub, 1, MF_BYPOSITION) & MF_CHECKED);
+  int clicks = 0;
+  heading->OnClick = [&](TObject*) { ++clicks; };
+  first->OnClick = [&](TObject*) { ++clicks; };
+  heading->Click();  // a heading only opens its submenu
+  EXPECT_EQ(clicks, 0);
+  ::PostMessageW(Application.UtilityWindow(), TApplication::kMsgMenuCommand, first->Command(), 0);
+  PumpMessages();
+  EXPECT_EQ(clicks, 1);
+  first->Free();
+  EXPECT_EQ(heading->Count(), 1);
+  EXPECT_EQ(::GetMenuItemCount(::GetSubMenu(menu->Handle(), 0)), 1);
+}
+
 // While a popup menu is open: choose its first item with the keyboard.
 void CALLBACK ChooseFirstMenuItem(HWND, UINT, UINT_PTR id, DWORD) {
   HWND popup = ::FindWindowW(L"#32768", nullptr);
