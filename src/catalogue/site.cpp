@@ -551,19 +551,6 @@ HttpResponse CatalogueSite::Import(const std::map<std::string, std::string>& for
   return r;
 }
 
-std::string CatalogueSite::KnownName(const std::string& address) {
-  for (const Station& s : store_.History()) {
-    if (s.StreamAddress() == address || LinkAddress(s.StreamAddress()) == address) return s.name;
-  }
-  for (const Station& s : store_.Favourites()) {
-    if (s.StreamAddress() == address || LinkAddress(s.StreamAddress()) == address) return s.name;
-  }
-  for (const OwnStation& o : store_.OwnStations()) {
-    if (o.url == address || LinkAddress(o.url) == address) return o.name;
-  }
-  return address;
-}
-
 HttpResponse CatalogueSite::PlayRequest(const std::map<std::string, std::string>& form) {
   const auto u = form.find("u");
   const std::string address = u == form.end() ? std::string() : u->second;
@@ -591,6 +578,7 @@ void CatalogueSite::TitleHeard(const std::string& address, const std::string& ti
   heard.url = address;
   heard.started = started;
   heard.station = KnownName(address);
+  if (heard.station.empty()) heard.station = address;
   (void)store_.NoteTitle(heard);
 }
 

@@ -88,7 +88,6 @@ class CatalogueSite {
   HttpResponse Export(bool pls);
   HttpResponse Import(const std::map<std::string, std::string>& form);
   HttpResponse PlayRequest(const std::map<std::string, std::string>& form);
-  std::string KnownName(const std::string& address);
   std::string FilesSection(const PageContext& context) const;
   // Stations from a directory answer (nullopt: unreachable), remembered by
   // uuid and address for the favourite toggle and the history.
