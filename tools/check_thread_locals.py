@@ -16,7 +16,7 @@ TRIVIAL = re.compile(
     r"\bthread_local\s+(?:static\s+)?(?:const\s+)?"
     r"(?:(?:unsigned|signed)\s+)?(?:bool|char|short|int|long|long long|float|double|size_t|"
     r"u?int(?:8|16|32|64)_t|DWORD|HRESULT|UINT|BOOL|HANDLE|HWND)\b"
-    r"|\bthread_local\s+(?:static\s+)?[\w:]+\s*\*")
+    r"|\bthread_local\s+(?:static\s+)?(?:const\s+)?[\w:<>]+\s*(?:const\s*)?\*")
 
 root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else pathlib.Path(__file__).parent.parent)
 bad = []
