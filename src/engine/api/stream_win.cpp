@@ -561,7 +561,7 @@ uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode) {
 const char* StreamTags(HSTREAM stream, uint32_t type) {
   return GuardedCall(static_cast<const char*>(nullptr), [&]() -> const char* {
     // One buffer per type, so a list read with type 4 stays valid while the
-    // caller reads type 5 on the same thread.
+    // caller reads type 5 (or the stream's name) on the same thread.
     struct Texts {
       std::string http, icy, meta, name;
     };
@@ -570,9 +570,9 @@ const char* StreamTags(HSTREAM stream, uint32_t type) {
     if (!s) return FailWith(kErrorHandle, nullptr);
     Texts* held = texts.Get();
     if (!held) return FailWith(kErrorMemory, nullptr);
-    std::string* out = type == kTagsHttp   ? &held->http
-                       : type == kTagsIcy  ? &held->icy
-                       : type == kTagsMeta ? &held->meta
+    std::string* out = type == kTagsHttp         ? &held->http
+                       : type == kTagsIcy        ? &held->icy
+                       : type == kTagsMeta       ? &held->meta
                        : type == kTagsStreamName ? &held->name
                                                  : nullptr;
     if (!out) return FailWith(kErrorIllegalParam, nullptr);
