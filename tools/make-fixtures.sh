@@ -56,6 +56,12 @@ ffmpeg -loglevel error -y -i "$tmp/g.wav" -c:a libvorbis -q:a 0 -fflags +bitexac
 sox -n -r 22050 -c 1 -b 16 "$tmp/h.wav" synth 2 sine 770 vol 0.5
 ffmpeg -loglevel error -y -i "$tmp/h.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
   -metadata ARTIST="Second Artist" -metadata TITLE="Tone 770" "$out/tone770-22k-mono.ogg"
+# A station's own Ogg stream: its comments name the station (and a label, which the
+# station field goes before).
+tone "$tmp/s.wav" 580 44100 3
+ffmpeg -loglevel error -y -i "$tmp/s.wav" -c:a libvorbis -q:a 0 -fflags +bitexact -flags:a +bitexact \
+  -metadata TITLE="Tone 580" -metadata ORGANIZATION="Label" -metadata STATION="Радио Волна" \
+  "$out/tone580-44k-station.ogg"
 # The AAC tone above as fragmented MP4 HLS segments (init.mp4, seg0.m4s, seg1.m4s): the
 # same AAC frames without their ADTS headers, which the fMP4 reader must give back.
 mkdir -p "$out/hls-fmp4" "$tmp/fmp4"

@@ -159,6 +159,18 @@ class Fixture:
             self.data = f.read()
         self.is_aac = self.name.lower().endswith(".aac")
         self.is_flac = self.data[:4] == b"fLaC"
+        self.is_ogg = self.data[:4] == b"OggS"
+        if self.is_ogg:
+            # Ogg Vorbis or Opus: the length from the last page's granule position, in
+            # samples of the identification header's rate (Opus counts at 48 kHz).
+            body = 27 + self.data[26]
+            opus = self.data[body:body + 8] == b"OpusHead"
+            self.sample_rate = 48000 if opus else int.from_bytes(self.data[body + 12:body + 16], "little")
+            last = self.data.rfind(b"OggS")
+            self.duration = int.from_bytes(self.data[last + 6:last + 14], "little") / self.sample_rate
+            self.bytes_per_second = len(self.data) / self.duration
+            self.kbps = int(round(self.bytes_per_second * 8 / 1000))
+            return
         if self.is_flac:
             # Native FLAC: rate and length from STREAMINFO (the first block); looped, each
             # round starts with the stream's headers again.
@@ -421,7 +433,8 @@ def serve_stream(sock, req_headers, q, fx, server_port):
     status = q.text("status", "icy")
     chunked = status == "http11" and q.num("chunked", 0) == 1
     wants_meta = req_headers.get("icy-metadata", "").strip() == "1"
-    metaint = q.num("metaint", 8192) if wants_meta else 0
+    # An Ogg stream carries its titles in its own comments, never in ICY blocks.
+    metaint = q.num("metaint", 8192) if wants_meta and not fx.is_ogg else 0
     if metaint < 0:
         metaint = 0
     space = q.num("hdrspace", 0) == 1
@@ -431,6 +444,8 @@ def serve_stream(sock, req_headers, q, fx, server_port):
     ctype = q.text("ctype")
     if ctype is None and fx.is_flac:
         ctype = "audio/flac"
+    if ctype is None and fx.is_ogg:
+        ctype = "application/ogg"
     if ctype is None and (status != "icy" or fx.is_aac):
         ctype = "audio/aacp" if (fx.is_aac and status == "icy") else (
             "audio/aac" if fx.is_aac else "audio/mpeg")

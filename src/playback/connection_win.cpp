@@ -198,7 +198,9 @@ void Connect(const ConnectionAttempt& c) {
   const bool named = std::any_of(reports.begin(), reports.end(),
                                  [](const auto& r) { return r.first == kCodeStationName; });
   if (!named) {
-    if (std::optional<std::string> name = NameForNamelessStream(c.known_name, StreamOwnName(list), c.address))
+    const char* carried = StreamTags(stream, kTagsStreamName);
+    if (std::optional<std::string> name = NameForNamelessStream(
+            c.known_name, StreamOwnName(list), carried ? StationTextToCp1251(carried) : std::string(), c.address))
       reports.emplace(reports.begin(), kCodeStationName, std::move(*name));
   }
   for (auto& [code, text] : reports) SendText(c.generation, code, std::move(text));

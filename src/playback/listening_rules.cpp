@@ -81,10 +81,12 @@ std::string AddressHost(std::string_view address) {
 }
 
 std::optional<std::string> NameForNamelessStream(std::string_view catalogue_name,
-                                                 std::string_view stream_name,
+                                                 std::string_view header_name,
+                                                 std::string_view carried_name,
                                                  std::string_view address) {
-  if (!catalogue_name.empty()) return std::string(catalogue_name);
-  if (!stream_name.empty()) return std::string(stream_name);
+  for (std::string_view name : {catalogue_name, header_name, carried_name}) {
+    if (name.find_first_not_of(" \t") != std::string_view::npos) return std::string(name);
+  }
   std::string host = AddressHost(address);
   if (host.empty()) return std::nullopt;
   return host;

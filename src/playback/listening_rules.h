@@ -61,11 +61,16 @@ std::string HintWithTimer(std::string_view status, std::string_view timer_line, 
 
 // The state slot's text for a stream that has started to play when its
 // answer carried no icy-name: the name the catalogue knows for the address,
-// else the stream's own name (what its answer names it besides icy-name),
-// else the address's host.
-// Empty names do not count. Nothing when not even a host can be read.
+// else the name its server gives it besides icy-name (`header_name`), else
+// the name the stream carries in its content (`carried_name`: an Ogg
+// comment, an ID3 station frame, an HLS playlist's name), else the address's
+// host. The server's header goes before the content's tags: it names the
+// stream as a whole, where tags travel with the audio (a relayed file's may
+// name its source). Blank names do not count. Nothing when not even a host
+// can be read.
 std::optional<std::string> NameForNamelessStream(std::string_view catalogue_name,
-                                                 std::string_view stream_name,
+                                                 std::string_view header_name,
+                                                 std::string_view carried_name,
                                                  std::string_view address);
 
 // The host of an address ("http://user@Host:8000/x" gives "Host"), without

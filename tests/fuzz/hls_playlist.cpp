@@ -26,6 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)IsHlsPlaylist(text);
   HlsAttributes attributes;
   (void)ParseHlsAttributes(text, attributes);
+  if (HlsPlaylistName(text).size() > kMaxHlsNameBytes) __builtin_trap();
 
   HlsMaster master;
   if (ParseHlsMaster(text, base, master) == kErrorOk) {

@@ -15,8 +15,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (ReadId3(input, text)) {
     // UTF-16 doubles at most to three bytes of UTF-8 per two input bytes;
     // ISO-8859-1 to two per byte.
-    if (text.title.size() + text.artist.size() > 2 * size) __builtin_trap();
-  } else if (!text.title.empty() || !text.artist.empty()) {
+    if (text.title.size() + text.artist.size() + text.station.size() > 2 * size) __builtin_trap();
+  } else if (!text.title.empty() || !text.artist.empty() || !text.station.empty()) {
     __builtin_trap();
   }
   (void)StreamTitleMeta(text.artist, text.title);

@@ -32,7 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (packet.data.size() > kOggMaxPacketBytes) __builtin_trap();
         (void)ParseVorbisId(packet.data);
         (void)OggStreamCodec(packet.data);
-        if (auto comments = ParseVorbisComments(packet.data)) (void)VorbisTitleMeta(*comments);
+        if (auto comments = ParseVorbisComments(packet.data)) {
+          (void)VorbisTitleMeta(*comments);
+          (void)VorbisStationName(*comments);
+        }
       }
     }
   }

@@ -47,6 +47,30 @@ TEST(HlsPlaylist, AttributeListsKeepCommasInsideQuotes) {
   }
 }
 
+TEST(HlsPlaylist, TheNameAPlaylistGivesItsStream) {
+  const struct {
+    const char* text;
+    std::string name;
+  } cases[] = {
+      {"#EXTM3U\n#EXT-X-SESSION-DATA:DATA-ID=\"com.example.lyrics\",VALUE=\"la\"\n"
+       "#EXT-X-SESSION-DATA:DATA-ID=\"com.example.title\",LANGUAGE=\"en\",VALUE=\" Wave FM \"\n"
+       "#EXT-X-SESSION-DATA:DATA-ID=\"com.example.title\",LANGUAGE=\"ru-RU\",VALUE=\"Волна\"\n",
+       "Волна"},
+      {"#EXTM3U\n#PLAYLIST:Listed\n#EXT-X-SESSION-DATA:DATA-ID=\"station.NAME\",VALUE=\"Data\"\n", "Data"},
+      // A URI is data to fetch; a broken attribute list is skipped; a longer tag is another.
+      {"#EXTM3U\n#EXT-X-SESSION-DATA:DATA-ID=\"x.title\",URI=\"t.json\"\n"
+       "#EXT-X-SESSION-DATA:DATA-ID=\"x.title\",VALUE=\"open\n#PLAYLISTS:No\n#PLAYLIST: Listed \n",
+       "Listed"},
+      {"#EXTM3U\n#EXT-X-SESSION-DATA:DATA-ID=\"x.subtitle\",VALUE=\"No\"\n#EXT-X-TARGETDURATION:6\n", ""},
+  };
+  for (const auto& c : cases) EXPECT_EQ(HlsPlaylistName(c.text), c.name) << c.text;
+  // Cut to the bound at a character's start.
+  std::string cyrillic;
+  for (int i = 0; i < 200; ++i) cyrillic += "\xD0\xAF";
+  const std::string name = HlsPlaylistName("#EXTM3U\n#PLAYLIST:x" + cyrillic + "\n");
+  EXPECT_EQ(name, "x" + cyrillic.substr(0, 254));  // 255 bytes: the 256th would start a letter that does not fit
+}
+
 TEST(HlsPlaylist, CodecsAreClassified) {
   const struct {
     const char* codec;

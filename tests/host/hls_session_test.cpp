@@ -306,6 +306,7 @@ struct Heard {
   StreamSession::Next last = StreamSession::Next::kAudio;
   uint64_t ended_at = 0;
   std::string http_tags;
+  std::string name, end_name;  // own_name() once opened, and at the end
 };
 
 Heard Play(World& world, const std::string& url) {
@@ -314,6 +315,7 @@ Heard Play(World& world, const std::string& url) {
   heard.open_error = session.Open(url, 0, nullptr);
   if (heard.open_error != kErrorOk) return heard;
   heard.http_tags = session.http_tags();
+  heard.name = session.own_name();
   if (!session.first_meta().empty()) heard.meta.push_back(session.first_meta());
   std::vector<uint8_t> first = session.TakeAudio();
   heard.audio.assign(first.begin(), first.end());
@@ -328,6 +330,7 @@ Heard Play(World& world, const std::string& url) {
     if (heard.last != StreamSession::Next::kAudio) break;
   }
   heard.ended_at = world.now;
+  heard.end_name = session.own_name();
   return heard;
 }
 
@@ -425,7 +428,7 @@ TEST(HlsSession, MasterPlaylistLeadsToTheAudioVariantOnAnotherHost) {
       return a;
     }
     a.type = "text/plain";
-    a.body = "#EXTM3U\n"
+    a.body = "#EXTM3U\n#EXT-X-SESSION-DATA:DATA-ID=\"com.example.title\",VALUE=\"Master FM\"\n"
              "#EXT-X-STREAM-INF:BANDWIDTH=2000000,CODECS=\"avc1.4d401f,mp4a.40.2\"\nhttp://media.test:8080/tv/index.m3u8\n"
              "#EXT-X-STREAM-INF:BANDWIDTH=128000,CODECS=\"mp4a.40.2\"\nhttp://media.test:8080/live/index.m3u8\n";
     return a;
@@ -439,6 +442,9 @@ TEST(HlsSession, MasterPlaylistLeadsToTheAudioVariantOnAnotherHost) {
   for (const Request& r : world.requests) EXPECT_EQ(r.path.find("/tv/"), std::string::npos);
   // The stream's headers are those of the first playlist's answer.
   EXPECT_NE(heard.http_tags.find("Content-Type: text/plain"), std::string::npos);
+  // So is its name.
+  EXPECT_EQ(heard.name, "Master FM");
+  EXPECT_EQ(heard.end_name, "Master FM");
 }
 
 TEST(HlsSession, PlsEntryThatIsHlsPlaysAsAStream) {
@@ -488,13 +494,17 @@ TEST(HlsSession, TimedId3InTheTransportStreamGivesTitles) {
   producer.ended = true;
   producer.window = 3;
   producer.segment = [](uint64_t n) {
-    return TsSegment(n, testts::Id3Tag(3, {{"TIT2", n == 2 ? "\x03News" : "\x03Music"}}));
+    if (n == 2) return TsSegment(n, testts::Id3Tag(3, {{"TIT2", "\x03News"}, {"TRSN", std::string("\x00Wave", 5)}}));
+    return TsSegment(n, testts::Id3Tag(3, {{"TIT2", "\x03Music"}}));
   };
   Serve(world, producer);
   Heard heard = Play(world, "http://cdn.test/vod/index.m3u8");
   ASSERT_EQ(heard.open_error, kErrorOk);
   EXPECT_EQ(SegmentsOf(heard.audio), Range(0, 2));
   EXPECT_EQ(heard.meta, (std::vector<std::string>{"StreamTitle='Music';", "StreamTitle='News';"}));
+  // The station's name in a later segment's tag becomes the stream's.
+  EXPECT_EQ(heard.name, "");
+  EXPECT_EQ(heard.end_name, "Wave");
 }
 
 std::string Fixture(const std::string& name) {

@@ -1,5 +1,6 @@
 // ID3v2 tags: their length (to reach the audio after them), titles and
-// artists in every text encoding, v2.3 and v2.4 frame sizes and flags.
+// artists in every text encoding, the station name, v2.3 and v2.4 frame sizes
+// and flags.
 #include "engine/formats/id3.h"
 
 #include <gtest/gtest.h>
@@ -115,6 +116,23 @@ TEST(Id3, FrameFlagsAndBrokenTags) {
   oversized[10 + 7] = 0x7F;
   ASSERT_TRUE(ReadId3(oversized, text));
   EXPECT_EQ(text.title, "");
+}
+
+TEST(Id3, StationNameFromTheRadioStationFrame) {
+  Id3Text text;
+  // v2.3 in UTF-16 beside the titles; the picture before it is no obstacle.
+  const std::vector<uint8_t> v23 = Id3Tag(3, {{"TIT2", std::string("\x00Song", 5)}, {"APIC", std::string(300, '\x01')},
+                                             {"TRSN", std::string("\x01\xFF\xFE" "R\0" "1\0", 7)}});
+  ASSERT_TRUE(ReadId3(v23, text));
+  EXPECT_EQ(text.station, "R1");
+  EXPECT_EQ(text.title, "Song");
+  // v2.4 in UTF-8; the owner frame (TRSO) is not the name; cut inside the
+  // station frame, it is not read.
+  const std::vector<uint8_t> v24 = Id3Tag(4, {{"TRSO", "\x03Owner"}, {"TRSN", "\x03\xD0\xA0\xD0\xB0"}});
+  ASSERT_TRUE(ReadId3(v24, text));
+  EXPECT_EQ(text.station, "\xD0\xA0\xD0\xB0");
+  ASSERT_TRUE(ReadId3(std::span(v24).first(v24.size() - 1), text));
+  EXPECT_EQ(text.station, "");
 }
 
 TEST(Id3, StreamTitleText) {

@@ -75,11 +75,12 @@ TEST(SleepTimerRules, TheHintLine) {
   EXPECT_EQ(HintWithTimer("abc", std::string(300, 't'), 127), std::string(127, 't'));
 }
 
-TEST(StreamNameRules, CatalogueThenStreamThenHost) {
-  EXPECT_EQ(NameForNamelessStream("Радио Ёлка", "Own tag", "http://a.example/x"), "Радио Ёлка");
-  EXPECT_EQ(NameForNamelessStream("", "Own tag", "http://a.example/x"), "Own tag");
-  EXPECT_EQ(NameForNamelessStream("", "", "http://a.example:8000/live.m3u8"), "a.example");
-  EXPECT_EQ(NameForNamelessStream("", "", "/relative"), std::nullopt);
+TEST(StreamNameRules, CatalogueThenHeaderThenCarriedThenHost) {
+  EXPECT_EQ(NameForNamelessStream("Радио Ёлка", "Header", "Carried", "http://a.example/x"), "Радио Ёлка");
+  EXPECT_EQ(NameForNamelessStream("", "Header", "Carried", "http://a.example/x"), "Header");
+  EXPECT_EQ(NameForNamelessStream("", " \t", "Carried", "http://a.example/x"), "Carried");
+  EXPECT_EQ(NameForNamelessStream("", "", " ", "http://a.example:8000/live.m3u8"), "a.example");
+  EXPECT_EQ(NameForNamelessStream("", "", "", "/relative"), std::nullopt);
 
   struct Case {
     const char* address;

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "engine/api/engine.h"
+#include "ts_builder.h"
 
 namespace {
 
@@ -167,6 +168,7 @@ struct Heard {
   std::vector<size_t> joins;  // offsets in `audio` where a new run starts
   std::vector<std::string> meta;
   StreamSession::Next last = StreamSession::Next::kAudio;
+  std::string name;  // own_name() once opened
 };
 
 // Opens `url` and downloads until the session ends for good or is closed.
@@ -177,6 +179,7 @@ Heard Play(FakeNetwork& net, const std::string& url = "http://radio.test/live", 
   if (open_error) *open_error = error;
   if (error != kErrorOk) return heard;
   if (!session.first_meta().empty()) heard.meta.push_back(session.first_meta());
+  heard.name = session.own_name();
   std::vector<uint8_t> first = session.TakeAudio();
   heard.audio.assign(first.begin(), first.end());
   auto on_meta = [&heard](const std::string& text) { heard.meta.push_back(text); };
@@ -439,6 +442,27 @@ TEST(StreamSession, AFileOfKnownLengthEndsCleanlyWithoutReconnecting) {
   const Heard heard = Play(net);
   EXPECT_EQ(heard.last, StreamSession::Next::kEnd);
   EXPECT_TRUE(net.sleeps.empty());
+}
+
+TEST(StreamSession, AFileThatStartsWithAnId3TagIsNamedByItsStationFrame) {
+  const std::string audio = Frames(0, 40);
+  const struct {
+    std::vector<std::pair<std::string, std::string>> frames;
+    std::string name;
+  } cases[] = {
+      {{{"TIT2", "\x03Song"}, {"TRSN", "\x03Radio One"}}, "Radio One"},
+      {{{"TIT2", "\x03Song"}}, ""},
+  };
+  for (const auto& c : cases) {
+    const std::vector<uint8_t> tag = testts::Id3Tag(4, c.frames, 20);
+    FakeNetwork net;
+    Attempt a;
+    a.answer = "HTTP/1.0 200 OK\r\nContent-Type: audio/mpeg\r\n\r\n" + std::string(tag.begin(), tag.end()) + audio;
+    net.script = {a};
+    const Heard heard = Play(net);
+    EXPECT_EQ(heard.name, c.name);
+    EXPECT_TRUE(heard.audio == audio) << heard.audio.size();  // the tag is not audio
+  }
 }
 
 TEST(StreamSession, ReconnectsToTheAddressThatPlayedWithMetadataCountedAfresh) {

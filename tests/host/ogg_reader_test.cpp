@@ -267,6 +267,21 @@ TEST(OggTitles, ReportsTheTitleOfEachNewStreamOnce) {
   EXPECT_FALSE(late.Feed(std::span<const uint8_t>(a).subspan(4000)));
 }
 
+TEST(OggTitles, TheStationNameStaysUntilAStreamNamesAnother) {
+  // Unnamed, then a station's stream (a chain cut anywhere), then unnamed again.
+  std::vector<uint8_t> chain = Fixture("tone550-44k-q0.ogg");
+  const std::vector<uint8_t> named = WithSerial(Fixture("tone580-44k-station.ogg"), 77);
+  const std::vector<uint8_t> after = WithSerial(Fixture("tone770-22k-mono.ogg"), 1234);
+  OggTitles titles;
+  titles.Feed(chain);
+  EXPECT_EQ(titles.station(), "");
+  for (size_t at = 0; at < named.size(); at += 97)
+    titles.Feed(std::span<const uint8_t>(named).subspan(at, std::min<size_t>(97, named.size() - at)));
+  EXPECT_EQ(titles.station(), "\xD0\xA0\xD0\xB0\xD0\xB4\xD0\xB8\xD0\xBE \xD0\x92\xD0\xBE\xD0\xBB\xD0\xBD\xD0\xB0");
+  titles.Feed(after);
+  EXPECT_EQ(titles.station(), "\xD0\xA0\xD0\xB0\xD0\xB4\xD0\xB8\xD0\xBE \xD0\x92\xD0\xBE\xD0\xBB\xD0\xBD\xD0\xB0");
+}
+
 TEST(VorbisComments, TitleTextAndMalformedHeaders) {
   auto header = [](std::vector<std::string> entries, uint32_t count_delta = 0) {
     std::vector<uint8_t> p = {3, 'v', 'o', 'r', 'b', 'i', 's', 2, 0, 0, 0, 'x', 'y'};
@@ -289,6 +304,10 @@ TEST(VorbisComments, TitleTextAndMalformedHeaders) {
   EXPECT_EQ(meta({std::string("TITLE=a\0b\nc", 11)}), "StreamTitle='a b c';");
   EXPECT_EQ(meta({"TITLE=\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F"}),  // UTF-8 stays as sent
             "StreamTitle='\xD0\x9F\xD0\xB5\xD1\x81\xD0\xBD\xD1\x8F';");
+  auto station = [&](std::vector<std::string> e) { return VorbisStationName(*ParseVorbisComments(header(e))); };
+  EXPECT_EQ(station({"organization=Label", "STATION_NAME= \tWave\n", "STATION=  "}), "Wave");
+  EXPECT_EQ(station({"ORGANIZATION=Label", "TITLE=Song"}), "Label");
+  EXPECT_EQ(station({"STATIONS=x", "ORGANIZATION="}), "");
   EXPECT_FALSE(ParseVorbisComments(header({"TITLE=x"}, 1)));  // one entry more than there is
   std::vector<uint8_t> cut = header({"TITLE=long title"});
   cut.resize(cut.size() - 6);

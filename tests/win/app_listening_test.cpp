@@ -251,6 +251,10 @@ TEST_F(ListeningTest, CopyTitleAndNamesForStreamsWithoutIcyName) {
   StartConnection(Form1->Handle(), LastUrl, "Радио из каталога");
   ASSERT_TRUE(WaitFor([] { return Form1->Label1->Caption() == "Радио из каталога"; }))
       << Form1->Label1->Caption();
+  // A nameless Ogg stream: the station named in its comments (UTF-8 there).
+  LastUrl = TestStation() + "/stream/tone580-44k-station.ogg?burst=20000&name=";
+  StartConnection(Form1->Handle(), LastUrl, "");
+  ASSERT_TRUE(WaitFor([] { return Form1->Label1->Caption() == "Радио Волна"; })) << Form1->Label1->Caption();
   // A stream's own icy-name stays first.
   LastUrl = Tone("name=Own");
   StartConnection(Form1->Handle(), LastUrl, "Радио из каталога");

@@ -52,6 +52,14 @@ inline constexpr uint64_t kFilePosError = ~0ull;
 inline constexpr uint32_t kTagsHttp = 3;  // HTTP answer lines: texts ended by an empty one
 inline constexpr uint32_t kTagsIcy = 4;   // ICY answer lines: texts ended by an empty one
 inline constexpr uint32_t kTagsMeta = 5;  // newest non-empty ICY metadata block, as sent
+// The name the stream gives itself in what it carries (UTF-8, as found): an
+// Ogg stream's station comment (STATION, STATIONNAME, STATION_NAME, else
+// ORGANIZATION), an HLS playlist's name (EXT-X-SESSION-DATA with a DATA-ID
+// ending in ".title" or ".name", else "#PLAYLIST:"), or the station frame
+// (TRSN) of the ID3 tags in HLS segments or at a plain stream's start. The
+// newest one found; null while there is none. Not the header names of the
+// answer (kTagsHttp, kTagsIcy).
+inline constexpr uint32_t kTagsStreamName = 0x10300;
 
 // StreamSetSync types. Sync procs are called on the stream's download thread,
 // with the sync's handle, the stream's handle, data 0 and the user value given;

@@ -102,7 +102,9 @@ class Stream final : public CompressedInput {
       ogg_title = ogg_titles_->Feed(first_audio_);
     }
     recordable_ = RecordableStream(codec_, first_audio_);
+    name_seen_ = OwnName();
     std::lock_guard lock(lock_);
+    name_ = name_seen_;
     meta_ = ogg_title ? *ogg_title : session_->first_meta();
     cutter_ = std::make_unique<RecordCutter>(codec_, meta_);
     if (closed_) return kErrorAborted;
@@ -173,6 +175,11 @@ class Stream final : public CompressedInput {
       case kTagsMeta: {
         std::lock_guard lock(lock_);
         out = meta_;
+        break;
+      }
+      case kTagsStreamName: {
+        std::lock_guard lock(lock_);
+        out = name_;
         break;
       }
       default: return false;
@@ -280,6 +287,11 @@ class Stream final : public CompressedInput {
         // headers a server sends again on reconnect) is no change.
         if (std::optional<std::string> title = ogg_titles_->Feed(audio)) OnMeta(*title);
       }
+      if (const std::string& name = OwnName(); name != name_seen_) {
+        name_seen_ = name;
+        std::lock_guard lock(lock_);
+        name_ = name_seen_;
+      }
       if (discontinuity) cutter_->Break();
       Record(audio, metas);
       if (!WriteAudio(audio)) return;
@@ -365,6 +377,11 @@ class Stream final : public CompressedInput {
     return !Cancelled();
   }
 
+  // Opener, then download thread: the stream's own name (kTagsStreamName).
+  const std::string& OwnName() const {
+    return ogg_titles_ && !ogg_titles_->station().empty() ? ogg_titles_->station() : session_->own_name();
+  }
+
   void OnMeta(const std::string& text) {
     {
       std::lock_guard lock(lock_);
@@ -399,6 +416,7 @@ class Stream final : public CompressedInput {
   std::unique_ptr<StreamSession> session_;
   std::vector<uint8_t> first_audio_;         // the probed audio, until written
   std::unique_ptr<OggTitles> ogg_titles_;    // Ogg, FLAC: titles from the stream's own headers
+  std::string name_seen_;                    // OwnName as name_ last took it
   // Set by the opener before the download thread starts, read-only afterwards.
   std::unique_ptr<RingBuffer> ring_;
   uint32_t bitrate_ = 0;  // bits/s, 0 unknown: sizes the buffer
@@ -423,6 +441,7 @@ class Stream final : public CompressedInput {
   std::thread download_;                // protected by lock_
   std::shared_ptr<PcmSource> decoder_;  // protected by lock_
   std::string meta_;                    // protected by lock_: newest metadata block
+  std::string name_;                    // protected by lock_: the stream's own name, empty = none
   std::vector<Sync> syncs_;             // protected by lock_
 };
 
@@ -542,19 +561,20 @@ uint64_t StreamFilePosition(HSTREAM stream, uint32_t mode) {
 const char* StreamTags(HSTREAM stream, uint32_t type) {
   return GuardedCall(static_cast<const char*>(nullptr), [&]() -> const char* {
     // One buffer per type, so a list read with type 4 stays valid while the
-    // caller reads type 5 on the same thread.
+    // caller reads type 5 (or the stream's name) on the same thread.
     struct Texts {
-      std::string http, icy, meta;
+      std::string http, icy, meta, name;
     };
     static ThreadOwned<Texts> texts;
     std::shared_ptr<Stream> s = Usable(stream);
     if (!s) return FailWith(kErrorHandle, nullptr);
     Texts* held = texts.Get();
     if (!held) return FailWith(kErrorMemory, nullptr);
-    std::string* out = type == kTagsHttp   ? &held->http
-                       : type == kTagsIcy  ? &held->icy
-                       : type == kTagsMeta ? &held->meta
-                                           : nullptr;
+    std::string* out = type == kTagsHttp         ? &held->http
+                       : type == kTagsIcy        ? &held->icy
+                       : type == kTagsMeta       ? &held->meta
+                       : type == kTagsStreamName ? &held->name
+                                                 : nullptr;
     if (!out) return FailWith(kErrorIllegalParam, nullptr);
     if (!s->Tags(type, *out)) return nullptr;
     return out->c_str();

@@ -397,3 +397,32 @@ size_t HlsStartIndex(const HlsMedia& media) {
   }
   return 0;
 }
+
+std::string HlsPlaylistName(std::string_view text) {
+  std::string session, russian, listed;
+  HlsLines lines(text);
+  std::string_view line;
+  while (lines.Next(line)) {
+    if (std::optional<std::string_view> value = TagValue(line, "#EXT-X-SESSION-DATA")) {
+      HlsAttributes attributes;
+      if (!ParseHlsAttributes(*value, attributes)) continue;
+      const std::string id = ToLowerAscii(HlsAttribute(attributes, "DATA-ID").value_or(""));
+      const std::string_view last = std::string_view(id).substr(id.rfind('.') + 1);
+      if (last != "title" && last != "name") continue;
+      const std::string_view name = Trim(HlsAttribute(attributes, "VALUE").value_or(""));
+      if (name.empty()) continue;  // a URI value is data to fetch, not a name
+      const std::string language = ToLowerAscii(HlsAttribute(attributes, "LANGUAGE").value_or(""));
+      if (russian.empty() && language.substr(0, language.find('-')) == "ru") russian = name;
+      if (session.empty()) session = name;
+    } else if (std::optional<std::string_view> title = TagValue(line, "#PLAYLIST")) {
+      if (listed.empty()) listed = *title;
+    }
+  }
+  std::string name = !russian.empty() ? russian : !session.empty() ? session : listed;
+  if (name.size() > kMaxHlsNameBytes) {
+    size_t cut = kMaxHlsNameBytes;
+    while (cut > 0 && (static_cast<unsigned char>(name[cut]) & 0xC0) == 0x80) --cut;  // not inside a character
+    name.resize(cut);
+  }
+  return name;
+}

@@ -122,3 +122,12 @@ int ParseHlsMedia(std::string_view text, const Url& base, HlsMedia& out);
 // target durations before the end of the list (the first one if the list is
 // shorter); the first segment of an ended list. An index into segments.
 size_t HlsStartIndex(const HlsMedia& media);
+
+// Longest playlist name kept (the state slot shows it).
+inline constexpr size_t kMaxHlsNameBytes = 256;
+// The name a playlist gives its stream, as written (UTF-8 by RFC 8216), or
+// empty: the VALUE of an EXT-X-SESSION-DATA whose DATA-ID ends in ".title" or
+// ".name" (a Russian one, by LANGUAGE, before the others; of the rest the
+// first), else the title of an extended M3U "#PLAYLIST:" line. Cut to
+// kMaxHlsNameBytes at a character's start.
+std::string HlsPlaylistName(std::string_view text);

@@ -54,18 +54,21 @@ void HlsSegmentReader::Begin(bool discontinuity, const Fmp4Audio* fmp4) {
   if (discontinuity) ts_.Reset();
 }
 
-void HlsSegmentReader::Id3Done(const TitleHandler& on_title) {
+void HlsSegmentReader::Id3Tag(std::span<const uint8_t> tag, const TitleHandler& on_title) {
   Id3Text text;
-  if (ReadId3(head_, text) && on_title) on_title(text.artist, text.title);
+  if (!ReadId3(tag, text)) return;
+  if (!text.station.empty()) station_ = text.station;
+  if (on_title) on_title(text.artist, text.title);
+}
+
+void HlsSegmentReader::Id3Done(const TitleHandler& on_title) {
+  Id3Tag(head_, on_title);
   head_.clear();
   state_ = State::kDetect;  // another tag, or the audio
 }
 
 void HlsSegmentReader::Feed(std::span<const uint8_t> data, std::vector<uint8_t>& audio, const TitleHandler& on_title) {
-  auto on_id3 = [&on_title](std::span<const uint8_t> tag) {
-    Id3Text text;
-    if (ReadId3(tag, text) && on_title) on_title(text.artist, text.title);
-  };
+  auto on_id3 = [this, &on_title](std::span<const uint8_t> tag) { Id3Tag(tag, on_title); };
   while (!data.empty()) {
     switch (state_) {
       case State::kTs: ts_.Feed(data, audio, on_id3); return;
@@ -114,10 +117,7 @@ void HlsSegmentReader::Feed(std::span<const uint8_t> data, std::vector<uint8_t>&
 
 void HlsSegmentReader::End(std::vector<uint8_t>& audio, const TitleHandler& on_title) {
   if (state_ == State::kTs) {
-    ts_.EndOfSegment(audio, [&on_title](std::span<const uint8_t> tag) {
-      Id3Text text;
-      if (ReadId3(tag, text) && on_title) on_title(text.artist, text.title);
-    });
+    ts_.EndOfSegment(audio, [this, &on_title](std::span<const uint8_t> tag) { Id3Tag(tag, on_title); });
   } else if (state_ == State::kDetect) {
     audio.insert(audio.end(), head_.begin(), head_.end());  // a segment shorter than a tag header
   } else if (state_ == State::kFmp4 && fmp4_ && !too_large_) {
@@ -280,6 +280,7 @@ int HlsSource::FetchTextInTime(Url& url, std::string& text) {
 
 int HlsSource::Open(const Url& url, std::string_view text) {
   media_address_ = UrlText(url);
+  playlist_name_ = HlsPlaylistName(text);
   Url base = url;
   std::string media_text(text);
   if (IsMasterPlaylist(text)) {
@@ -296,6 +297,7 @@ int HlsSource::Open(const Url& url, std::string_view text) {
     if (IsMasterPlaylist(media_text)) return kErrorFormat;
     HlsMedia media;
     if (int error = ParseHlsMedia(media_text, base, media); error != kErrorOk) return error;
+    if (playlist_name_.empty()) playlist_name_ = HlsPlaylistName(media_text);
     Apply(std::move(media), media_text, began);
     return kErrorOk;
   }

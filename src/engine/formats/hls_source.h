@@ -48,9 +48,12 @@ class HlsSegmentReader {
   void End(std::vector<uint8_t>& audio, const TitleHandler& on_title);
   // The codec the container says, kUnknown for packed audio (found in its frames).
   AudioCodec codec_hint() const { return fmp4_ ? AudioCodec::kAac : ts_.codec(); }
+  // The station name (TRSN) of the newest ID3 tag that gave one, empty until one did.
+  const std::string& station() const { return station_; }
 
  private:
   enum class State { kDetect, kId3, kTs, kPacked, kFmp4 };
+  void Id3Tag(std::span<const uint8_t> tag, const TitleHandler& on_title);
   void Id3Done(const TitleHandler& on_title);
 
   State state_ = State::kDetect;
@@ -59,6 +62,7 @@ class HlsSegmentReader {
   TsDemux ts_;
   std::optional<Fmp4Audio> fmp4_;  // the current segment's track when it is fragmented MP4
   bool too_large_ = false;         // an fMP4 segment past kMaxFmp4SegmentBytes: dropped
+  std::string station_;            // TRSN of the newest ID3 tag that had one
 };
 
 class HlsSource {
@@ -90,6 +94,10 @@ class HlsSource {
   AudioCodec codec_hint() const { return reader_.codec_hint(); }
   uint64_t bandwidth() const { return bandwidth_; }                 // bits/s of the variant chosen, 0 unknown
   const std::string& media_address() const { return media_address_; }
+  // The name the stream gives itself: its playlist's (the master playlist's,
+  // else the media playlist's, HlsPlaylistName), else the station name of its
+  // segments' ID3 tags. UTF-8; empty when it gives none.
+  const std::string& name() const { return playlist_name_.empty() ? reader_.station() : playlist_name_; }
   uint64_t next_sequence() const { return next_sequence_; }        // the next segment to fetch
   uint64_t skipped_segments() const { return skipped_segments_; }  // failed or expired, never heard
   uint64_t playlist_loads() const { return playlist_loads_; }
@@ -147,6 +155,7 @@ class HlsSource {
   uint64_t fetch_deadline_ms_ = 0;            // when the current FetchText gives up, 0 = no such fetch
 
   std::string media_address_;
+  std::string playlist_name_;    // HlsPlaylistName of the playlist opened, empty = none
   uint64_t bandwidth_ = 0;
   HlsMedia media_;
   std::string media_text_;       // the last playlist text loaded

@@ -161,7 +161,8 @@ bool ReadId3(std::span<const uint8_t> tag, Id3Text& out) {
     const uint8_t format = h[9];
     std::span<const uint8_t> data(h + 10, frame_size);
     pos += 10 + size_t(frame_size);
-    if (id != "TIT2" && id != "TPE1") continue;
+    std::string* field = id == "TIT2" ? &out.title : id == "TPE1" ? &out.artist : id == "TRSN" ? &out.station : nullptr;
+    if (!field) continue;
     std::vector<uint8_t> frame;
     if (version == 3) {
       if (format & 0xC0) continue;  // compressed or encrypted
@@ -184,7 +185,7 @@ bool ReadId3(std::span<const uint8_t> tag, Id3Text& out) {
         data = frame;
       }
     }
-    (id == "TIT2" ? out.title : out.artist) = FrameText(data);
+    *field = FrameText(data);
   }
   return true;
 }

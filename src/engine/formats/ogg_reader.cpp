@@ -270,6 +270,23 @@ std::string VorbisTitleMeta(const std::vector<std::pair<std::string, std::string
   return "StreamTitle='" + text + "';";
 }
 
+std::string VorbisStationName(const std::vector<std::pair<std::string, std::string>>& comments) {
+  // No comment field is the station's by the format's own list: the fields
+  // station software writes come first, then the producing organisation.
+  for (const char* wanted : {"STATION", "STATIONNAME", "STATION_NAME", "ORGANIZATION"}) {
+    for (const auto& [key, value] : comments) {
+      if (key != wanted) continue;
+      std::string name = Clean(value);
+      if (!name.empty()) return name;
+    }
+  }
+  return {};
+}
+
+void OggTitles::Comments(const std::vector<std::pair<std::string, std::string>>& comments) {
+  if (std::string name = VorbisStationName(comments); !name.empty()) station_ = std::move(name);
+}
+
 std::optional<StreamFormat> ProbeOgg(std::span<const uint8_t> data) {
   if (StartsWith(data, "fLaC", 4)) {
     StreamFormat f;
@@ -340,8 +357,9 @@ std::optional<std::string> OggTitles::Feed(std::span<const uint8_t> data) {
     native_ = false;
     head_.clear();
     head_.shrink_to_fit();
-    if (r == FlacHeadersResult::kDone && headers.comments) return VorbisTitleMeta(*headers.comments);
-    return std::nullopt;
+    if (r != FlacHeadersResult::kDone || !headers.comments) return std::nullopt;
+    Comments(*headers.comments);
+    return VorbisTitleMeta(*headers.comments);
   }
   return FeedOgg(data);
 }
@@ -395,7 +413,10 @@ std::optional<std::string> OggTitles::FeedOgg(std::span<const uint8_t> data) {
         }
         if (packet.data[0] & 0x80) done = true;
       }
-      if (comments) result = VorbisTitleMeta(*comments);
+      if (comments) {
+        Comments(*comments);
+        result = VorbisTitleMeta(*comments);
+      }
     }
     if (page->eos || done) streams_.erase(it);
   }

@@ -168,6 +168,11 @@ std::optional<std::vector<std::pair<std::string, std::string>>> ParseCommentList
 // other is missing; empty quotes when both are).
 std::string VorbisTitleMeta(const std::vector<std::pair<std::string, std::string>>& comments);
 
+// The station's name in a stream's comments: STATION, STATIONNAME or
+// STATION_NAME, else ORGANIZATION (the first non-blank one, control characters
+// as spaces, trimmed); empty when there is none.
+std::string VorbisStationName(const std::vector<std::pair<std::string, std::string>>& comments);
+
 // Looks for an Ogg stream in `data`: the first logical stream whose first page
 // is found and whose codec is known. For Vorbis the format comes from its
 // identification header (Opus: 48 kHz and OpusHead's channels; FLAC: its
@@ -185,6 +190,9 @@ class OggTitles {
   // Takes bytes; returns the metadata text of the newest comment header among
   // them, if any arrived.
   std::optional<std::string> Feed(std::span<const uint8_t> data);
+  // The station name of the newest comments that named one (VorbisStationName),
+  // empty until some did. A later stream that names none leaves it.
+  const std::string& station() const { return station_; }
   // A break in the bytes: what follows is read afresh.
   void Reset() {
     reader_.Reset();
@@ -194,6 +202,7 @@ class OggTitles {
 
  private:
   std::optional<std::string> FeedOgg(std::span<const uint8_t> data);
+  void Comments(const std::vector<std::pair<std::string, std::string>>& comments);
 
   bool decided_ = false;       // the first bytes said whether it is native FLAC
   bool native_ = false;        // native FLAC whose headers are still being gathered
@@ -205,4 +214,5 @@ class OggTitles {
     uint32_t headers = 0;  // FLAC: header packets after the first, 0 = not said
   };
   std::map<uint32_t, Followed> streams_;  // serial -> a stream whose comments are awaited
+  std::string station_;
 };

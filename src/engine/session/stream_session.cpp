@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "engine/formats/hls_playlist.h"
+#include "engine/formats/id3.h"
 #include "engine/formats/playlist.h"
 #include "engine/net/engine_error.h"
 
@@ -184,6 +185,12 @@ int StreamSession::OpenAudio(AudioCodec hint, const Url& url, std::unique_ptr<Co
       if (auto kbps = ParseDecimal(br->substr(0, br->find(','))); kbps && *kbps <= 10000)
         bitrate_ = static_cast<uint32_t>(*kbps * 1000);
     }
+  }
+  // A file served as a stream may start with an ID3 tag; whatever of it came
+  // with the probe is read for the station's name.
+  if (const std::optional<size_t> tag = Id3TagLength(audio); tag && *tag > 0) {
+    Id3Text text;
+    if (ReadId3(std::span<const uint8_t>(audio).first(std::min(*tag, audio.size())), text)) own_name_ = text.station;
   }
   // Bytes before the first agreeing frame are junk (a burst's partial frame);
   // everything from there on is kept.

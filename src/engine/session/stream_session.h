@@ -60,6 +60,11 @@ class StreamSession {
   const std::string& http_tags() const { return http_tags_; }  // empty for an ICY answer
   const std::string& icy_tags() const { return icy_tags_; }    // empty for an HTTP answer
   const std::string& first_meta() const { return first_meta_; }  // newest metadata seen while opening
+  // The name the stream gives itself in what it carries, UTF-8, empty = none:
+  // an HLS stream's (HlsSource::name, which its download may still find),
+  // else the station name (TRSN) of an ID3 tag at the start of a plain stream.
+  // The opener's thread while opening, then the download thread's.
+  const std::string& own_name() const { return hls_ ? hls_->name() : own_name_; }
   // The probed audio from the first agreeing frame on (once).
   std::vector<uint8_t> TakeAudio() { return std::move(audio_); }
   const Url& url() const { return url_; }  // where the audio came from, after redirects and playlists
@@ -133,6 +138,7 @@ class StreamSession {
   StreamFormat format_;
   uint32_t bitrate_ = 0;
   std::string http_tags_, icy_tags_, first_meta_;
+  std::string own_name_;  // a plain stream's: TRSN of the ID3 tag it starts with
   std::vector<uint8_t> audio_;
 
   // An HLS stream: it downloads on its own, and the rest below is unused.
