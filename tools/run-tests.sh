@@ -176,7 +176,7 @@ if [ "$win_rc" = 0 ]; then
   # of their own, each check making its own Icecast, HLS server and ports; the rest
   # (the player's windows among them, found on the display by size) one after
   # another in the test command's prefix, display and sound server.
-  side=(test_hls test_icecast_faults test_output_device test_station)
+  side=(test_engine_play test_hls test_icecast_faults test_output_device test_station)
   main=()
   for t in tests/e2e/test_*.py; do
     name=$(basename "$t" .py)
