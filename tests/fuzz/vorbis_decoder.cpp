@@ -8,62 +8,16 @@
 #include <vector>
 
 #include "engine/codecs/decoder_vorbis.h"
-
-namespace {
-
-class FuzzInput : public CompressedInput {
- public:
-  FuzzInput(const std::vector<uint8_t>& data, size_t chunk, size_t break_at)
-      : data_(data), chunk_(chunk), break_at_(break_at) {}
-  size_t Read(uint8_t* dst, size_t size) override {
-    size_t end = data_.size();
-    if (!broke_ && break_at_ > at_) end = std::min(end, break_at_);
-    const size_t n = std::min({size, chunk_, end - at_});
-    std::copy_n(data_.begin() + static_cast<std::ptrdiff_t>(at_), n, dst);
-    at_ += n;
-    return n;
-  }
-  bool TakeDiscontinuity() override {
-    if (broke_ || at_ != break_at_) return false;
-    broke_ = true;
-    return true;
-  }
-
- private:
-  const std::vector<uint8_t>& data_;
-  size_t chunk_, break_at_, at_ = 0;
-  bool broke_ = false;
-};
-
-// Sets the CRC of every whole page-like run that starts with the capture pattern.
-void FixCrcs(std::vector<uint8_t>& b) {
-  for (size_t at = 0; at + kOggHeaderBytes <= b.size(); ++at) {
-    if (b[at] != 'O' || b[at + 1] != 'g' || b[at + 2] != 'g' || b[at + 3] != 'S') continue;
-    const size_t segments = b[at + 26];
-    if (at + kOggHeaderBytes + segments > b.size()) return;
-    size_t len = kOggHeaderBytes + segments;
-    for (size_t i = 0; i < segments; ++i) len += b[at + kOggHeaderBytes + i];
-    if (at + len > b.size()) return;
-    const uint32_t crc = OggCrc(std::span<const uint8_t>(b.data() + at, len));
-    for (int i = 0; i < 4; ++i) b[at + 22 + i] = uint8_t(crc >> (8 * i));
-  }
-}
-
-}  // namespace
+#include "decoder_input.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size < 3) return 0;
   const size_t chunk = size_t(data[0]) * 31 + 1;
   const size_t break_at = size_t(data[1]) * 97;
   std::vector<uint8_t> bytes(data + 2, data + size);
-  FixCrcs(bytes);
+  FixOggCrcs(bytes);
   FuzzInput input(bytes, chunk, break_at);
   VorbisDecoder decoder(input, nullptr, 44100);
-  int16_t out[2 * 1024];
-  for (int guard = 0; guard < 100000; ++guard) {
-    const size_t n = decoder.Render(out, 1024);
-    if (n > 1024) __builtin_trap();
-    if (n == 0) break;
-  }
+  Drain(decoder);
   return 0;
 }

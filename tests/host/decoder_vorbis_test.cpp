@@ -2,103 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <deque>
-#include <fstream>
-#include <iterator>
 #include <string>
+
+#include "decoder_test_util.h"
 
 namespace {
 
-std::vector<uint8_t> Fixture(const char* name) {
-  std::ifstream in(std::string(VOLNAR_FIXTURES) + "/" + name, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// Bytes in, with breaks (reconnections without overlap) at given positions.
-class QueueInput : public CompressedInput {
- public:
-  size_t Read(uint8_t* dst, size_t size) override {
-    if (!breaks.empty()) size = std::min<size_t>(size, breaks.front() - taken);
-    size_t n = 0;
-    while (n < size && !bytes.empty()) {
-      dst[n++] = bytes.front();
-      bytes.pop_front();
-    }
-    taken += n;
-    return n;
-  }
-  bool TakeDiscontinuity() override {
-    if (breaks.empty() || breaks.front() != taken) return false;
-    breaks.pop_front();
-    return true;
-  }
-  void Add(const std::vector<uint8_t>& b) { bytes.insert(bytes.end(), b.begin(), b.end()); }
-  std::deque<uint8_t> bytes;
-  std::deque<size_t> breaks;
-  size_t taken = 0;
-};
-
-// Linear interpolation: enough to keep a tone's frequency; remembers the rates asked for.
-struct LinearConverter : RateConverter {
-  std::vector<uint32_t>* configured;
-  uint32_t in = 0, out = 0;
-  double phase = 0;
-  explicit LinearConverter(std::vector<uint32_t>* c) : configured(c) {}
-  bool Configure(uint32_t in_rate, uint32_t out_rate) override {
-    configured->push_back(in_rate);
-    in = in_rate;
-    out = out_rate;
-    phase = 0;
-    return true;
-  }
-  bool Convert(const int16_t* stereo, size_t frames, std::vector<int16_t>& result) override {
-    const double step = double(in) / out;
-    for (; phase + 1 < double(frames); phase += step) {
-      const size_t i = size_t(phase);
-      const double f = phase - double(i);
-      for (int c = 0; c < 2; ++c)
-        result.push_back(int16_t(stereo[2 * i + c] * (1 - f) + stereo[2 * (i + 1) + c] * f));
-    }
-    phase -= double(frames);
-    if (phase < 0) phase = 0;
-    return true;
-  }
-};
-
-std::vector<int16_t> RenderAll(VorbisDecoder& decoder) {
-  std::vector<int16_t> all;
-  int16_t buf[2 * 1024];
-  for (;;) {
-    const size_t n = decoder.Render(buf, 1024);
-    all.insert(all.end(), buf, buf + 2 * n);
-    if (n < 1024) return all;
-  }
-}
-
-// The tone's frequency in [from, to) frames of the left channel, by rising zero crossings.
-double Frequency(const std::vector<int16_t>& stereo, size_t from, size_t to, uint32_t rate) {
-  int crossings = 0;
-  size_t first = 0, last = 0;
-  for (size_t i = from + 1; i < to; ++i) {
-    if (stereo[2 * (i - 1)] < 0 && stereo[2 * i] >= 0) {
-      if (!crossings) first = i;
-      last = i;
-      ++crossings;
-    }
-  }
-  if (crossings < 2) return 0;
-  return double(crossings - 1) * rate / double(last - first);
-}
-
 TEST(VorbisDecoder, DecodesARealFileToItsTone) {
-  QueueInput input;
+  BreakingInput input;
   input.Add(Fixture("tone550-44k-q0.ogg"));
   std::vector<uint32_t> rates;
-  VorbisDecoder decoder(input, std::make_unique<LinearConverter>(&rates), 44100);
-  const std::vector<int16_t> pcm = RenderAll(decoder);
+  VorbisDecoder decoder(input, std::make_unique<InterpolatingConverter>(&rates), 44100);
+  const std::vector<int16_t> pcm = RenderToEnd(decoder);
   const size_t frames = pcm.size() / 2;
   EXPECT_NEAR(double(frames), 3 * 44100.0, 2048);
-  EXPECT_NEAR(Frequency(pcm, 4410, frames - 4410, 44100), 550, 3);
+  EXPECT_NEAR(ToneFrequency(pcm, 4410, frames - 4410, 44100), 550, 3);
   EXPECT_TRUE(rates.empty());  // at the output rate: no conversion
   EXPECT_EQ(decoder.StreamsOpened(), 1u);
   EXPECT_EQ(decoder.PagesFailed(), 0u);
@@ -109,16 +27,16 @@ TEST(VorbisDecoder, DecodesARealFileToItsTone) {
 }
 
 TEST(VorbisDecoder, FollowsAChainedStreamWithAnotherRateAndChannelCount) {
-  QueueInput input;
+  BreakingInput input;
   input.Add(Fixture("tone550-44k-q0.ogg"));
   input.Add(Fixture("tone770-22k-mono.ogg"));  // same serial number: it starts again
   std::vector<uint32_t> rates;
-  VorbisDecoder decoder(input, std::make_unique<LinearConverter>(&rates), 44100);
-  const std::vector<int16_t> pcm = RenderAll(decoder);
+  VorbisDecoder decoder(input, std::make_unique<InterpolatingConverter>(&rates), 44100);
+  const std::vector<int16_t> pcm = RenderToEnd(decoder);
   const size_t frames = pcm.size() / 2;
   EXPECT_NEAR(double(frames), 5 * 44100.0, 4096);
-  EXPECT_NEAR(Frequency(pcm, 4410, 3 * 44100 - 4410, 44100), 550, 3);
-  EXPECT_NEAR(Frequency(pcm, 3 * 44100 + 4410, frames - 4410, 44100), 770, 4);
+  EXPECT_NEAR(ToneFrequency(pcm, 4410, 3 * 44100 - 4410, 44100), 550, 3);
+  EXPECT_NEAR(ToneFrequency(pcm, 3 * 44100 + 4410, frames - 4410, 44100), 770, 4);
   EXPECT_EQ(rates, std::vector<uint32_t>{22050});
   EXPECT_EQ(decoder.StreamsOpened(), 2u);
   EXPECT_EQ(decoder.SampleRate(), 22050u);
@@ -127,7 +45,7 @@ TEST(VorbisDecoder, FollowsAChainedStreamWithAnotherRateAndChannelCount) {
 
 TEST(VorbisDecoder, ResumesAfterABreakInTheMiddleOfAPage) {
   const std::vector<uint8_t> file = Fixture("tone550-44k-q0.ogg");
-  QueueInput input;
+  BreakingInput input;
   // The stream up to the middle of its third page, then (a reconnection
   // without overlap) from the middle of its second page to the end.
   std::vector<uint8_t> first(file.begin(), file.begin() + 5000);
@@ -136,10 +54,10 @@ TEST(VorbisDecoder, ResumesAfterABreakInTheMiddleOfAPage) {
   input.Add(second);
   input.breaks.push_back(first.size());
   std::vector<uint32_t> rates;
-  VorbisDecoder decoder(input, std::make_unique<LinearConverter>(&rates), 44100);
-  const std::vector<int16_t> pcm = RenderAll(decoder);
+  VorbisDecoder decoder(input, std::make_unique<InterpolatingConverter>(&rates), 44100);
+  const std::vector<int16_t> pcm = RenderToEnd(decoder);
   EXPECT_GT(pcm.size() / 2, 44100u);
-  EXPECT_NEAR(Frequency(pcm, 4410, pcm.size() / 2 - 4410, 44100), 550, 5);
+  EXPECT_NEAR(ToneFrequency(pcm, 4410, pcm.size() / 2 - 4410, 44100), 550, 5);
   EXPECT_EQ(decoder.StreamsOpened(), 1u);
   EXPECT_GT(decoder.SkippedBytes(), 0u);
 }
@@ -152,11 +70,11 @@ TEST(VorbisDecoder, StaysSilentOnAStreamThatIsNotVorbisOrHasBrokenHeaders) {
   const size_t crc_at = 58 + 22;
   uint32_t crc = OggCrc(std::span<const uint8_t>(file.data() + 58, 3895));
   for (int i = 0; i < 4; ++i) file[crc_at + i] = uint8_t(crc >> (8 * i));
-  QueueInput input;
+  BreakingInput input;
   input.Add(file);
   std::vector<uint32_t> rates;
-  VorbisDecoder decoder(input, std::make_unique<LinearConverter>(&rates), 44100);
-  const std::vector<int16_t> pcm = RenderAll(decoder);
+  VorbisDecoder decoder(input, std::make_unique<InterpolatingConverter>(&rates), 44100);
+  const std::vector<int16_t> pcm = RenderToEnd(decoder);
   EXPECT_TRUE(pcm.empty());
   EXPECT_GT(decoder.PagesFailed(), 0u);
 }
@@ -182,15 +100,15 @@ TEST(VorbisDecoder, RefusesACommentHeaderWhoseCountOverrunsIt) {
   // A good stream chained after it still plays.
   const std::vector<uint8_t> next = Fixture("tone770-22k-mono.ogg");
   file.insert(file.end(), next.begin(), next.end());
-  QueueInput input;
+  BreakingInput input;
   input.Add(file);
   std::vector<uint32_t> rates;
-  VorbisDecoder decoder(input, std::make_unique<LinearConverter>(&rates), 44100);
-  const std::vector<int16_t> pcm = RenderAll(decoder);
+  VorbisDecoder decoder(input, std::make_unique<InterpolatingConverter>(&rates), 44100);
+  const std::vector<int16_t> pcm = RenderToEnd(decoder);
   EXPECT_GT(decoder.PagesFailed(), 0u);
   EXPECT_EQ(decoder.StreamsOpened(), 2u);
   EXPECT_NEAR(double(pcm.size() / 2), 2 * 44100.0, 2048);  // only the second stream
-  EXPECT_NEAR(Frequency(pcm, 4410, pcm.size() / 2 - 4410, 44100), 770, 4);
+  EXPECT_NEAR(ToneFrequency(pcm, 4410, pcm.size() / 2 - 4410, 44100), 770, 4);
 }
 
 }  // namespace
