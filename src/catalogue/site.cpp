@@ -56,10 +56,6 @@ std::string Option(std::string_view value, std::string_view label, bool selected
   return out;
 }
 
-// The request a server thread is answering, for the pages' context: each
-// connection has a thread of its own.
-thread_local const HttpRequest* t_request = nullptr;
-
 constexpr char kExternalCookie[] = "vext=1";
 
 bool FromExternalBrowser(const HttpRequest* request) {
@@ -194,10 +190,18 @@ HttpResponse CatalogueSite::Handle(const HttpRequest& request) {
 
   const std::string path(request.path());
   const std::string& method = request.method();
+  // Each connection has a thread of its own: the pages find their request by it.
   struct Current {
-    explicit Current(const HttpRequest* r) { t_request = r; }
-    ~Current() { t_request = nullptr; }
-  } current(&request);
+    CatalogueSite& site;
+    Current(CatalogueSite& s, const HttpRequest& r) : site(s) {
+      std::lock_guard<std::mutex> hold(site.lock_);
+      site.answering_[std::this_thread::get_id()] = &r;
+    }
+    ~Current() {
+      std::lock_guard<std::mutex> hold(site.lock_);
+      site.answering_.erase(std::this_thread::get_id());
+    }
+  } current(*this, request);
   const bool action = path == "/fav/toggle" || path == "/fav/move" || path == "/own/add" ||
                       path == "/own/edit" || path == "/own/remove" || path == HttpRequest::kUploadPath ||
                       path == "/play";
@@ -263,9 +267,15 @@ PageContext CatalogueSite::Context(const std::string& target) const {
   PageContext c;
   c.token = options_.token;
   c.back = SafeBackPath(WithoutParam(target, "played"));
-  c.external = FromExternalBrowser(t_request);
+  const HttpRequest* request = nullptr;
+  {
+    std::lock_guard<std::mutex> hold(lock_);
+    const auto it = answering_.find(std::this_thread::get_id());
+    if (it != answering_.end()) request = it->second;
+  }
+  c.external = FromExternalBrowser(request);
   // The note goes by the address asked for (some pages render as another).
-  const std::string& asked = t_request ? t_request->target() : target;
+  const std::string& asked = request ? request->target() : target;
   if (c.external && asked.find("played=") != std::string::npos) {
     const size_t q = asked.find('?');
     const std::map<std::string, std::string> query =

@@ -11,6 +11,7 @@
 #include <map>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "catalogue/directory.h"
@@ -106,6 +107,11 @@ class CatalogueSite {
   std::map<std::string, std::string> uuid_by_address_;  // stream address -> uuid
   uint64_t play_number_ = 0;  // plays asked for by external pages so far
   std::string played_name_;   // the name of the last of them
+  // The request each server thread is answering, for the pages' context. Kept
+  // here rather than in a thread_local: on the Windows runtime every access to
+  // one goes through its emulated thread storage, which once spun for good on
+  // a short-lived connection thread.
+  std::map<std::thread::id, const HttpRequest*> answering_;
 };
 
 // What the favourites page saves to a file: the favourites, then the own
