@@ -749,7 +749,12 @@ def program_gaps(report, run, capture):
     least as often in the run. Any other gap counts: a dry buffer shows in the engine's
     figures, and audio lost or heard twice is counted apart, as steps left out or
     repeated."""
-    runs = gap_runs(report)
+    return gap_verdict(gap_runs(report), run, capture)
+
+
+def gap_verdict(runs, run, capture):
+    """program_gaps for gaps already measured: `runs` the lengths of the silent
+    stretches, in 50 ms blocks."""
     if not runs:
         return 0, "no gap"
     figures = output_figures(run)

@@ -9,6 +9,7 @@ Run: python3 tests/e2e/test_engine_play.py   (exit 0 on success)
 """
 
 import os
+import re
 import sys
 import unittest
 
@@ -42,13 +43,11 @@ def vnplay(path, seconds=PLAY_SECONDS, extra=(), timeout=RUN_TIMEOUT):
     return run, cap
 
 
-def gaps(samples, seconds=0.05):
-    """Start seconds of silent blocks between the first and the last sounding block."""
-    bl = harness.blocks(samples, seconds=seconds)
-    sounding = [i for i, b in enumerate(bl) if b[2] is not None]
-    if not sounding:
-        return []
-    return [bl[i][0] for i in range(sounding[0], sounding[-1]) if bl[i][2] is None]
+def gap_runs(samples, seconds=0.05):
+    """The silent stretches between the first and the last sounding block, as
+    lengths in blocks."""
+    marks = "".join("." if b[2] is None else "T" for b in harness.blocks(samples, seconds=seconds))
+    return [len(m) for m in re.findall(r"\.+", marks.strip("."))]
 
 
 class PlayTest(unittest.TestCase):
@@ -67,7 +66,10 @@ class PlayTest(unittest.TestCase):
         # hears: the played time must be there, and sound once started never breaks off
         # until the driver closes the stream.
         self.assertGreaterEqual(sounding, 0.85 * seconds, "most of the run's sound is missing")
-        self.assertEqual(gaps(samples), [], "the sound breaks off")
+        # A short break that the sound server made below a clean output (it logged a
+        # client running short, the engine's figures are clean) is not the program's.
+        gaps, why = harness.gap_verdict(gap_runs(samples), run, cap)
+        self.assertEqual(gaps, 0, "the sound breaks off: " + why)
         # The output's own account: the stream never ran short of audio while it
         # played (the last figures before the driver closes the stream).
         figures = run.events("output figures: ")
