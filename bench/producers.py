@@ -15,7 +15,7 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, os.path.join(HERE, "..", "tests", "e2e"))
 import harness  # noqa: E402
 import test_hls  # noqa: E402
-import test_icecast  # noqa: E402
+from icecast import Icecast  # noqa: E402
 
 STEPS = os.path.join(harness.ROOT, "tests", "fixtures", "steps400-44k-128.mp3")
 
@@ -49,20 +49,15 @@ class IcecastOgg:
     label = "Ogg Vorbis from Icecast2 (ffmpeg libvorbis q4 as the source)"
 
     def __enter__(self):
-        self.icecast = test_icecast.Icecast()
-        self.icecast.source = subprocess.Popen(
-            ["ffmpeg", "-loglevel", "error", "-re", "-stream_loop", "-1", "-i", STEPS, "-c:a", "libvorbis",
-             "-q:a", "4", "-content_type", "application/ogg", "-f", "ogg",
-             "icecast://source:%s@127.0.0.1:%d/ogg" % (test_icecast.PASSWORD, self.icecast.port)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            if self.icecast.mount_up("/ogg"):
-                break
-            time.sleep(0.1)
-        else:
-            raise RuntimeError("the Ogg source did not reach icecast2")
+        self.icecast = Icecast()
+        try:
+            self.icecast.start_source("/ogg", ["-c:a", "libvorbis", "-q:a", "4", "-content_type", "application/ogg",
+                                               "-f", "ogg"], tone=["-stream_loop", "-1", "-i", STEPS])
+        except RuntimeError:
+            self.icecast.stop()
+            raise
         time.sleep(4.5)  # Icecast's burst filled, as for a station already on air
-        return "http://127.0.0.1:%d/ogg" % self.icecast.port
+        return self.icecast.url("/ogg")
 
     def __exit__(self, *exc):
         self.icecast.stop()
@@ -72,10 +67,14 @@ class IcecastMp3:
     label = "icecast2 /live (the stepping tone made live, ffmpeg libmp3lame 128 kbit/s)"
 
     def __enter__(self):
-        self.icecast = test_icecast.Icecast()
-        self.icecast.start_source()
+        self.icecast = Icecast()
+        try:
+            self.icecast.start_source()
+        except RuntimeError:
+            self.icecast.stop()
+            raise
         time.sleep(4.5)  # Icecast's burst filled, as for a station already on air
-        return "http://127.0.0.1:%d/live" % self.icecast.port
+        return self.icecast.url()
 
     def __exit__(self, *exc):
         self.icecast.stop()

@@ -37,6 +37,9 @@ struct Shared {
   std::mutex lock;
   HSTREAM current = 0;   // protected by lock: the stream the newest connection made
   uint32_t owner = 0;    // protected by lock: the generation that made `current`
+  // Protected by lock: the state slot's name of `current` when its answer had no
+  // icy-name (what it carries may name it later); null otherwise.
+  std::unique_ptr<NamelessStreamName> naming;
   int running = 0;       // protected by lock: connection threads alive
   // Protected by lock: the hold on the opening of each connection alive, so a
   // newer start can end an older one that is still connecting (until the
@@ -104,6 +107,27 @@ void ReportTitle(HSTREAM stream, uint32_t generation) {
   SendText(generation, kCodeTitle, StationTextToCp1251(*title));
 }
 
+// The name `stream` carries in its content (CP1251), empty while none.
+std::string CarriedName(HSTREAM stream) {
+  const char* carried = StreamTags(stream, kTagsStreamName);
+  return carried ? StationTextToCp1251(carried) : std::string();
+}
+
+// A stream without icy-name that now carries a name of its own: the state slot
+// shows it unless a name above it in the tier stands (on the download thread).
+void ENGINE_CALLBACK StreamNameChangedProc(HSYNC, HSTREAM stream, uint32_t, void*) {
+  Shared& shared = State();
+  std::optional<std::string> name;
+  uint32_t owner = 0;
+  {
+    std::lock_guard lock(shared.lock);
+    if (stream != shared.current || !shared.naming) return;
+    name = shared.naming->Carried(CarriedName(stream));
+    owner = shared.owner;
+  }
+  if (name) SendText(owner, kCodeStationName, std::move(*name));
+}
+
 // One start of playback, owned by its thread.
 struct ConnectionAttempt {
   std::string address;  // the thread's own copy
@@ -141,6 +165,7 @@ void Connect(const ConnectionAttempt& c) {
     previous = shared.current;
     shared.current = 0;
     shared.owner = 0;
+    shared.naming.reset();
   }
   StreamClose(previous);
   uint32_t percent = 0;
@@ -198,10 +223,19 @@ void Connect(const ConnectionAttempt& c) {
   const bool named = std::any_of(reports.begin(), reports.end(),
                                  [](const auto& r) { return r.first == kCodeStationName; });
   if (!named) {
-    const char* carried = StreamTags(stream, kTagsStreamName);
-    if (std::optional<std::string> name = NameForNamelessStream(
-            c.known_name, StreamOwnName(list), carried ? StationTextToCp1251(carried) : std::string(), c.address))
-      reports.emplace(reports.begin(), kCodeStationName, std::move(*name));
+    // Set first, so that a name the stream brings from now on is not missed;
+    // it reports nothing until the tier below is in place.
+    StreamSetSync(stream, kSyncStreamName, 0, StreamNameChangedProc, nullptr);
+    std::optional<std::string> name;
+    {
+      std::lock_guard lock(shared.lock);
+      if (shared.owner == c.generation) {
+        shared.naming =
+            std::make_unique<NamelessStreamName>(c.known_name, StreamOwnName(list), c.address);
+        name = shared.naming->Carried(CarriedName(stream));
+      }
+    }
+    if (name) reports.emplace(reports.begin(), kCodeStationName, std::move(*name));
   }
   for (auto& [code, text] : reports) SendText(c.generation, code, std::move(text));
 
@@ -300,6 +334,7 @@ void RetireConnections() {
     current = shared.current;
     shared.current = 0;
     shared.owner = 0;
+    shared.naming.reset();
   }
   StreamClose(current);
 }

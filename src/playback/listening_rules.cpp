@@ -92,6 +92,14 @@ std::optional<std::string> NameForNamelessStream(std::string_view catalogue_name
   return host;
 }
 
+std::optional<std::string> NamelessStreamName::Carried(std::string_view carried_name) {
+  std::optional<std::string> name =
+      NameForNamelessStream(catalogue_name_, header_name_, carried_name, address_);
+  if (!name || name == shown_) return std::nullopt;
+  shown_ = name;
+  return name;
+}
+
 std::string StationAndTitle(std::string_view station, std::string_view title) {
   if (station.empty()) return std::string(title);
   if (title.empty()) return std::string(station);

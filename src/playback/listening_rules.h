@@ -9,6 +9,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 // ---- Media commands ----
 
@@ -72,6 +73,26 @@ std::optional<std::string> NameForNamelessStream(std::string_view catalogue_name
                                                  std::string_view header_name,
                                                  std::string_view carried_name,
                                                  std::string_view address);
+
+// The state slot's name of one stream without icy-name, for as long as it
+// plays: the name NameForNamelessStream gives with the name the stream
+// carries now, reported again when what it carries changes (an HLS station
+// frame that only a later segment's ID3 tag brings). A catalogue's or a
+// server's name for the stream stays above whatever it carries.
+class NamelessStreamName {
+ public:
+  NamelessStreamName(std::string catalogue_name, std::string header_name, std::string address)
+      : catalogue_name_(std::move(catalogue_name)),
+        header_name_(std::move(header_name)),
+        address_(std::move(address)) {}
+  // The name to show now that the stream carries `carried_name`; nothing when
+  // the one shown stays (the same name, or none at all to give).
+  std::optional<std::string> Carried(std::string_view carried_name);
+
+ private:
+  std::string catalogue_name_, header_name_, address_;
+  std::optional<std::string> shown_;
+};
 
 // The host of an address ("http://user@Host:8000/x" gives "Host"), without
 // user, port, path or brackets; empty when there is none.

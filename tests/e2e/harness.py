@@ -10,6 +10,10 @@
 
 import array
 import atexit
+import contextlib
+import getpass
+import glob
+import json
 import math
 import os
 import re
@@ -518,6 +522,41 @@ def wait_player_window(proc, width=600, height=637, seconds=60):
             return window
         time.sleep(0.1)
     return None
+
+
+def appdata_folder():
+    """The prefix's %APPDATA%\\Volnar, where volnar.exe keeps catalogue.json, as (Linux
+    path, Windows path)."""
+    users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
+    user = getpass.getuser()
+    if not os.path.isdir(os.path.join(users, user)):
+        user = next(u for u in sorted(os.listdir(users)) if u != "Public")
+    return (os.path.join(users, user, "AppData", "Roaming", "Volnar"),
+            "C:\\users\\%s\\AppData\\Roaming\\Volnar" % user)
+
+
+@contextlib.contextmanager
+def stored_catalogue(content):
+    """The prefix's catalogue.json with `content` (a dict, stored as JSON) for the run of
+    the block: what the player had stored (catalogue.json and the files named after it)
+    waits aside meanwhile and comes back afterwards, in place of whatever the run left.
+    Gives the stored file's Linux path."""
+    folder, _ = appdata_folder()
+    os.makedirs(folder, exist_ok=True)
+    stored = os.path.join(folder, "catalogue.json")
+    aside = tempfile.mkdtemp(prefix="volnar-stored-")
+    for old in glob.glob(stored + "*"):
+        shutil.move(old, aside)
+    try:
+        with open(stored, "w", encoding="utf-8") as f:
+            json.dump(content, f, ensure_ascii=False)
+        yield stored
+    finally:
+        for p in glob.glob(stored + "*"):
+            os.remove(p)
+        for p in os.listdir(aside):
+            shutil.move(os.path.join(aside, p), folder)
+        os.rmdir(aside)
 
 
 def start_player_with(url, cap):

@@ -9,21 +9,19 @@ Run: python3 tests/e2e/test_history.py   (exit 0 on success; skipped without ice
 ffmpeg)
 """
 
-import glob
 import html
 import json
 import os
 import re
 import shutil
 import sys
-import tempfile
 import time
 import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from test_hostile import appdata_folder, catalogue_port  # noqa: E402
-from test_icecast import Icecast  # noqa: E402
+from test_hostile import catalogue_port  # noqa: E402
+from icecast import Icecast  # noqa: E402
 
 STATION = "Ледяная волна"
 FIRST, SECOND = "Первая группа - Утренняя песня", "Вторая группа - Вечерняя & ночная"
@@ -55,27 +53,11 @@ class TitleHistoryTest(unittest.TestCase):
         icecast = Icecast()
         self.addCleanup(icecast.stop)
         icecast.start_source()
-        url = "http://127.0.0.1:%d/live" % icecast.port
+        url = icecast.url()
 
         # The prefix's stored catalogue waits aside; this run starts from one own station.
-        folder, _ = appdata_folder()
-        os.makedirs(folder, exist_ok=True)
-        stored = os.path.join(folder, "catalogue.json")
-        aside = tempfile.mkdtemp(prefix="volnar-stored-")
-        for old in glob.glob(stored + "*"):
-            shutil.move(old, aside)
-
-        def restore():
-            for p in glob.glob(stored + "*"):
-                os.remove(p)
-            for p in os.listdir(aside):
-                shutil.move(os.path.join(aside, p), folder)
-            os.rmdir(aside)
-
-        self.addCleanup(restore)
-        with open(stored, "w", encoding="utf-8") as f:
-            json.dump({"version": 1, "favourites": [], "own": [{"id": "1", "name": STATION, "url": url}],
-                       "history": []}, f, ensure_ascii=False)
+        stored = self.enterContext(harness.stored_catalogue(
+            {"version": 1, "favourites": [], "own": [{"id": "1", "name": STATION, "url": url}], "history": []}))
 
         cap = harness.Capture()
         player = harness.start_player_with(url, cap)

@@ -26,7 +26,6 @@ Run: python3 tests/e2e/test_hostile.py   (exit 0 on success; the Ogg case is ski
 without ffmpeg's libvorbis encoder)
 """
 
-import getpass
 import glob
 import http.server
 import json
@@ -393,17 +392,6 @@ class ChainedOggTest(unittest.TestCase):
 
 # ---------------------------------------------------------------- the player
 
-def appdata_folder():
-    """The prefix's %APPDATA%\\Volnar, where volnar.exe keeps catalogue.json, as (Linux
-    path, Windows path)."""
-    users = os.path.join(os.environ["WINEPREFIX"], "drive_c", "users")
-    user = getpass.getuser()
-    if not os.path.isdir(os.path.join(users, user)):
-        user = next(u for u in sorted(os.listdir(users)) if u != "Public")
-    return (os.path.join(users, user, "AppData", "Roaming", "Volnar"),
-            "C:\\users\\%s\\AppData\\Roaming\\Volnar" % user)
-
-
 def catalogue_port(seconds=30):
     """The port on which the catalogue of our prefix's volnar.exe listens (47471, or one of
     the next four when that is taken): the listening socket held by Wine's server for this
@@ -499,24 +487,10 @@ OWN = {"id": "1", "name": "Своя старая", "url": "http://own.example:80
 
 class PlayerTest(unittest.TestCase):
     def test_file_held_at_start_and_playlists_aimed_at_the_catalogue(self):
-        folder, win_folder = appdata_folder()
-        os.makedirs(folder, exist_ok=True)
-        stored = os.path.join(folder, "catalogue.json")
         # What the prefix's player had stored waits aside meanwhile.
-        aside = tempfile.mkdtemp(prefix="volnar-stored-")
-        for old in glob.glob(stored + "*"):
-            shutil.move(old, aside)
-
-        def restore():
-            for p in glob.glob(stored + "*"):
-                os.remove(p)
-            for p in os.listdir(aside):
-                shutil.move(os.path.join(aside, p), folder)
-            os.rmdir(aside)
-
-        self.addCleanup(restore)
-        with open(stored, "w", encoding="utf-8") as f:
-            json.dump({"version": 1, "favourites": [FAVOURITE], "own": [OWN], "history": []}, f, ensure_ascii=False)
+        stored = self.enterContext(harness.stored_catalogue(
+            {"version": 1, "favourites": [FAVOURITE], "own": [OWN], "history": []}))
+        _, win_folder = harness.appdata_folder()
 
         # After the first list (the player opens with one of its segments, so a failing
         # one would fail the open), every fourth segment names the catalogue's port

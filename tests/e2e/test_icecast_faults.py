@@ -9,7 +9,6 @@ Run: python3 tests/e2e/test_icecast_faults.py   (exit 0 on success; skipped with
 """
 
 import os
-import shutil
 import sys
 import time
 import unittest
@@ -17,7 +16,7 @@ import unittest
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 import harness  # noqa: E402
-import test_icecast  # noqa: E402
+from icecast import Icecast, skip_without_icecast  # noqa: E402
 from fault_proxy import FaultProxy  # noqa: E402
 
 ICECAST = None
@@ -27,10 +26,9 @@ PLAY = 13  # seconds of playback per case
 
 def setUpModule():
     global ICECAST
-    if not shutil.which("icecast2") or not shutil.which("ffmpeg"):
-        raise unittest.SkipTest("icecast2 or ffmpeg is not installed")
+    skip_without_icecast()
     harness.hold_wine_session()
-    ICECAST = test_icecast.Icecast()
+    ICECAST = Icecast()
     ICECAST.start_source()
     time.sleep(4.5)  # icecast's queue fills past its burst size
 

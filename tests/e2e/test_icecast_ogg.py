@@ -28,7 +28,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from test_icecast import Icecast, PASSWORD  # noqa: E402
+from icecast import PASSWORD, Icecast, skip_without_icecast  # noqa: E402
 
 STEPS = os.path.join(harness.ROOT, "tests", "fixtures", "steps400-44k-128.mp3")
 TITLES = ("Ogg Band - First Song", "Ogg Band - Second Song")
@@ -118,8 +118,7 @@ FOLDER = None
 
 def setUpModule():
     global ICECAST, FILES, FOLDER
-    if not shutil.which("icecast2") or not shutil.which("ffmpeg"):
-        raise unittest.SkipTest("icecast2 or ffmpeg is not installed")
+    skip_without_icecast()
     encoders = subprocess.run(["ffmpeg", "-hide_banner", "-encoders"], capture_output=True, text=True).stdout
     if "libvorbis" not in encoders:
         raise unittest.SkipTest("ffmpeg has no libvorbis encoder")
@@ -141,10 +140,7 @@ def tearDownModule():
 class IcecastOggTest(unittest.TestCase):
     def setUp(self):
         self.source = OggSource(ICECAST.port, FILES)
-        for _ in range(100):
-            if ICECAST.mount_up(MOUNT):
-                break
-            time.sleep(0.1)
+        ICECAST.wait_mount(MOUNT)
         time.sleep(4.5)  # let icecast's queue fill past its burst size
 
     def tearDown(self):
@@ -207,10 +203,7 @@ class IcecastOpusFlacTest(unittest.TestCase):
             with self.subTest(mount):
                 source = OggSource(ICECAST.port, encode(FOLDER, codec, ext, titles), rate, mount)
                 try:
-                    for _ in range(100):
-                        if ICECAST.mount_up(mount):
-                            break
-                        time.sleep(0.1)
+                    ICECAST.wait_mount(mount)
                     time.sleep(4.5)
                     run, cap = harness.vnplay("http://127.0.0.1:%d%s" % (ICECAST.port, mount), 8)
                     self.assertEqual(run.rc, 0)

@@ -33,7 +33,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
 import test_hls  # noqa: E402
 import test_icecast_ogg  # noqa: E402
-from test_icecast import Icecast  # noqa: E402
+from icecast import Icecast  # noqa: E402
 
 WIDTH, HEIGHT = 600, 637
 HLS_ARTIST = "HLS Band"
@@ -149,10 +149,7 @@ class PlayerFormatsTest(unittest.TestCase):
         source = None
         try:
             source = test_icecast_ogg.OggSource(icecast.port, test_icecast_ogg.encode(folder))
-            for _ in range(100):
-                if icecast.mount_up(test_icecast_ogg.MOUNT):
-                    break
-                time.sleep(0.1)
+            icecast.wait_mount(test_icecast_ogg.MOUNT)
             time.sleep(4.5)  # Icecast's queue filled past its burst size
             # The source's Ice-Name, which Icecast sends as icy-name, leads the title.
             wanted = ["Volnar Ogg Test   %s.  " % t for t in test_icecast_ogg.TITLES]

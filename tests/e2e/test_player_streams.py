@@ -2,7 +2,9 @@
 """The real volnar.exe under Wine plays a live https station whose connection drops
 and comes back with a burst of audio it already had (as Icecast does), and what the
 listener hears (the paced capture) has neither a gap nor a repeat: the stepping tone
-of the fixture only ever rises one step at a time.
+of the fixture only ever rises one step at a time. And a live HLS station that names
+itself only in a later segment's ID3 tag (TRSN): the state slot shows the address's
+host while it plays, then that name once it comes.
 
 Run: python3 tests/e2e/test_player_streams.py   (exit 0 on success)
 """
@@ -14,6 +16,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
+from test_hostile import HlsStation  # noqa: E402
 
 WIDTH, HEIGHT = 600, 637
 STATION = None
@@ -29,6 +32,27 @@ def setUpModule():
 def tearDownModule():
     STATION.__exit__(None, None, None)
     harness.remove_captures()
+
+
+def id3_tag(frames):
+    """An ID3v2.4 tag of text frames ((id, text), UTF-8)."""
+    def syncsafe(n):
+        return bytes((n >> s) & 0x7F for s in (21, 14, 7, 0))
+    body = b"".join(fid.encode() + syncsafe(len(text.encode()) + 1) + b"\0\0\x03" + text.encode()
+                    for fid, text in frames)
+    return b"ID3\x04\x00\x00" + syncsafe(len(body)) + body
+
+
+class LaterNamedHls(HlsStation):
+    """Its segments from the fourth after the first list's on start with an ID3 tag that
+    names the station."""
+    NAME = "Tag Wave FM"
+
+    def segment(self, seq):
+        audio = super().segment(seq)
+        if self.first and seq > max(self.first) + 3:
+            return id3_tag([("TRSN", self.NAME)]) + audio
+        return audio
 
 
 def live_stats(name):
@@ -75,6 +99,22 @@ class PlayerStreamTest(unittest.TestCase):
         self.assertEqual(report["gaps"], 0, "the sound broke off")
         self.assertEqual(report["backs"], 0, "audio was heard twice")
         self.assertEqual(report["skips"], 0, "audio was lost")
+
+    def test_hls_station_named_only_by_a_later_segments_tag(self):
+        hls = LaterNamedHls()
+        self.addCleanup(hls.stop)
+        seen = []  # the names the marquee showed, in order
+
+        def named():
+            for title in harness.player_titles():
+                for name in ("127.0.0.1", hls.NAME):
+                    if name in title + title and (not seen or seen[-1] != name):
+                        seen.append(name)
+            return hls.NAME in seen
+
+        self.play(hls.url, 1, until=named)
+        print("names shown:", seen)
+        self.assertEqual(seen, ["127.0.0.1", hls.NAME])
 
 
 if __name__ == "__main__":

@@ -21,7 +21,7 @@ import unittest
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import harness  # noqa: E402
-from test_icecast import Icecast, PASSWORD, steps_source  # noqa: E402
+from icecast import AAC, Icecast, skip_without_icecast  # noqa: E402
 import test_icecast_ogg as ogg  # noqa: E402
 
 ICECAST = None
@@ -30,8 +30,7 @@ NAME = re.compile(r"^\d{4}-\d\d-\d\d \d\d-\d\d (?P<station>.+?) - (?P<title>.+)\
 
 def setUpModule():
     global ICECAST
-    if not shutil.which("icecast2") or not shutil.which("ffmpeg"):
-        raise unittest.SkipTest("icecast2 or ffmpeg is not installed")
+    skip_without_icecast()
     harness.hold_wine_session()
     ICECAST = Icecast()
 
@@ -112,7 +111,7 @@ class RecordTest(unittest.TestCase):
         each checked for the tone, and the join between them."""
         ICECAST.set_title("Record Band - First Part", mount)
         time.sleep(3)
-        url = "http://127.0.0.1:%d%s" % (ICECAST.port, mount)
+        url = ICECAST.url(mount)
         state = {"changed": False}
 
         def during(t, line):
@@ -142,20 +141,11 @@ class RecordTest(unittest.TestCase):
                          "TAG:artist=Record Band\nTAG:title=Second/Part?\n")
 
     def test_aac_across_a_title_change_gives_two_adts_files_with_the_tone(self):
-        source = subprocess.Popen(
-            ["ffmpeg", "-loglevel", "error", "-re"] + steps_source(time.time()) +
-            ["-c:a", "aac", "-b:a", "128k", "-content_type", "audio/aac", "-f", "adts",
-             "icecast://source:%s@127.0.0.1:%d/aac" % (PASSWORD, ICECAST.port)],
-            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         try:
-            for _ in range(100):
-                if ICECAST.mount_up("/aac"):
-                    break
-                time.sleep(0.1)
+            ICECAST.start_source("/aac", AAC)
             files = self.across_a_title_change("/aac", ".aac")
         finally:
-            source.terminate()
-            source.wait(10)
+            ICECAST.stop_source("/aac")
         with open(files["Record Band - First Part"], "rb") as f:
             head = f.read(2)
         self.assertEqual((head[0], head[1] & 0xF6), (0xFF, 0xF0))  # an ADTS frame, no tag
@@ -168,12 +158,9 @@ class RecordTest(unittest.TestCase):
         source = None
         try:
             source = ogg.OggSource(ICECAST.port, ogg.encode(work))
-            for _ in range(100):
-                if ICECAST.mount_up(ogg.MOUNT):
-                    break
-                time.sleep(0.1)
+            ICECAST.wait_mount(ogg.MOUNT)
             time.sleep(2)
-            url = "http://127.0.0.1:%d%s" % (ICECAST.port, ogg.MOUNT)
+            url = ICECAST.url(ogg.MOUNT)
             run, _ = harness.vnplay(url, 11, extra=["--record", wine_path(self.folder)])
         finally:
             if source:

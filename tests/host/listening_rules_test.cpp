@@ -98,6 +98,26 @@ TEST(StreamNameRules, CatalogueThenHeaderThenCarriedThenHost) {
   for (const Case& c : cases) EXPECT_EQ(AddressHost(c.address), c.host) << c.address;
 }
 
+TEST(StreamNameRules, ANameTheStreamCarriesOnlyLaterReplacesTheHost) {
+  NamelessStreamName unknown("", "", "http://cdn.example/live/index.m3u8");
+  EXPECT_EQ(unknown.Carried(""), "cdn.example");
+  EXPECT_EQ(unknown.Carried(""), std::nullopt);
+  EXPECT_EQ(unknown.Carried("Wave"), "Wave");  // a later segment's station frame
+  EXPECT_EQ(unknown.Carried("Wave"), std::nullopt);
+  EXPECT_EQ(unknown.Carried("Wave Two"), "Wave Two");
+  // A name from the catalogue or the server's answer stays.
+  NamelessStreamName known("Радио Ёлка", "", "http://cdn.example/live/index.m3u8");
+  EXPECT_EQ(known.Carried(""), "Радио Ёлка");
+  EXPECT_EQ(known.Carried("Wave"), std::nullopt);
+  NamelessStreamName headed("", "Header", "http://cdn.example/live/index.m3u8");
+  EXPECT_EQ(headed.Carried(""), "Header");
+  EXPECT_EQ(headed.Carried("Wave"), std::nullopt);
+  // No host to show: nothing until the stream names itself.
+  NamelessStreamName hostless("", "", "/relative");
+  EXPECT_EQ(hostless.Carried(""), std::nullopt);
+  EXPECT_EQ(hostless.Carried("Wave"), "Wave");
+}
+
 TEST(StreamNameRules, TheStreamsOwnNameFromItsAnswer) {
   using namespace std::string_literals;
   EXPECT_EQ(StreamOwnName(nullptr), "");

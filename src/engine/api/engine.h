@@ -65,6 +65,10 @@ inline constexpr uint32_t kTagsStreamName = 0x10300;
 // with the sync's handle, the stream's handle, data 0 and the user value given;
 // a stream that has been closed calls none of its syncs any more.
 inline constexpr uint32_t kSyncMeta = 4;  // a new metadata block arrived
+// The stream's own name (kTagsStreamName) changed after the stream opened: a
+// name that its content brings only later (an HLS segment's ID3 station frame,
+// a chained Ogg stream's comment).
+inline constexpr uint32_t kSyncStreamName = 0x10300;
 // The stream has ended for good: a live stream whose reconnection attempts are
 // used up (kOptionNetReconnect, 30 s after the drop), or the clean end of a stream of known
 // length. Called once, after the audio buffered until then has been played (at

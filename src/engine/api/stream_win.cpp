@@ -289,8 +289,11 @@ class Stream final : public CompressedInput {
       }
       if (const std::string& name = OwnName(); name != name_seen_) {
         name_seen_ = name;
-        std::lock_guard lock(lock_);
-        name_ = name_seen_;
+        {
+          std::lock_guard lock(lock_);
+          name_ = name_seen_;
+        }
+        Fire(kSyncStreamName);
       }
       if (discontinuity) cutter_->Break();
       Record(audio, metas);
@@ -585,7 +588,8 @@ HSYNC StreamSetSync(HSTREAM stream, uint32_t type, uint64_t, SyncProc* proc, voi
   return GuardedCall(HSYNC{0}, [&] {
     std::shared_ptr<Stream> s = Usable(stream);
     if (!s) return FailWith(kErrorHandle, HSYNC{0});
-    if ((type != kSyncMeta && type != kSyncEnd) || !proc) return FailWith(kErrorIllegalParam, HSYNC{0});
+    const bool known = type == kSyncMeta || type == kSyncEnd || type == kSyncStreamName;
+    if (!known || !proc) return FailWith(kErrorIllegalParam, HSYNC{0});
     return s->AddSync(type, proc, user);
   });
 }
