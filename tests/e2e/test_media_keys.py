@@ -50,6 +50,17 @@ def silent_after(capture):
     return harness.rms(tail), len(tail)
 
 
+def explain(icecast):
+    """What the player and the server show when no tone came: the window's title
+    (the status line's station and state) and the server's last requests."""
+    print("     window titles:", harness.player_titles())
+    try:
+        with open(os.path.join(icecast.dir, "log", "access.log"), errors="replace") as f:
+            print("     icecast access log:", "".join(f.readlines()[-5:]).strip() or "(empty)")
+    except OSError as e:
+        print("     no icecast access log:", e)
+
+
 def heard(report):
     hz, seconds = report
     return hz is not None and abs(hz - 440) < 440 * 0.02 and seconds >= 1.0
@@ -73,13 +84,15 @@ def main():
             time.sleep(1.5)
             key("XF86AudioPlay")
             report = tone_after(capture, 5)
-            check(heard(report), "Play/Pause starts the station: its 440 Hz tone is heard (%s Hz, %.1f s)" % report)
+            if not check(heard(report), "Play/Pause starts the station: its 440 Hz tone is heard (%s Hz, %.1f s)" % report):
+                explain(icecast)
             key("XF86AudioPlay")
             rms, n = silent_after(capture)
             check(rms < 1.0, "Play/Pause again silences it (rms %.1f over %d samples)" % (rms, n))
             key("XF86AudioPlay")
             report = tone_after(capture, 5)
-            check(heard(report), "and starts it again (%s Hz, %.1f s)" % report)
+            if not check(heard(report), "and starts it again (%s Hz, %.1f s)" % report):
+                explain(icecast)
             key("XF86AudioStop")
             rms, n = silent_after(capture)
             check(rms < 1.0, "the Stop key silences it (rms %.1f over %d samples)" % (rms, n))

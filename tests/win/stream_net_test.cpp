@@ -19,6 +19,7 @@
 #include "engine/api/engine.h"
 #include "engine/api/engine_state.h"
 #include "engine/api/stream_win.h"
+#include "engine/output/pcm_source.h"
 #include "engine/session/ring_buffer.h"
 #include "engine_env.h"
 #include "silent_server.h"
@@ -376,6 +377,24 @@ TEST_F(StationTest, ClosedHandlesStayDead) {
   EXPECT_EQ(EngineLastError(), kErrorHandle);
   EXPECT_FALSE(StreamClose(0));
   EXPECT_NE(StreamFilePosition(next, kFilePosTotal), kFilePosError);
+}
+
+// A close that overtakes a start on another thread (a newer station chosen while
+// the older one's connection starts it) leaves nothing sounding: a decoder the
+// output kept would go on reading its freed stream.
+TEST_F(StationTest, ACloseRacingAStartLeavesNothingInTheOutput) {
+  for (int i = 0; i < 20; ++i) {
+    HSTREAM h = StreamOpenUrl(At("/stream/tone440-44k-128.mp3?burst=20000").c_str(), 0, 0, nullptr, nullptr);
+    ASSERT_NE(h, 0u) << EngineLastError();
+    std::thread starter([h] { (void)StreamPlay(h, false); });
+    if (i % 2) std::this_thread::yield();
+    EXPECT_TRUE(StreamClose(h));
+    starter.join();
+  }
+  std::this_thread::sleep_for(200ms);  // a pass that took its list before the last close
+  const uint64_t frames = OutputSourceFramesWritten();
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(OutputSourceFramesWritten(), frames) << "a closed stream's decoder is still mixed";
 }
 
 TEST_F(StationTest, PlaylistsAndRedirectsLeadToTheStream) {

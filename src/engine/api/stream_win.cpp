@@ -214,7 +214,18 @@ class Stream final : public CompressedInput {
     playing_ = true;
     SetEvent(space_.Get());
     // Attaching twice is harmless: the output keeps one entry per source.
-    OutputAttach(std::move(decoder));
+    OutputAttach(decoder);
+    // A Close that ran since the check above may have detached before this
+    // attach: the decoder would then be mixed on after its stream is gone.
+    bool closed;
+    {
+      std::lock_guard lock(lock_);
+      closed = closed_;
+    }
+    if (closed) {
+      OutputDetach(decoder.get());
+      return kErrorHandle;
+    }
     return kErrorOk;
   }
 
