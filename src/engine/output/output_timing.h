@@ -16,8 +16,11 @@ inline constexpr uint32_t kEndpointBufferMs = 300;
 inline constexpr uint32_t kQueueMs = 100;
 inline constexpr uint32_t kPassMs = 30;
 // Silence queued while no source sounds: what a source's first audio waits
-// behind. More than one pass, so the device does not run dry between passes.
+// behind. More than one idle pass, so the device does not run dry between them.
 inline constexpr uint32_t kIdleQueueMs = 50;
+// Between passes while no source sounds (a source that comes wakes the thread
+// at once; this paces the silence).
+inline constexpr uint32_t kIdlePassMs = 30;
 
 // ---- waveOut (a numbered device, or the fallback) ----
 

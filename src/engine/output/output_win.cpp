@@ -350,7 +350,7 @@ void Output::Run() {
         if (sounding_) {
           Sleep(kPassMs);
         } else {
-          Wait(kPassMs);
+          Wait(kIdlePassMs);
         }
       }
       continue;  // a stream that went is replaced at once
