@@ -32,325 +32,39 @@
 // pausing the device, so no stale audio is left in a paused queue to play on
 // the next start, and the device clock (and a captured output file) keeps
 // running.
+//
+// This file holds the output thread and the public calls. The mix and its
+// sources are in mixer_win.cpp, the system's WASAPI endpoints in
+// wasapi_stream_win.cpp (their watcher in endpoint_watcher_win.cpp), the
+// waveOut device in wave_device_win.cpp, and the lengths of the devices'
+// queues and passes in output_timing.h.
 #include "engine/output/output_win.h"
 
 #include <windows.h>
 #include <mmsystem.h>
 #include <audioclient.h>
-#include <mmdeviceapi.h>
 
 #include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <future>
 #include <mutex>
-#include <new>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "base/guarded.h"
 #include "base/scoped_win.h"
-#include "base/thread_owned_win.h"
 #include "engine/net/engine_error.h"
-#include "engine/output/pcm_convert.h"
+#include "engine/output/mixer_win.h"
+#include "engine/output/output_timing.h"
 #include "engine/output/pcm_source.h"
+#include "engine/output/wasapi_stream_win.h"
+#include "engine/output/wave_device_win.h"
 
 namespace {
 
-std::mutex gSourcesLock;
-std::vector<std::shared_ptr<PcmSource>> gSources;  // protected by gSourcesLock
-
-// Held by the output thread for a whole mix pass, so that OutputDetach can wait
-// for a pass that may still be inside the source's Render.
-std::mutex gRenderLock;
-std::atomic<std::thread::id> gOutputThread{};
-
-std::atomic<bool> gRunning{true};
-std::atomic<float> gVolume{1.0f};
-std::atomic<uint64_t> gSourceFrames{0};
-
-// The one format the mix produces: 16-bit stereo PCM at `rate`.
-WAVEFORMATEX StereoPcm16(uint32_t rate) {
-  WAVEFORMATEX format{};
-  format.wFormatTag = WAVE_FORMAT_PCM;
-  format.nChannels = 2;
-  format.nSamplesPerSec = rate;
-  format.wBitsPerSample = 16;
-  format.nBlockAlign = 4;
-  format.nAvgBytesPerSec = rate * 4;
-  return format;
-}
-
-// One buffer's worth of mixed audio. Returns how many of its frames carry a
-// source's audio (0: silence only); `attached`: whether any source was asked.
-size_t Mix(int16_t* out, size_t frames, bool& attached) {
-  std::lock_guard render(gRenderLock);
-  attached = false;
-  if (!gRunning) {
-    std::fill(out, out + frames * 2, int16_t{0});
-    return 0;
-  }
-  std::vector<std::shared_ptr<PcmSource>> sources;
-  {
-    std::lock_guard lock(gSourcesLock);
-    sources = gSources;
-  }
-  attached = !sources.empty();
-  struct Buffers {
-    std::vector<int32_t> acc;
-    std::vector<int16_t> one;
-  };
-  static ThreadOwned<Buffers> buffers;
-  Buffers* held = buffers.Get();
-  if (!held) {
-    std::fill(out, out + frames * 2, int16_t{0});
-    return 0;
-  }
-  std::vector<int32_t>& acc = held->acc;
-  std::vector<int16_t>& one = held->one;
-  acc.assign(frames * 2, 0);
-  one.resize(frames * 2);
-  size_t most = 0;
-  for (const auto& source : sources) {
-    const size_t n = std::min(source->Render(one.data(), frames), frames);
-    MixAdd(one.data(), n, acc.data());
-    most = std::max(most, n);
-  }
-  sources.clear();  // before the render lock goes: a detached source dies with its owner
-  MixOut(acc.data(), frames, gVolume, out);
-  gSourceFrames += most;
-  return most;
-}
-
-// ---- The system's render endpoints ----
-
-constexpr REFERENCE_TIME kCapacity = 300 * 10000;  // the endpoint buffer, 300 ms in 100 ns units
-
-class SystemStream final : public RenderStream {
- public:
-  SystemStream(ComPtr<IAudioClient> client, ComPtr<IAudioRenderClient> render, UINT32 frames)
-      : client_(std::move(client)), render_(std::move(render)), frames_(frames) {}
-  UINT32 BufferFrames() const override { return frames_; }
-  HRESULT Padding(UINT32& frames) override { return client_->GetCurrentPadding(&frames); }
-  HRESULT GetBuffer(UINT32 frames, BYTE*& data) override { return render_->GetBuffer(frames, &data); }
-  HRESULT ReleaseBuffer(UINT32 frames) override { return render_->ReleaseBuffer(frames, 0); }
-  HRESULT Start() override { return client_->Start(); }
-  HRESULT Stop() override { return client_->Stop(); }
-  HRESULT Reset() override { return client_->Reset(); }
-
- private:
-  ComPtr<IAudioClient> client_;
-  ComPtr<IAudioRenderClient> render_;
-  UINT32 frames_;
-};
-
-// Hears the system's endpoint news on a thread of the system's. It only passes
-// them on: a notification callback may not call back into the enumerator.
-class EndpointWatcher final : public IMMNotificationClient {
- public:
-  explicit EndpointWatcher(std::function<void()> changed) : changed_(std::move(changed)) {}
-
-  void SetCurrent(const std::wstring& id) {
-    std::lock_guard lock(lock_);
-    current_ = id;
-  }
-
-  ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
-  ULONG STDMETHODCALLTYPE Release() override {
-    const ULONG left = --refs_;
-    if (left == 0) delete this;
-    return left;
-  }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) override {
-    if (!out) return E_POINTER;
-    if (iid == __uuidof(IUnknown) || iid == __uuidof(IMMNotificationClient)) {
-      *out = static_cast<IMMNotificationClient*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-
-  HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow flow, ERole role, LPCWSTR id) override {
-    // The stream opens for the console role; each role is told separately.
-    if (flow != eRender || role != eConsole) return S_OK;
-    if (id && IsCurrent(id)) return S_OK;  // a repeat: the stream is there already
-    changed_();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnDeviceStateChanged(LPCWSTR id, DWORD state) override {
-    if (state != DEVICE_STATE_ACTIVE && id && IsCurrent(id)) changed_();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnDeviceRemoved(LPCWSTR id) override {
-    if (id && IsCurrent(id)) changed_();
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE OnDeviceAdded(LPCWSTR) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) override { return S_OK; }
-
- private:
-  ~EndpointWatcher() = default;
-  bool IsCurrent(LPCWSTR id) {
-    std::lock_guard lock(lock_);
-    return current_ == id;
-  }
-
-  std::atomic<ULONG> refs_{1};
-  const std::function<void()> changed_;
-  std::mutex lock_;
-  std::wstring current_;  // protected by lock_: the endpoint opened last
-};
-
-class SystemEndpoints final : public RenderEndpoints {
- public:
-  SystemEndpoints() {
-    if (FAILED(CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_ALL, IID_PPV_ARGS(&devices_))))
-      devices_.Reset();
-  }
-  ~SystemEndpoints() override {
-    if (watcher_) devices_->UnregisterEndpointNotificationCallback(watcher_.Get());
-  }
-
-  HRESULT OpenDefault(uint32_t rate, std::unique_ptr<RenderStream>& out) override {
-    if (!devices_) return REGDB_E_CLASSNOTREG;
-    ComPtr<IMMDevice> endpoint;
-    if (HRESULT hr = devices_->GetDefaultAudioEndpoint(eRender, eConsole, &endpoint); FAILED(hr)) return hr;
-    if (watcher_) {
-      LPWSTR id = nullptr;
-      if (SUCCEEDED(endpoint->GetId(&id)) && id) {
-        watcher_->SetCurrent(id);
-        CoTaskMemFree(id);
-      }
-    }
-    ComPtr<IAudioClient> client;
-    if (HRESULT hr = endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client); FAILED(hr)) return hr;
-    const WAVEFORMATEX format = StereoPcm16(rate);
-    HRESULT hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED, AUDCLNT_STREAMFLAGS_NOPERSIST, kCapacity, 0, &format, nullptr);
-    if (hr == AUDCLNT_E_UNSUPPORTED_FORMAT) {
-      // The endpoint mixes at another rate or sample type: let the system convert.
-      client.Reset();
-      if (hr = endpoint->Activate(__uuidof(IAudioClient), CLSCTX_ALL, nullptr, &client); FAILED(hr)) return hr;
-      hr = client->Initialize(AUDCLNT_SHAREMODE_SHARED,
-                              AUDCLNT_STREAMFLAGS_NOPERSIST | AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM |
-                                  AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY,
-                              kCapacity, 0, &format, nullptr);
-    }
-    if (FAILED(hr)) return hr;
-    ComPtr<IAudioRenderClient> render;
-    UINT32 frames = 0;
-    if (hr = client->GetBufferSize(&frames); FAILED(hr)) return hr;
-    if (hr = client->GetService(IID_PPV_ARGS(&render)); FAILED(hr)) return hr;
-    out = std::make_unique<SystemStream>(std::move(client), std::move(render), frames);
-    return S_OK;
-  }
-
-  void Watch(std::function<void()> changed) override {
-    if (!devices_ || watcher_) return;
-    ComPtr<EndpointWatcher> watcher;
-    watcher.Attach(new (std::nothrow) EndpointWatcher(std::move(changed)));
-    if (watcher && SUCCEEDED(devices_->RegisterEndpointNotificationCallback(watcher.Get())))
-      watcher_ = std::move(watcher);
-  }
-
- private:
-  ComPtr<IMMDeviceEnumerator> devices_;
-  ComPtr<EndpointWatcher> watcher_;  // registered while set
-};
-
-// ---- waveOut ----
-
-constexpr int kBufferCount = 4;
-constexpr uint32_t kBufferMs = 25;  // 4 x 25 ms queued: ~100 ms latency
-
-// One open waveOut device; the output thread's.
-class WaveDevice {
- public:
-  ~WaveDevice() { Close(); }
-  bool Open(UINT id, uint32_t rate, HANDLE event);
-  void Close();
-  bool IsOpen() const { return wave_ != nullptr; }
-  void Drop();  // every queued buffer back, unplayed
-  // Refills each buffer the device is done with from `produce`. False when a
-  // write failed (MMSYSERR_NODRIVER: the device was removed); that buffer's
-  // audio goes back to `unplayed`.
-  template <typename Produce>
-  bool Fill(Produce&& produce, std::vector<int16_t>& unplayed);
-
- private:
-  HWAVEOUT wave_ = nullptr;
-  size_t frames_per_buffer_ = 0;
-  std::vector<int16_t> samples_[kBufferCount];
-  WAVEHDR headers_[kBufferCount]{};
-  bool queued_[kBufferCount]{};
-};
-
-bool WaveDevice::Open(UINT id, uint32_t rate, HANDLE event) {
-  Close();
-  if (waveOutGetNumDevs() == 0) return false;
-  frames_per_buffer_ = rate * kBufferMs / 1000;
-  for (auto& s : samples_) s.assign(frames_per_buffer_ * 2, 0);
-  const WAVEFORMATEX format = StereoPcm16(rate);
-  if (waveOutOpen(&wave_, id, &format, DWORD_PTR(event), 0, CALLBACK_EVENT) != MMSYSERR_NOERROR) {
-    wave_ = nullptr;
-    return false;
-  }
-  for (int i = 0; i < kBufferCount; ++i) {
-    headers_[i] = WAVEHDR{};
-    headers_[i].lpData = reinterpret_cast<LPSTR>(samples_[i].data());
-    headers_[i].dwBufferLength = DWORD(frames_per_buffer_ * 4);
-    queued_[i] = false;
-    if (waveOutPrepareHeader(wave_, &headers_[i], sizeof(WAVEHDR)) != MMSYSERR_NOERROR) {
-      Close();
-      return false;
-    }
-  }
-  return true;
-}
-
-void WaveDevice::Close() {
-  if (!wave_) return;
-  waveOutReset(wave_);  // returns every queued buffer
-  for (auto& h : headers_) {
-    if (h.dwFlags & WHDR_PREPARED) waveOutUnprepareHeader(wave_, &h, sizeof(WAVEHDR));
-  }
-  waveOutClose(wave_);
-  wave_ = nullptr;
-}
-
-void WaveDevice::Drop() {
-  if (!wave_) return;
-  waveOutReset(wave_);
-  for (bool& q : queued_) q = false;
-}
-
-template <typename Produce>
-bool WaveDevice::Fill(Produce&& produce, std::vector<int16_t>& unplayed) {
-  for (int i = 0; i < kBufferCount && wave_; ++i) {
-    if (queued_[i] && !(headers_[i].dwFlags & WHDR_DONE)) continue;
-    produce(samples_[i].data(), frames_per_buffer_);
-    const MMRESULT r = waveOutWrite(wave_, &headers_[i], sizeof(WAVEHDR));
-    queued_[i] = r == MMSYSERR_NOERROR;
-    if (r != MMSYSERR_NOERROR) {
-      unplayed.insert(unplayed.begin(), samples_[i].begin(), samples_[i].end());
-      return false;
-    }
-  }
-  return true;
-}
-
-// ---- The output thread ----
-
-// Queued audio swings between kQueueMs and kQueueMs - kPassMs (less what one
-// pass takes): about the latency of the waveOut queue, with margin for a late
-// wake-up. 50 ms passes measured no cheaper than 30 ms.
-constexpr uint32_t kQueueMs = 100;
-constexpr uint32_t kPassMs = 30;
-// Silence queued while no source sounds: what a source's first audio waits
-// behind. More than one pass, so the device does not run dry between passes.
-constexpr uint32_t kIdleQueueMs = 50;
+// The devices' buffer and pass lengths are in output_timing.h.
 constexpr DWORD kRetryMs = 500;      // between attempts while no device opens
 constexpr int kStartTries = 10;      // passes (~300 ms) a new stream may refuse to start
 constexpr int kDrainPasses = 10;     // passes an old default device may take to play out
@@ -361,6 +75,8 @@ std::function<std::unique_ptr<RenderEndpoints>()> gMakeEndpoints;  // protected 
 
 class Output {
  public:
+  // The mix is made first, so that it outlives the output thread.
+  Output() : mixer_(Mixer::Get()) {}
   ~Output() { Close(); }  // a program that ends without EngineFree
   int Open(int device, uint32_t rate);
   void Close();
@@ -406,6 +122,7 @@ class Output {
   void TimePass();
   void Wait(DWORD ms) { WaitForSingleObject(event_.Get(), ms); }
 
+  Mixer& mixer_;
   // Set by Open before the thread starts, then read-only.
   bool default_device_ = true;
   UINT wave_id_ = WAVE_MAPPER;
@@ -447,7 +164,7 @@ void Output::Produce(int16_t* out, size_t frames) {
 
 void Output::MixSounding(int16_t* out, size_t frames) {
   bool attached = false;
-  const size_t sounded = Mix(out, frames, attached);
+  const size_t sounded = mixer_.Mix(out, frames, attached);
   // A source that sounded, is still attached and now gives less than asked
   // leaves silence in the middle of its audio: its stream ran short (or ended).
   if (sounding_ && attached && sounded < frames) ++short_mixes_;
@@ -584,14 +301,14 @@ bool Output::WasapiPass() {
 }
 
 void Output::Run() {
-  gOutputThread = std::this_thread::get_id();
+  mixer_.SetMixingThread(std::this_thread::get_id());
   // Above normal work, below the system's time-critical threads: Render decodes here.
   SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
   ScopedComInit com;
   int first = kErrorNoDevice;
   try {
     if (default_device_ && com.Usable()) {
-      endpoints_ = make_endpoints_ ? make_endpoints_() : std::make_unique<SystemEndpoints>();
+      endpoints_ = make_endpoints_ ? make_endpoints_() : MakeSystemEndpoints();
       if (endpoints_) {
         endpoints_->Watch([this] {
           follow_ = true;
@@ -606,7 +323,7 @@ void Output::Run() {
   opened_.set_value(first);
   if (first != kErrorOk) {
     endpoints_.reset();
-    gOutputThread = std::thread::id{};
+    mixer_.SetMixingThread({});
     return;
   }
   while (!quit_) {
@@ -633,7 +350,7 @@ void Output::Run() {
         if (sounding_) {
           Sleep(kPassMs);
         } else {
-          Wait(kPassMs);
+          Wait(kIdlePassMs);
         }
       }
       continue;  // a stream that went is replaced at once
@@ -651,7 +368,7 @@ void Output::Run() {
   CloseDevices();
   endpoints_.reset();
   unplayed_.clear();
-  gOutputThread = std::thread::id{};
+  mixer_.SetMixingThread({});
 }
 
 int Output::Open(int device, uint32_t rate) {
@@ -698,8 +415,8 @@ void Output::Close() {
   path_ = OutputPath::kNone;
 }
 
-// Defined after everything the output thread mixes from, so that it is
-// destroyed (and its thread ended) first when a program ends without EngineFree.
+// Ended (its thread joined) when a program ends without EngineFree; the mix it
+// reads from is destroyed after it (Output's constructor).
 Output gOutput;
 std::mutex gOpenLock;  // serialises Open, Close and RequestSilence: they share the device
 
@@ -729,41 +446,24 @@ void OutputUseEndpoints(std::function<std::unique_ptr<RenderEndpoints>()> make) 
 }
 
 void OutputSetRunning(bool running) {
-  if (running == gRunning.exchange(running)) return;
-  if (!running) {
-    // After this no Render is in progress and none starts until the next start.
-    std::lock_guard render(gRenderLock);
-  }
-  if (!running) {
+  // A stop returns once no Render is in progress; then what is queued goes.
+  if (Mixer::Get().SetRunning(running) && !running) {
     std::lock_guard lock(gOpenLock);
     gOutput.RequestSilence();
   }
 }
 
-bool OutputRunning() { return gRunning; }
-void OutputSetVolume(float volume) { gVolume = volume; }
-float OutputVolume() { return gVolume; }
+bool OutputRunning() { return Mixer::Get().Running(); }
+void OutputSetVolume(float volume) { Mixer::Get().SetVolume(volume); }
+float OutputVolume() { return Mixer::Get().Volume(); }
 
 void OutputAttach(std::shared_ptr<PcmSource> source) {
-  if (!source) return;
-  {
-    std::lock_guard lock(gSourcesLock);
-    if (std::find(gSources.begin(), gSources.end(), source) != gSources.end()) return;
-    gSources.push_back(std::move(source));
-  }
+  if (!source || !Mixer::Get().Attach(std::move(source))) return;
   std::lock_guard lock(gOpenLock);
   gOutput.Wake();
 }
 
-void OutputDetach(const PcmSource* source) {
-  {
-    std::lock_guard lock(gSourcesLock);
-    std::erase_if(gSources, [source](const auto& s) { return s.get() == source; });
-  }
-  // Wait out a mix pass that took its list before the removal (not on the
-  // output thread itself, which is never inside Render when it detaches).
-  if (std::this_thread::get_id() != gOutputThread.load()) std::lock_guard render(gRenderLock);
-}
+void OutputDetach(const PcmSource* source) { Mixer::Get().Detach(source); }
 
 uint32_t OutputRate() { return gOutput.Rate(); }
-uint64_t OutputSourceFramesWritten() { return gSourceFrames; }
+uint64_t OutputSourceFramesWritten() { return Mixer::Get().SourceFrames(); }
