@@ -16,6 +16,8 @@ edges = {room: set() for room in ROOMS}
 bad = []
 for f in sorted(p for p in root.rglob("*") if p.is_file()):
     rel = f.relative_to(root)
+    if rel == pathlib.Path("README.md"):  # the engine's own map
+        continue
     room = rel.parts[0] if len(rel.parts) == 2 else None
     if room not in ROOMS:
         bad.append("%s: not in a room" % rel)

@@ -2,5 +2,5 @@
 #pragma once
 
 // kVorbis, kOpus and kFlac name the codec of an Ogg stream (kFlac also a native
-// FLAC stream); only Vorbis has a decoder here.
+// FLAC stream).
 enum class AudioCodec { kUnknown, kMp3, kAac, kVorbis, kOpus, kFlac };
