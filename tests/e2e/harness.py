@@ -850,6 +850,18 @@ def record_sink(env, source, out):
     return proc
 
 
+def wait_listening(port, seconds=10):
+    """True once something accepts connections on the loopback `port`."""
+    end = time.monotonic() + seconds
+    while time.monotonic() < end:
+        try:
+            socket.create_connection(("127.0.0.1", port), timeout=0.5).close()
+            return True
+        except OSError:
+            time.sleep(0.05)
+    return False
+
+
 def stop_process(proc, seconds=5):
     """Ends `proc`: asked first, killed when it has not ended after `seconds`."""
     if proc.poll() is None:

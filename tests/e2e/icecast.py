@@ -12,6 +12,8 @@ import time
 import unittest
 import urllib.request
 
+import harness  # noqa: E402  (found beside this file, as the checks find it)
+
 PASSWORD = "volnar-test"
 MP3 = ["-c:a", "libmp3lame", "-b:a", "128k", "-content_type", "audio/mpeg", "-f", "mp3"]
 AAC = ["-c:a", "aac", "-b:a", "128k", "-content_type", "audio/aac", "-f", "adts"]
@@ -78,14 +80,9 @@ class Icecast:
 """ % {"pw": PASSWORD, "port": self.port, "log": log})
         self.proc = subprocess.Popen(["icecast2", "-c", config], stdout=subprocess.DEVNULL,
                                      stderr=subprocess.DEVNULL)
-        for _ in range(100):
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=1).close()
-                return
-            except OSError:
-                time.sleep(0.1)
-        self.stop()
-        raise RuntimeError("icecast2 did not start")
+        if not harness.wait_listening(self.port):
+            self.stop()
+            raise RuntimeError("icecast2 did not start")
 
     def __enter__(self):
         return self
@@ -111,8 +108,7 @@ class Icecast:
     def stop_source(self, mount="/live"):
         source = self.sources.pop(mount, None)
         if source:
-            source.terminate()
-            source.wait(10)
+            harness.stop_process(source, 10)
 
     def mount_up(self, mount):
         try:
@@ -141,9 +137,5 @@ class Icecast:
     def stop(self):
         for mount in list(self.sources):
             self.stop_source(mount)
-        self.proc.terminate()
-        try:
-            self.proc.wait(10)
-        except subprocess.TimeoutExpired:
-            self.proc.kill()
+        harness.stop_process(self.proc, 10)
         shutil.rmtree(self.dir, ignore_errors=True)

@@ -59,13 +59,8 @@ class HttpServer:
         with open(self.log, "ab") as log:
             self.proc = subprocess.Popen([sys.executable, "-m", "http.server", str(self.port), "--bind", "127.0.0.1",
                                           "--directory", self.folder], stdout=log, stderr=log)
-        for _ in range(100):
-            try:
-                socket.create_connection(("127.0.0.1", self.port), timeout=0.2).close()
-                return
-            except OSError:
-                time.sleep(0.05)
-        raise RuntimeError("the HTTP server did not start")
+        if not harness.wait_listening(self.port, 5):
+            raise RuntimeError("the HTTP server did not start")
 
     def stop(self):
         if self.proc:
